@@ -1,0 +1,48 @@
+#pragma once
+// The ping engine: one ICMP echo per call, the status texts, the sockets
+// library's start-up and clean-up, name look-up and the address conversions.
+// It keeps no state between calls: every echo opens and closes its own handle.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/NetworkServices.h"
+#include "platform/UiServices.h"
+
+namespace velmora {
+
+class mdbPing {
+public:
+    mdbPing(NetworkServices& net, UiServices& ui) : net_(net), ui_(ui) {}
+
+    // Round-trip time on success, the negated status on failure, -1 when the
+    // target does not convert (then nothing is sent and the record is untouched).
+    std::int32_t Ping(const std::string& targetText, ReplyRecord& replyRecord,
+                      const IP_OPTION_INFORMATION& requestOptions, std::uint8_t payloadByte,
+                      std::int16_t dataSize, std::int32_t timeoutMs) const;
+
+    bool SocketsStartup() const;
+    bool SocketsCleanup() const;
+    // Dotted text of the name's first address, or "" when it does not resolve.
+    std::string GetIpFromHostName(const std::string& hostName) const;
+
+    static std::string GetStatusText(std::int32_t status);
+
+    static int LoByte(std::uint16_t value);
+    static int HiByte(std::uint16_t value);
+
+    // Dotted text to a network-order address; 0 unless exactly four parts.
+    static std::int32_t AddressToLong(std::string_view text);
+    // True only when the text has exactly four dot-separated parts.
+    static bool SplitAddress(std::string_view text, std::array<std::string, 4>& parts);
+    static std::string LongToAddress(std::int32_t address);
+    static std::string BytesToAddress(const std::array<std::uint8_t, 4>& bytes);
+
+private:
+    NetworkServices& net_;
+    UiServices& ui_;
+};
+
+}  // namespace velmora

@@ -1,0 +1,137 @@
+#include "platform/QtUiServices.h"
+
+#include <QMessageBox>
+#include <QSettings>
+#include <QTimer>
+#include <QWidget>
+#include <chrono>
+#include <thread>
+
+namespace velmora {
+
+namespace {
+
+QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
+
+class QtTimer final : public Timer {
+public:
+    QtTimer() {
+        timer_.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (handler_) handler_();
+        });
+    }
+    void SetInterval(int ms) override {
+        interval_ = ms;
+        Apply();
+    }
+    int Interval() const override { return interval_; }
+    void SetEnabled(bool enabled) override {
+        if (enabled == enabled_) return;
+        enabled_ = enabled;
+        Apply();
+    }
+    bool Enabled() const override { return enabled_; }
+    void OnTimer(std::function<void()> handler) override { handler_ = std::move(handler); }
+
+private:
+    // Interval 0 never fires; every write of the interval restarts the count.
+    void Apply() {
+        if (enabled_ && interval_ > 0) {
+            timer_.start(interval_);
+        } else {
+            timer_.stop();
+        }
+    }
+
+    QTimer timer_;
+    int interval_ = 0;
+    bool enabled_ = false;
+    std::function<void()> handler_;
+};
+
+QSettings OpenStore(const std::string& appName) {
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, FromUtf8(appName), FromUtf8(appName));
+}
+
+QString StoreKey(const std::string& section, const std::string& key) {
+    return FromUtf8(section) + QLatin1Char('/') + FromUtf8(key);
+}
+
+}  // namespace
+
+QtUiServices::QtUiServices() : mailbox_(std::make_shared<Mailbox>()), receiver_(std::make_unique<QObject>()) {
+    mailbox_->receiver = receiver_.get();
+    Randomize();
+}
+
+QtUiServices::~QtUiServices() {
+    std::lock_guard lock(mailbox_->mutex);
+    mailbox_->receiver = nullptr;
+}
+
+void QtUiServices::SetOwnerWindow(QWidget* owner) { owner_ = owner; }
+
+int QtUiServices::MsgBox(const std::string& prompt, int style, const std::string& title) {
+    QMessageBox box(owner_);
+    box.setWindowTitle(FromUtf8(title.empty() ? kAppName : title));
+    box.setText(FromUtf8(prompt));
+    switch (style & 0xF0) {
+        case 16: box.setIcon(QMessageBox::Critical); break;
+        case 32: box.setIcon(QMessageBox::Question); break;
+        case 48: box.setIcon(QMessageBox::Warning); break;
+        case 64: box.setIcon(QMessageBox::Information); break;
+        default: box.setIcon(QMessageBox::NoIcon); break;
+    }
+    switch (style & 0x0F) {
+        case 3:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            box.setEscapeButton(QMessageBox::Cancel);
+            break;
+        case 5:
+            box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
+            box.setEscapeButton(QMessageBox::Cancel);
+            break;
+        default: box.setStandardButtons(QMessageBox::Ok); break;
+    }
+    switch (box.exec()) {
+        case QMessageBox::Yes: return vbYes;
+        case QMessageBox::No: return vbNo;
+        case QMessageBox::Retry: return vbRetry;
+        case QMessageBox::Ok: return vbOK;
+        default: return (style & 0x0F) == 0 ? vbOK : vbCancel;
+    }
+}
+
+std::string QtUiServices::GetSetting(const std::string& appName, const std::string& section,
+                                     const std::string& key, const std::string& defaultValue) {
+    const QVariant value = OpenStore(appName).value(StoreKey(section, key));
+    return value.isValid() ? value.toString().toStdString() : defaultValue;
+}
+
+void QtUiServices::SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
+                               const std::string& value) {
+    OpenStore(appName).setValue(StoreKey(section, key), FromUtf8(value));
+}
+
+void QtUiServices::Randomize() {
+    random_.seed(std::uint32_t(std::chrono::steady_clock::now().time_since_epoch().count() ^
+                               std::chrono::system_clock::now().time_since_epoch().count()));
+}
+
+float QtUiServices::Rnd() {
+    // 24 random bits scaled into [0, 1): exact in single precision, never 1.
+    return float(random_() >> 8) * (1.0f / 16777216.0f);
+}
+
+std::unique_ptr<Timer> QtUiServices::CreateTimer() { return std::make_unique<QtTimer>(); }
+
+void QtUiServices::RunInBackground(std::function<void()> work, std::function<void()> done) {
+    std::thread([mailbox = mailbox_, work = std::move(work), done = std::move(done)]() mutable {
+        work();
+        std::lock_guard lock(mailbox->mutex);
+        if (mailbox->receiver) QMetaObject::invokeMethod(mailbox->receiver, std::move(done), Qt::QueuedConnection);
+    }).detach();
+}
+
+}  // namespace velmora

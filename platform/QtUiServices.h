@@ -1,0 +1,51 @@
+#pragma once
+// The toolkit services over Qt: message boxes, QSettings (INI, user scope),
+// timers on the event loop, and work handed to a detached thread whose answer
+// comes back through the event loop.
+
+#include <QObject>
+#include <QPointer>
+#include <memory>
+#include <mutex>
+#include <random>
+
+#include "platform/UiServices.h"
+
+class QWidget;
+
+namespace velmora {
+
+class QtUiServices final : public UiServices {
+public:
+    QtUiServices();
+    ~QtUiServices() override;
+    QtUiServices(const QtUiServices&) = delete;
+    QtUiServices& operator=(const QtUiServices&) = delete;
+
+    // The window that owns modal boxes and dialogs.
+    void SetOwnerWindow(QWidget* owner);
+
+    int MsgBox(const std::string& prompt, int style, const std::string& title) override;
+    std::string GetSetting(const std::string& appName, const std::string& section, const std::string& key,
+                           const std::string& defaultValue) override;
+    void SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
+                     const std::string& value) override;
+    void Randomize() override;
+    float Rnd() override;
+    std::unique_ptr<Timer> CreateTimer() override;
+    void RunInBackground(std::function<void()> work, std::function<void()> done) override;
+
+private:
+    // Shared with background threads: answers are posted to receiver while it lives.
+    struct Mailbox {
+        std::mutex mutex;
+        QObject* receiver = nullptr;
+    };
+
+    QPointer<QWidget> owner_;
+    std::shared_ptr<Mailbox> mailbox_;
+    std::unique_ptr<QObject> receiver_;
+    std::mt19937 random_;
+};
+
+}  // namespace velmora

@@ -1,0 +1,68 @@
+#pragma once
+// The runtime services of the window toolkit that the program's logic asks
+// for: message boxes, the file dialog, files, the settings store, random
+// numbers, timers and running work off the user-interface thread. Windows take
+// an instance at construction; tests hand in a fake that scripts the answers.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace velmora {
+
+inline constexpr const char* kAppName = "Velmora";
+
+// Message box styles (buttons + icon) and answers, with the toolkit's values.
+enum MsgBoxStyle : int {
+    vbOKOnly = 0,
+    vbCritical = 16,
+    vbExclamation = 48,
+    vbRetryCancelCritical = 21,
+    vbYesNoCancelQuestion = 35,
+};
+enum MsgBoxResult : int { vbOK = 1, vbCancel = 2, vbRetry = 4, vbYes = 6, vbNo = 7 };
+
+// A timer with the toolkit's semantics: interval 0 never fires even when
+// enabled; writing the interval restarts the count; enabled and interval are
+// independent. The handler runs on the user-interface thread.
+class Timer {
+public:
+    virtual ~Timer() = default;
+    virtual void SetInterval(int ms) = 0;
+    virtual int Interval() const = 0;
+    virtual void SetEnabled(bool enabled) = 0;
+    virtual bool Enabled() const = 0;
+    virtual void OnTimer(std::function<void()> handler) = 0;
+};
+
+// The longest interval a Timer takes (the toolkit's limit).
+inline constexpr int kMaxTimerInterval = 2147483647;
+
+class UiServices {
+public:
+    virtual ~UiServices() = default;
+
+    // Shows a modal message box; an empty title shows kAppName. Returns the button.
+    virtual int MsgBox(const std::string& prompt, int style = vbOKOnly, const std::string& title = {}) = 0;
+
+    // --- Settings store (per user, kept between runs) ---
+    virtual std::string GetSetting(const std::string& appName, const std::string& section, const std::string& key,
+                                   const std::string& defaultValue) = 0;
+    virtual void SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
+                             const std::string& value) = 0;
+
+    // --- Random numbers ---
+    virtual void Randomize() = 0;  // seed from the clock
+    virtual float Rnd() = 0;       // next value in [0, 1)
+
+    // --- Timers ---
+    virtual std::unique_ptr<Timer> CreateTimer() = 0;
+
+    // Runs work off the user-interface thread, then done on it. If the program
+    // ends before work returns, done never runs and nothing waits for work.
+    virtual void RunInBackground(std::function<void()> work, std::function<void()> done) = 0;
+};
+
+}  // namespace velmora

@@ -1,0 +1,134 @@
+#pragma once
+// A scripted network: each echo is answered by `answer`, which fills the
+// reply record as the platform would; calls are recorded for the tests.
+
+#include <cstring>
+#include <functional>
+#include <map>
+#include <set>
+#include <vector>
+
+#include "platform/NetworkServices.h"
+
+namespace velmora::test {
+
+struct EchoRequest {
+    IcmpHandle handle;
+    std::uint32_t destination;
+    std::vector<std::uint8_t> data;
+    std::uint16_t requestSize;
+    std::uint8_t ttl;
+    std::uint32_t replySize;
+    std::uint32_t timeoutMs;
+};
+
+// The answer to one echo: the count of replies and the record to write.
+struct EchoAnswer {
+    std::uint32_t replies = 1;
+    ICMP_ECHO_REPLY reply{};
+    std::vector<std::uint8_t> data;  // echoed data written behind the record
+    bool writeStatusOnly = false;    // failure that leaves every other field alone
+};
+
+// Success from the destination with the request's data echoed back.
+inline EchoAnswer EchoSuccess(const EchoRequest& request, std::uint32_t rtt, std::uint8_t ttl = 64) {
+    EchoAnswer a;
+    a.reply.Address = request.destination;
+    a.reply.Status = IP_SUCCESS;
+    a.reply.RoundTripTime = rtt;
+    a.reply.DataSize = std::int16_t(request.data.size());
+    a.reply.Options.Ttl = ttl;
+    a.data = request.data;
+    return a;
+}
+
+// Failure with a status; from = 0 leaves the address as the caller left it.
+inline EchoAnswer EchoFailure(std::uint32_t status, std::uint32_t from = 0) {
+    EchoAnswer a;
+    a.replies = 0;
+    a.reply.Status = status;
+    a.reply.Address = from;
+    a.writeStatusOnly = from == 0;
+    return a;
+}
+
+class FakeNetworkServices : public NetworkServices {
+public:
+    std::function<EchoAnswer(const EchoRequest&)> answer = [](const EchoRequest& r) { return EchoSuccess(r, 1); };
+    std::map<std::string, std::uint32_t> hosts;  // name look-up table
+    int startupResult = 0;
+    std::uint16_t grantedVersion = 0x0101;
+    std::int16_t maxSockets = 32767;
+    std::string permissionAdvice;
+
+    std::vector<EchoRequest> echoes;
+    std::vector<IcmpHandle> opened, closed;
+    std::set<IcmpHandle> open;
+    std::vector<std::string> lookups;
+    int startups = 0, cleanups = 0;
+
+    IcmpHandle IcmpCreateFile() override {
+        const IcmpHandle h = nextHandle_++;
+        opened.push_back(h);
+        open.insert(h);
+        return h;
+    }
+
+    std::uint32_t IcmpSendEcho(IcmpHandle handle, std::uint32_t destination, const void* requestData,
+                               std::uint16_t requestSize, const IP_OPTION_INFORMATION* options, void* replyBuffer,
+                               std::uint32_t replySize, std::uint32_t timeoutMs) override {
+        const auto* bytes = static_cast<const std::uint8_t*>(requestData);
+        EchoRequest request{handle, destination, std::vector<std::uint8_t>(bytes, bytes + requestSize),
+                            requestSize, options ? options->Ttl : std::uint8_t(0), replySize, timeoutMs};
+        echoes.push_back(request);
+        const EchoAnswer a = answer(request);
+        auto* record = static_cast<ReplyRecord*>(replyBuffer);
+        if (a.writeStatusOnly) {
+            record->reply.Status = a.reply.Status;
+        } else {
+            record->reply = a.reply;
+            std::memcpy(record->data.data(), a.data.data(), std::min(a.data.size(), record->data.size()));
+        }
+        return a.replies;
+    }
+
+    bool IcmpCloseHandle(IcmpHandle handle) override {
+        closed.push_back(handle);
+        return open.erase(handle) == 1;
+    }
+
+    std::string IcmpPermissionAdvice() const override { return permissionAdvice; }
+
+    int WSAStartup(std::uint16_t, WSADATA& data) override {
+        ++startups;
+        data.wVersion = grantedVersion;
+        data.iMaxSockets = maxSockets;
+        if (startupResult == 0) ++started_;
+        return startupResult;
+    }
+
+    int WSACleanup() override {
+        ++cleanups;
+        if (started_ == 0) return -1;
+        --started_;
+        return 0;
+    }
+
+    std::optional<std::uint32_t> gethostbyname(const std::string& name) override {
+        lookups.push_back(name);
+        const auto it = hosts.find(name);
+        if (it == hosts.end()) return std::nullopt;
+        return it->second;
+    }
+
+    std::string inet_ntoa(std::uint32_t a) override {
+        return std::to_string(OctetOf(a, 0)) + "." + std::to_string(OctetOf(a, 1)) + "." +
+               std::to_string(OctetOf(a, 2)) + "." + std::to_string(OctetOf(a, 3));
+    }
+
+private:
+    IcmpHandle nextHandle_ = 100;
+    int started_ = 0;
+};
+
+}  // namespace velmora::test
