@@ -53,6 +53,20 @@ public:
     virtual void SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
                              const std::string& value) = 0;
 
+    // --- File dialog and files (the capture file) ---
+    // Shows the open-file dialog (filter as "Label|*.ext" pairs joined by "|");
+    // the chosen path, or nothing when the user cancels.
+    virtual std::optional<std::string> ShowOpenDialog(const std::string& title, const std::string& filter,
+                                                      int flags) = 0;
+    // Each returns false and a description the user can read when it fails.
+    virtual bool FileExists(const std::string& path, bool& exists, std::string& error) = 0;
+    virtual bool DeleteFile(const std::string& path, std::string& error) = 0;
+    // Opens (creating if needed) for writing at the end; a file number > 0, or 0.
+    virtual int OpenFileForAppend(const std::string& path, std::string& error) = 0;
+    // Writes the bytes at the end and flushes them to the system.
+    virtual bool WriteFile(int fileNumber, const std::string& bytes, std::string& error) = 0;
+    virtual void CloseFile(int fileNumber) = 0;
+
     // --- Random numbers ---
     virtual void Randomize() = 0;  // seed from the clock
     virtual float Rnd() = 0;       // next value in [0, 1)
