@@ -1,5 +1,6 @@
 #include "main_window/NumericValue.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -28,7 +29,7 @@ double RadixValue(std::string_view digits, int radix) {
         if (d >= radix) break;
         value = value * radix + d;
     }
-    return value;
+    return std::min(value, std::numeric_limits<double>::max());  // hundreds of digits overflow
 }
 
 std::size_t DigitsFrom(std::string_view s, std::size_t i) {
