@@ -1,0 +1,381 @@
+#include "platform/LinuxNetworkServices.h"
+
+#include <arpa/inet.h>
+#include <ctime>  // linux/errqueue.h uses timespec without including it
+#include <linux/errqueue.h>
+#include <linux/icmp.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/random.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "platform/IcmpParser.h"
+
+namespace velmora {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;  // CLOCK_MONOTONIC on Linux
+using icmp::SocketKind;
+
+constexpr std::size_t kMaxDatagram = 65536;
+constexpr std::uint16_t kHighestSocketsVersion = 0x0202;
+constexpr std::int16_t kMaxSocketsReported = 32767;
+constexpr std::uint16_t kMaxUdpDatagram = 65467;
+
+struct EchoSocket {
+    int fd;
+    SocketKind kind;
+};
+
+IcmpHandle EncodeHandle(int fd, SocketKind kind) {
+    return IcmpHandle(fd) << 1 | (kind == SocketKind::Raw ? 1 : 0);
+}
+
+std::optional<EchoSocket> DecodeHandle(IcmpHandle handle) {
+    if (handle < 0) return std::nullopt;
+    return EchoSocket{int(handle >> 1), (handle & 1) != 0 ? SocketKind::Raw : SocketKind::Ping};
+}
+
+in_addr ToInAddr(std::uint32_t address) {
+    const std::uint32_t hostOrder = std::uint32_t(OctetOf(address, 0)) << 24 | std::uint32_t(OctetOf(address, 1)) << 16 |
+                                    std::uint32_t(OctetOf(address, 2)) << 8 | OctetOf(address, 3);
+    return in_addr{htonl(hostOrder)};
+}
+
+std::uint32_t FromInAddr(in_addr address) {
+    const std::uint32_t hostOrder = ntohl(address.s_addr);
+    return AddressFromOctets(std::uint8_t(hostOrder >> 24), std::uint8_t(hostOrder >> 16),
+                             std::uint8_t(hostOrder >> 8), std::uint8_t(hostOrder));
+}
+
+// A socket descriptor, or minus the errno that refused it.
+int OpenEchoSocket(SocketKind kind) {
+    const int type = kind == SocketKind::Ping ? SOCK_DGRAM : SOCK_RAW;
+    const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, IPPROTO_ICMP);
+    return fd >= 0 ? fd : -errno;
+}
+
+bool IsPermissionRefusal(int result) {
+    // EACCES: ping socket, the user's group is outside net.ipv4.ping_group_range.
+    // EPERM: raw socket, the program lacks CAP_NET_RAW.
+    return result == -EACCES || result == -EPERM;
+}
+
+std::int32_t StatusFromSendErrno(int error) {
+    switch (error) {
+        case EHOSTUNREACH: return IP_DEST_HOST_UNREACHABLE;
+        case ENETUNREACH: return IP_DEST_NET_UNREACHABLE;
+        case EMSGSIZE: return IP_PACKET_TOO_BIG;
+        default: return IP_GENERAL_FAILURE;
+    }
+}
+
+std::uint32_t RandomU32() {
+    std::uint32_t value = 0;
+    if (getrandom(&value, sizeof value, 0) != sizeof value) {
+        value = std::uint32_t(Clock::now().time_since_epoch().count());
+    }
+    return value;
+}
+
+template <typename T>
+bool SetOption(int fd, int level, int name, const T& value) {
+    return ::setsockopt(fd, level, name, &value, sizeof value) == 0;
+}
+
+// What an echo came to; `address` empty leaves the caller's field alone.
+struct Answer {
+    std::int32_t status = IP_REQ_TIMED_OUT;
+    std::optional<std::uint32_t> address;
+    std::uint32_t roundTripMs = 0;
+    std::uint8_t ttl = 0;
+    std::vector<std::uint8_t> data;
+};
+
+Answer MakeAnswer(std::int32_t status, std::optional<std::uint32_t> router = std::nullopt) {
+    Answer answer;
+    answer.status = status;
+    answer.address = router;
+    return answer;
+}
+
+// Writes the answer into the caller's record, keeping every field it does not
+// own; the data goes right behind the 28-byte record. Returns the reply count.
+std::uint32_t WriteAnswer(void* buffer, std::uint32_t size, Answer answer) {
+    const std::size_t capacity = std::min(size, kReplyBufferSize) - sizeof(ICMP_ECHO_REPLY);
+    if (answer.status == IP_SUCCESS && answer.data.size() > capacity) answer = MakeAnswer(IP_BUF_TOO_SMALL);
+
+    auto* bytes = static_cast<std::uint8_t*>(buffer);
+    ICMP_ECHO_REPLY record;
+    std::memcpy(&record, bytes, sizeof record);
+    record.Status = std::uint32_t(answer.status);
+    if (answer.address) record.Address = *answer.address;
+    const bool success = answer.status == IP_SUCCESS;
+    if (success) {
+        record.RoundTripTime = answer.roundTripMs;
+        record.DataSize = std::int16_t(answer.data.size());
+        record.Options.Ttl = answer.ttl;
+        std::copy(answer.data.begin(), answer.data.end(), bytes + sizeof record);
+    }
+    std::memcpy(bytes, &record, sizeof record);
+    return success ? 1 : 0;
+}
+
+// One request and the wait for its answer on a socket the caller owns.
+class EchoExchange {
+public:
+    EchoExchange(EchoSocket socket, std::uint32_t destination)
+        : socket_(socket),
+          request_{std::uint16_t(RandomU32()), std::uint16_t(RandomU32()), destination},
+          buffer_(kMaxDatagram) {}
+
+    Answer Run(std::span<const std::uint8_t> payload, std::uint8_t ttl, std::uint32_t timeoutMs) {
+        if (!Configure(ttl)) return MakeAnswer(IP_GENERAL_FAILURE);
+        start_ = Clock::now();
+        deadline_ = start_ + std::chrono::milliseconds(timeoutMs);
+        if (const auto failure = Send(payload)) return *failure;
+        return Wait();
+    }
+
+private:
+    bool Configure(std::uint8_t ttl) {
+        const int fd = socket_.fd;
+        // Linux sets DF by default; the request's flags are 0, so let it fragment.
+        bool ok = SetOption(fd, IPPROTO_IP, IP_TTL, int(ttl)) &&
+                  SetOption(fd, IPPROTO_IP, IP_MTU_DISCOVER, int(IP_PMTUDISC_DONT)) &&
+                  SetOption(fd, IPPROTO_IP, IP_RECVERR, 1);
+        if (socket_.kind == SocketKind::Ping) return ok && SetOption(fd, IPPROTO_IP, IP_RECVTTL, 1);
+        // A raw socket sees every ICMP packet of the host: keep only replies and errors.
+        icmp_filter filter{~(1U << ICMP_ECHOREPLY | 1U << ICMP_DEST_UNREACH | 1U << ICMP_SOURCE_QUENCH |
+                             1U << ICMP_TIME_EXCEEDED | 1U << ICMP_PARAMETERPROB)};
+        return ok && SetOption(fd, SOL_RAW, ICMP_FILTER, filter);
+    }
+
+    std::optional<Answer> Send(std::span<const std::uint8_t> payload) {
+        const auto packet = icmp::BuildEchoRequest(request_.identifier, request_.sequence, payload);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_addr = ToInAddr(request_.destination);
+        // sendto, never connect: a connected raw socket moves errors to the error queue.
+        if (::sendto(socket_.fd, packet.data(), packet.size(), 0, reinterpret_cast<const sockaddr*>(&to),
+                     sizeof to) < 0) {
+            return MakeAnswer(StatusFromSendErrno(errno));
+        }
+        return std::nullopt;
+    }
+
+    Answer Wait() {
+        for (;;) {
+            const auto now = Clock::now();
+            if (now >= deadline_) return MakeAnswer(IP_REQ_TIMED_OUT);
+            const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline_ - now);
+            const timespec wait{time_t(left.count() / 1'000'000'000), long(left.count() % 1'000'000'000)};
+            pollfd ready{socket_.fd, POLLIN, 0};
+            const int count = ::ppoll(&ready, 1, &wait, nullptr);
+            if (count < 0 && errno != EINTR) return MakeAnswer(IP_GENERAL_FAILURE);
+            if (count <= 0) continue;
+            if ((ready.revents & POLLNVAL) != 0) return MakeAnswer(IP_GENERAL_FAILURE);
+            if ((ready.revents & POLLERR) != 0) {
+                if (auto answer = DrainErrorQueue()) return *answer;
+            }
+            // A pending socket error shows as POLLERR too; a receive clears it.
+            if ((ready.revents & (POLLIN | POLLERR)) != 0) {
+                if (auto answer = ReadPacket()) return *answer;
+            }
+        }
+    }
+
+    // A raw socket takes its errors from the packets that quote the request,
+    // so its queue is only emptied; a ping socket's queue is where they are.
+    std::optional<Answer> DrainErrorQueue() {
+        for (;;) {
+            sockaddr_in quotedDestination{};
+            alignas(cmsghdr) std::array<std::uint8_t, 512> control{};
+            iovec data{buffer_.data(), buffer_.size()};
+            msghdr message{&quotedDestination, sizeof quotedDestination, &data, 1, control.data(), control.size(), 0};
+            const ssize_t length = ::recvmsg(socket_.fd, &message, MSG_ERRQUEUE | MSG_DONTWAIT);
+            if (length < 0) return std::nullopt;
+            if (socket_.kind == SocketKind::Raw) continue;
+            const auto quote = std::span<const std::uint8_t>(buffer_.data(), std::size_t(length));
+            if (FromInAddr(quotedDestination.sin_addr) != request_.destination ||
+                !icmp::QuotesOurPingRequest(quote, request_.sequence)) {
+                continue;
+            }
+            if (auto answer = ErrorFromControl(message)) return answer;
+        }
+    }
+
+    static std::optional<Answer> ErrorFromControl(msghdr& message) {
+        for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+            if (c->cmsg_level != IPPROTO_IP || c->cmsg_type != IP_RECVERR ||
+                c->cmsg_len < CMSG_LEN(sizeof(sock_extended_err) + sizeof(sockaddr_in))) {
+                continue;
+            }
+            sock_extended_err error;
+            sockaddr_in offender;
+            std::memcpy(&error, CMSG_DATA(c), sizeof error);
+            std::memcpy(&offender, CMSG_DATA(c) + sizeof error, sizeof offender);
+            const auto status = icmp::StatusFromExtendedError(error.ee_origin, error.ee_type, error.ee_code);
+            if (!status) continue;
+            Answer answer = MakeAnswer(*status);
+            if (offender.sin_family == AF_INET) answer.address = FromInAddr(offender.sin_addr);
+            return answer;
+        }
+        return std::nullopt;
+    }
+
+    std::optional<Answer> ReadPacket() {
+        sockaddr_in from{};
+        alignas(cmsghdr) std::array<std::uint8_t, 128> control{};
+        iovec data{buffer_.data(), buffer_.size()};
+        msghdr message{&from, sizeof from, &data, 1, control.data(), control.size(), 0};
+        ssize_t length = ::recvmsg(socket_.fd, &message, MSG_DONTWAIT);
+        // With IP_RECVERR a raw socket reports an ICMP error once as a failed
+        // receive; the packet behind it is still queued, so read again.
+        if (length < 0 && socket_.kind == SocketKind::Raw) length = ::recvmsg(socket_.fd, &message, MSG_DONTWAIT);
+        if (length < 0) return std::nullopt;
+        const auto received = Clock::now();
+
+        const auto packet = std::span<const std::uint8_t>(buffer_.data(), std::size_t(length));
+        const auto found = icmp::Classify(packet, socket_.kind, request_, FromInAddr(from.sin_addr));
+        if (found.verdict == icmp::Verdict::NotOurs) return std::nullopt;
+        if (found.verdict == icmp::Verdict::Error) return MakeAnswer(found.status, found.router);
+
+        Answer reply = MakeAnswer(IP_SUCCESS, FromInAddr(from.sin_addr));
+        reply.roundTripMs =
+            std::uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(received - start_).count());
+        reply.ttl = found.ttl ? *found.ttl : ReceivedTtl(message);
+        const auto echoed = packet.subspan(found.dataOffset, found.dataLength);
+        reply.data.assign(echoed.begin(), echoed.end());
+        return reply;
+    }
+
+    static std::uint8_t ReceivedTtl(msghdr& message) {
+        for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_TTL && c->cmsg_len >= CMSG_LEN(sizeof(int))) {
+                int ttl = 0;
+                std::memcpy(&ttl, CMSG_DATA(c), sizeof ttl);
+                return std::uint8_t(ttl);
+            }
+        }
+        return 0;
+    }
+
+    const EchoSocket socket_;
+    const icmp::EchoRequest request_;
+    std::vector<std::uint8_t> buffer_;
+    Clock::time_point start_;
+    Clock::time_point deadline_;
+};
+
+std::string ProgramPath() {
+    std::error_code error;
+    const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string("<path of the program>") : path.string();
+}
+
+// Versions compare by major (low byte), then minor (high byte).
+int VersionRank(std::uint16_t version) {
+    return (version & 0xFF) << 8 | version >> 8;
+}
+
+std::int16_t MaxSockets() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return kMaxSocketsReported;
+    return std::int16_t(std::clamp<rlim_t>(limit.rlim_cur, 1, rlim_t(kMaxSocketsReported)));
+}
+
+}  // namespace
+
+IcmpHandle LinuxNetworkServices::IcmpCreateFile() {
+    std::vector<SocketKind> kinds;
+    if (preference_ != SocketPreference::RawOnly) kinds.push_back(SocketKind::Ping);
+    if (preference_ != SocketPreference::PingOnly) kinds.push_back(SocketKind::Raw);
+    bool refusedForPermission = true;
+    for (const SocketKind kind : kinds) {
+        const int result = OpenEchoSocket(kind);
+        if (result >= 0) {
+            permissionRefused_.store(false);
+            return EncodeHandle(result, kind);
+        }
+        refusedForPermission = refusedForPermission && IsPermissionRefusal(result);
+    }
+    permissionRefused_.store(refusedForPermission);
+    return INVALID_HANDLE_VALUE;
+}
+
+std::uint32_t LinuxNetworkServices::IcmpSendEcho(IcmpHandle handle, std::uint32_t destinationAddress,
+                                                 const void* requestData, std::uint16_t requestSize,
+                                                 const IP_OPTION_INFORMATION* requestOptions, void* replyBuffer,
+                                                 std::uint32_t replySize, std::uint32_t timeoutMs) {
+    // Without room for the record there is nowhere to put even a status.
+    if (replyBuffer == nullptr || replySize < sizeof(ICMP_ECHO_REPLY)) return 0;
+    const auto socket = DecodeHandle(handle);
+    if (!socket || (requestData == nullptr && requestSize != 0)) {
+        return WriteAnswer(replyBuffer, replySize, MakeAnswer(IP_GENERAL_FAILURE));
+    }
+    const auto payload = std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(requestData), requestSize);
+    const std::uint8_t ttl = requestOptions != nullptr ? requestOptions->Ttl : 128;  // the platform's default
+    EchoExchange exchange(*socket, destinationAddress);
+    return WriteAnswer(replyBuffer, replySize, exchange.Run(payload, ttl, timeoutMs));
+}
+
+bool LinuxNetworkServices::IcmpCloseHandle(IcmpHandle handle) {
+    const auto socket = DecodeHandle(handle);
+    return socket && ::close(socket->fd) == 0;
+}
+
+std::string LinuxNetworkServices::IcmpPermissionAdvice() const {
+    if (!permissionRefused_.load()) return {};
+    return "Velmora may not send ICMP echo requests. Allow it with: sudo setcap cap_net_raw+ep " + ProgramPath() +
+           " (or widen net.ipv4.ping_group_range to include your group).";
+}
+
+int LinuxNetworkServices::WSAStartup(std::uint16_t versionRequested, WSADATA& data) {
+    data.wHighVersion = kHighestSocketsVersion;
+    data.wVersion = VersionRank(versionRequested) < VersionRank(kHighestSocketsVersion) ? versionRequested
+                                                                                        : kHighestSocketsVersion;
+    data.iMaxSockets = MaxSockets();
+    data.iMaxUdpDg = kMaxUdpDatagram;
+    startCount_.fetch_add(1);
+    return 0;
+}
+
+int LinuxNetworkServices::WSACleanup() {
+    int count = startCount_.load();
+    do {
+        if (count == 0) return -1;
+    } while (!startCount_.compare_exchange_weak(count, count - 1));
+    return 0;
+}
+
+std::optional<std::uint32_t> LinuxNetworkServices::gethostbyname(const std::string& name) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;  // one entry per address
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) return std::nullopt;
+    const std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> owner(found, &::freeaddrinfo);
+    sockaddr_in first{};
+    std::memcpy(&first, found->ai_addr, std::min<std::size_t>(found->ai_addrlen, sizeof first));
+    return FromInAddr(first.sin_addr);
+}
+
+std::string LinuxNetworkServices::inet_ntoa(std::uint32_t address) {
+    return std::to_string(OctetOf(address, 0)) + '.' + std::to_string(OctetOf(address, 1)) + '.' +
+           std::to_string(OctetOf(address, 2)) + '.' + std::to_string(OctetOf(address, 3));
+}
+
+}  // namespace velmora

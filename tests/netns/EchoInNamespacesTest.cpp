@@ -1,0 +1,302 @@
+// The real LinuxNetworkServices against the real kernel, inside the lab's
+// namespaces, once with a raw socket and once with a ping socket.
+
+#include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sched.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "platform/LinuxNetworkServices.h"
+#include "tests/netns/NamespaceLab.h"
+
+namespace velmora {
+
+// Names the socket kind in test output.
+void PrintTo(SocketPreference preference, std::ostream* out) {
+    *out << (preference == SocketPreference::RawOnly ? "raw socket" : "ping socket");
+}
+
+namespace test {
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+using Clock = std::chrono::steady_clock;
+
+// Written into Address before each echo to see whether the echo touched it.
+constexpr std::uint32_t kUntouched = AddressFromOctets(203, 0, 113, 99);
+
+struct EchoOrder {
+    std::uint32_t to = kTarget;
+    Bytes payload = Bytes(32, 0x61);
+    std::uint8_t ttl = 64;
+    std::uint32_t timeoutMs = 1000;
+};
+
+struct Echoed {
+    std::uint32_t replies = 0;
+    ReplyRecord record{};
+    Clock::duration elapsed{};
+
+    std::int32_t Status() const { return std::int32_t(record.reply.Status); }
+    std::uint32_t Address() const { return record.reply.Address; }
+    Bytes Data() const {
+        const auto size = std::clamp<std::size_t>(std::size_t(std::max<int>(record.reply.DataSize, 0)), 0,
+                                                  record.data.size());
+        return Bytes(record.data.begin(), record.data.begin() + std::ptrdiff_t(size));
+    }
+};
+
+// One echo from the calling thread's namespace, as the engine makes it.
+Echoed SendEcho(SocketPreference kind, const EchoOrder& order) {
+    LinuxNetworkServices net(kind);
+    Echoed echoed;
+    echoed.record.reply.Address = kUntouched;
+    IP_OPTION_INFORMATION options;
+    options.Ttl = order.ttl;
+    const IcmpHandle handle = net.IcmpCreateFile();
+    EXPECT_NE(handle, INVALID_HANDLE_VALUE) << net.IcmpPermissionAdvice();
+    const auto start = Clock::now();
+    echoed.replies = net.IcmpSendEcho(handle, order.to, order.payload.data(), std::uint16_t(order.payload.size()),
+                                      &options, &echoed.record, kReplyBufferSize, order.timeoutMs);
+    echoed.elapsed = Clock::now() - start;
+    net.IcmpCloseHandle(handle);
+    return echoed;
+}
+
+Bytes Inverted(Bytes bytes) {
+    for (auto& byte : bytes) byte ^= 0xFF;
+    return bytes;
+}
+
+class EchoInNamespaces : public testing::TestWithParam<SocketPreference> {
+protected:
+    static void SetUpTestSuite() {
+        skipReason_ = NamespaceLab::WhyUnavailable();
+        if (!skipReason_.empty()) return;
+        try {
+            lab_ = std::make_unique<NamespaceLab>();
+        } catch (const std::exception& error) {
+            buildFailure_ = error.what();
+        }
+    }
+    static void TearDownTestSuite() { lab_.reset(); }
+
+    void SetUp() override {
+        if (!skipReason_.empty()) GTEST_SKIP() << skipReason_;
+        ASSERT_TRUE(lab_) << "cannot build the namespaces: " << buildFailure_;
+    }
+
+    Echoed EchoFromClient(const EchoOrder& order) const {
+        Echoed echoed;
+        lab_->RunIn(Node::Client, [&] { echoed = SendEcho(GetParam(), order); });
+        return echoed;
+    }
+
+    // The echo of the default order answered by a responder in the quiet node.
+    Echoed EchoAnsweredBy(const std::vector<std::string>& responderArguments, EchoOrder order = {}) const {
+        const Responder responder(*lab_, Node::Quiet, responderArguments);
+        order.to = kQuiet;
+        return EchoFromClient(order);
+    }
+
+    // The router's unreachable answers (ip_error) spend a token bucket that
+    // refills one answer a second (net.ipv4.route.error_cost, global), and with
+    // icmp_ratelimit 0 every other ICMP error it sends to us empties it.
+    Echoed EchoAnsweredByRouterRoute(const EchoOrder& order) const {
+        std::this_thread::sleep_until(lastRouterError_ + 1100ms);
+        const Echoed echoed = EchoFromClient(order);
+        lastRouterError_ = Clock::now();
+        return echoed;
+    }
+
+    static void ExpectError(const Echoed& echoed, std::int32_t status, std::uint32_t from) {
+        EXPECT_EQ(echoed.replies, 0U);
+        EXPECT_EQ(echoed.Status(), status);
+        EXPECT_EQ(echoed.Address(), from);
+    }
+
+    static inline std::unique_ptr<NamespaceLab> lab_;
+    static inline std::string skipReason_;
+    static inline std::string buildFailure_;
+    static inline Clock::time_point lastRouterError_;
+};
+
+// --- the kernel's own answers ---
+
+TEST_P(EchoInNamespaces, SuccessCarriesPayloadReplierAndReplyTtl) {
+    const EchoOrder order;
+    const Echoed echoed = EchoFromClient(order);
+    ASSERT_EQ(echoed.replies, 1U);
+    EXPECT_EQ(echoed.Status(), IP_SUCCESS);
+    EXPECT_EQ(echoed.Address(), kTarget);
+    EXPECT_EQ(echoed.Data(), order.payload);
+    EXPECT_EQ(echoed.record.reply.Options.Ttl, 63) << "the target's 64 less the router's hop";
+    EXPECT_LT(echoed.record.reply.RoundTripTime, 1000U);
+}
+
+TEST_P(EchoInNamespaces, EmptyAndLargestPayloadsComeBackWhole) {
+    for (const std::size_t size : {0U, 1499U}) {
+        EchoOrder order;
+        order.payload = Bytes(size, 0x7E);
+        const Echoed echoed = EchoFromClient(order);
+        ASSERT_EQ(echoed.replies, 1U) << size << " status " << echoed.Status();
+        EXPECT_EQ(echoed.record.reply.DataSize, std::int16_t(size));
+        EXPECT_EQ(echoed.Data(), order.payload);
+    }
+}
+
+TEST_P(EchoInNamespaces, SilentDropTimesOutAtTheDeadline) {
+    EchoOrder order;
+    order.to = kQuiet;
+    order.timeoutMs = 300;
+    const Echoed echoed = EchoFromClient(order);
+    ExpectError(echoed, IP_REQ_TIMED_OUT, kUntouched);
+    EXPECT_GE(echoed.elapsed, 300ms);
+    EXPECT_LT(echoed.elapsed, 450ms);
+}
+
+TEST_P(EchoInNamespaces, TtlOneExpiresAtTheRouter) {
+    EchoOrder order;
+    order.ttl = 1;
+    ExpectError(EchoFromClient(order), IP_TTL_EXPIRED_TRANSIT, kRouter);
+    lastRouterError_ = Clock::now();
+}
+
+TEST_P(EchoInNamespaces, UnreachableRouteAtTheRouterIsHostUnreachable) {
+    EchoOrder order;
+    order.to = kUnreachable;
+    ExpectError(EchoAnsweredByRouterRoute(order), IP_DEST_HOST_UNREACHABLE, kRouter);
+}
+
+TEST_P(EchoInNamespaces, NoRouteAtTheRouterIsNetUnreachable) {
+    EchoOrder order;
+    order.to = kNoRoute;
+    ExpectError(EchoAnsweredByRouterRoute(order), IP_DEST_NET_UNREACHABLE, kRouter);
+}
+
+// Every raw socket sees every reply; each echo must still take only its own.
+TEST_P(EchoInNamespaces, ConcurrentEchoesEachTakeTheirOwnAnswer) {
+    const Responder slow(*lab_, Node::Quiet, {"--delay", "100"});
+    constexpr int kEchoes = 6;
+    std::vector<EchoOrder> orders(kEchoes);
+    std::vector<Echoed> results(kEchoes);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kEchoes; ++i) {
+        orders[i].to = i == 0 ? kQuiet : kTarget;
+        orders[i].payload = Bytes(std::size_t(20 + i), std::uint8_t(0x30 + i));
+        threads.emplace_back([&, i] { results[i] = EchoFromClient(orders[i]); });
+    }
+    for (auto& thread : threads) thread.join();
+    for (int i = 0; i < kEchoes; ++i) {
+        ASSERT_EQ(results[i].replies, 1U) << i << " status " << results[i].Status();
+        EXPECT_EQ(results[i].Address(), orders[i].to) << i;
+        EXPECT_EQ(results[i].Data(), orders[i].payload) << i;
+    }
+    EXPECT_GE(results[0].record.reply.RoundTripTime, 100U);
+    for (int i = 1; i < kEchoes; ++i) EXPECT_LT(results[i].record.reply.RoundTripTime, 100U) << i;
+}
+
+// --- answers crafted by the responder ---
+
+TEST_P(EchoInNamespaces, DelayedAnswerGivesItsRoundTripInWholeMilliseconds) {
+    const Echoed echoed = EchoAnsweredBy({"--delay", "50"});
+    ASSERT_EQ(echoed.replies, 1U);
+    EXPECT_GE(echoed.record.reply.RoundTripTime, 50U);
+    EXPECT_LE(echoed.record.reply.RoundTripTime, 51U);
+}
+
+TEST_P(EchoInNamespaces, AlteredDataIsHandedOnAsReceived) {
+    const EchoOrder order;
+    const Echoed echoed = EchoAnsweredBy({"--alter"});
+    ASSERT_EQ(echoed.replies, 1U);
+    EXPECT_EQ(echoed.Address(), kQuiet);
+    EXPECT_EQ(echoed.Data(), Inverted(order.payload));
+}
+
+TEST_P(EchoInNamespaces, ShorterAnswerReportsItsOwnSize) {
+    const EchoOrder order;
+    const Echoed echoed = EchoAnsweredBy({"--length", "16"});
+    ASSERT_EQ(echoed.replies, 1U);
+    EXPECT_EQ(echoed.record.reply.DataSize, 16);
+    EXPECT_EQ(echoed.Data(), Bytes(order.payload.begin(), order.payload.begin() + 16));
+}
+
+TEST_P(EchoInNamespaces, AnswerLargerThanTheDataAreaIsBufferTooSmall) {
+    ExpectError(EchoAnsweredBy({"--length", "1600"}), IP_BUF_TOO_SMALL, kUntouched);
+}
+
+TEST_P(EchoInNamespaces, ParameterProblemNamesTheHostThatSentIt) {
+    ExpectError(EchoAnsweredBy({"--param-problem"}), IP_PARAM_PROBLEM, kQuiet);
+}
+
+TEST_P(EchoInNamespaces, SourceQuenchNamesTheHostThatSentIt) {
+    ExpectError(EchoAnsweredBy({"--source-quench"}), IP_SOURCE_QUENCH, kQuiet);
+}
+
+TEST_P(EchoInNamespaces, NoiseAroundTheAnswerChangesNothing) {
+    const EchoOrder order;
+    const Echoed echoed = EchoAnsweredBy({"--noise"});
+    ASSERT_EQ(echoed.replies, 1U) << "status " << echoed.Status();
+    EXPECT_EQ(echoed.Address(), kQuiet);
+    EXPECT_EQ(echoed.Data(), order.payload);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, EchoInNamespaces,
+                         testing::Values(SocketPreference::RawOnly, SocketPreference::PingOnly),
+                         [](const auto& info) { return info.param == SocketPreference::RawOnly ? "Raw" : "Ping"; });
+
+// --- refusal: no CAP_NET_RAW, and a fresh namespace's ping_group_range ("1 0") ---
+
+bool DropNetRawForThisThread() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3]{};
+    if (::syscall(SYS_capget, &header, data) != 0) return false;
+    data[CAP_TO_INDEX(CAP_NET_RAW)].effective &= ~CAP_TO_MASK(CAP_NET_RAW);
+    return ::syscall(SYS_capset, &header, data) == 0;
+}
+
+void ExpectRefusalWithAdvice() {
+    LinuxNetworkServices net;
+    const IcmpHandle handle = net.IcmpCreateFile();
+    EXPECT_EQ(handle, INVALID_HANDLE_VALUE);
+    const std::string advice = net.IcmpPermissionAdvice();
+    EXPECT_NE(advice.find("sudo setcap cap_net_raw+ep /"), std::string::npos) << advice;
+    EXPECT_NE(advice.find("net.ipv4.ping_group_range"), std::string::npos) << advice;
+
+    ReplyRecord record{};
+    record.reply.Address = kUntouched;
+    const Bytes payload(8, 1);
+    IP_OPTION_INFORMATION options;
+    options.Ttl = 64;
+    EXPECT_EQ(net.IcmpSendEcho(handle, AddressFromOctets(127, 0, 0, 1), payload.data(), 8, &options, &record,
+                               kReplyBufferSize, 100),
+              0U);
+    EXPECT_EQ(record.reply.Status, std::uint32_t(IP_GENERAL_FAILURE));
+    EXPECT_EQ(record.reply.Address, kUntouched);
+}
+
+TEST(RefusedEcho, NeitherSocketGivesAFailureAndPlainAdvice) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to enter a fresh network namespace";
+    std::thread worker([] {
+        // unshare and capset act on this thread only.
+        ASSERT_EQ(::unshare(CLONE_NEWNET), 0);
+        ASSERT_TRUE(DropNetRawForThisThread());
+        ExpectRefusalWithAdvice();
+    });
+    worker.join();
+}
+
+TEST(NameLookup, LocalhostIsTheLoopbackAddress) {
+    LinuxNetworkServices net;
+    EXPECT_EQ(net.gethostbyname("localhost"), AddressFromOctets(127, 0, 0, 1));
+}
+
+}  // namespace
+}  // namespace test
+}  // namespace velmora

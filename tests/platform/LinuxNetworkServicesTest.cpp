@@ -1,0 +1,68 @@
+// The parts of LinuxNetworkServices that answer without sending anything.
+
+#include "platform/LinuxNetworkServices.h"
+
+#include <gtest/gtest.h>
+
+namespace velmora::test {
+namespace {
+
+TEST(SocketsLibrary, StartUpGrantsAtMostVersionTwoTwo) {
+    LinuxNetworkServices net;
+    WSADATA data;
+    EXPECT_EQ(net.WSAStartup(0x0101, data), 0);
+    EXPECT_EQ(data.wVersion, 0x0101);
+    EXPECT_EQ(data.wHighVersion, 0x0202);
+    EXPECT_GE(data.iMaxSockets, 1);
+    EXPECT_EQ(net.WSAStartup(0x0303, data), 0);
+    EXPECT_EQ(data.wVersion, 0x0202);
+    EXPECT_EQ(net.WSAStartup(0x0102, data), 0);  // 2.1 is below 2.2
+    EXPECT_EQ(data.wVersion, 0x0102);
+}
+
+TEST(SocketsLibrary, CleanUpWithoutStartAnswersMinusOne) {
+    LinuxNetworkServices net;
+    WSADATA data;
+    EXPECT_EQ(net.WSACleanup(), -1);
+    ASSERT_EQ(net.WSAStartup(0x0101, data), 0);
+    ASSERT_EQ(net.WSAStartup(0x0101, data), 0);
+    EXPECT_EQ(net.WSACleanup(), 0);
+    EXPECT_EQ(net.WSACleanup(), 0);
+    EXPECT_EQ(net.WSACleanup(), -1);
+}
+
+TEST(AddressText, DottedDecimalFromTheLowestByte) {
+    LinuxNetworkServices net;
+    EXPECT_EQ(net.inet_ntoa(AddressFromOctets(10, 0, 0, 255)), "10.0.0.255");
+    EXPECT_EQ(net.inet_ntoa(0), "0.0.0.0");
+    EXPECT_EQ(net.inet_ntoa(0xFFFFFFFF), "255.255.255.255");
+}
+
+TEST(EchoWithoutSocket, FailsWithGeneralFailureAndKeepsTheRest) {
+    LinuxNetworkServices net;
+    ReplyRecord record{};
+    record.reply.Address = 0x01020304;
+    record.reply.RoundTripTime = 77;
+    const std::uint8_t payload[4] = {1, 1, 1, 1};
+    IP_OPTION_INFORMATION options;
+    options.Ttl = 30;
+    EXPECT_EQ(net.IcmpSendEcho(INVALID_HANDLE_VALUE, AddressFromOctets(127, 0, 0, 1), payload, 4, &options, &record,
+                               kReplyBufferSize, 100),
+              0U);
+    EXPECT_EQ(record.reply.Status, std::uint32_t(IP_GENERAL_FAILURE));
+    EXPECT_EQ(record.reply.Address, 0x01020304U);
+    EXPECT_EQ(record.reply.RoundTripTime, 77U);
+    EXPECT_FALSE(net.IcmpCloseHandle(INVALID_HANDLE_VALUE));
+}
+
+TEST(EchoWithoutSocket, BufferSmallerThanTheRecordIsLeftAlone) {
+    LinuxNetworkServices net;
+    ReplyRecord record{};
+    record.reply.Status = 12345;
+    EXPECT_EQ(net.IcmpSendEcho(INVALID_HANDLE_VALUE, 0, nullptr, 0, nullptr, &record, sizeof(ICMP_ECHO_REPLY) - 1, 0),
+              0U);
+    EXPECT_EQ(record.reply.Status, 12345U);
+}
+
+}  // namespace
+}  // namespace velmora::test
