@@ -3,19 +3,25 @@
 // --overshoot, how late a timed-out echo returns, measured on silent drops in
 // a namespace of our own (needs root). Prints figures; judges nothing.
 //
-//   echo_loopback [--count N]      N echoes, default 1000
-//   echo_loopback --overshoot      20 silent drops with a 100 ms timeout
+// The comparison is per echo: Velmora's Ping is timed call by call (median,
+// p99, mean); iputils ping is timed from outside as a whole process over the
+// same count, and a one-echo run of it is taken off to remove its start-up.
+//
+//   echo_loopback [--count N] [--rounds R]   R rounds of N echoes, default 5 of 5000
+//   echo_loopback --overshoot                20 silent drops with a 100 ms timeout
 
 #include <fcntl.h>
 #include <sched.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -62,56 +68,113 @@ std::vector<double> TimeEchoes(const mdbPing& engine, const std::string& target,
     return samples;
 }
 
-struct IputilsFigures {
-    double avgRttMicros = 0;
-    double totalMillis = 0;
-    bool parsed = false;
+// One whole run of iputils ping as a child process: its wall time from the
+// spawn to the reaped exit, start-up included, and whether every echo came back.
+struct IputilsRun {
+    double wallMicros = 0;
+    bool allReceived = false;
 };
 
-// Runs iputils ping and reads its "time NNNms" and "rtt min/avg/max/mdev" lines.
-IputilsFigures RunIputils(int count) {
-    const std::string command = "ping -c " + std::to_string(count) + " -i 0 -q -s 32 127.0.0.1 2>&1";
-    IputilsFigures figures;
-    std::unique_ptr<FILE, decltype(&::pclose)> pipe(::popen(command.c_str(), "r"), &::pclose);
-    if (!pipe) return figures;
-    char line[512];
-    while (std::fgets(line, sizeof line, pipe.get()) != nullptr) {
-        const std::string text = line;
-        if (const auto at = text.find(", time "); at != std::string::npos) {
-            figures.totalMillis = std::stod(text.substr(at + 7));
-        }
-        double min = 0, avg = 0;
-        if (std::sscanf(line, "rtt min/avg/max/mdev = %lf/%lf", &min, &avg) == 2) {
-            figures.avgRttMicros = avg * 1000;
-            figures.parsed = true;
-        }
+IputilsRun RunIputilsOnce(int count) {
+    const std::string countText = std::to_string(count);
+    const char* const argv[] = {"ping", "-c", countText.c_str(), "-i", "0", "-q", "-s", "32", "127.0.0.1", nullptr};
+    int output[2];
+    if (::pipe2(output, O_CLOEXEC) != 0) return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, output[1], STDERR_FILENO);
+    pid_t child = -1;
+    const auto start = Clock::now();
+    const int spawned = ::posix_spawnp(&child, "ping", &actions, nullptr, const_cast<char* const*>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(output[1]);
+    std::string text;
+    char chunk[512];
+    for (ssize_t got; spawned == 0 && (got = ::read(output[0], chunk, sizeof chunk)) != 0;) {
+        if (got > 0) text.append(chunk, std::size_t(got));
+        else if (errno != EINTR) break;
     }
+    ::close(output[0]);
+    int status = 0;
+    if (spawned != 0 || ::waitpid(child, &status, 0) != child) return {};
+    IputilsRun run;
+    run.wallMicros = Micros(Clock::now() - start).count();
+    const std::string expected = countText + " packets transmitted, " + countText + " received";
+    run.allReceived = WIFEXITED(status) && WEXITSTATUS(status) == 0 && text.find(expected) != std::string::npos;
+    return run;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+struct IputilsFigures {
+    double wholeMicros = 0;     // median wall time of `ping -c N`
+    double startupMicros = 0;   // median wall time of `ping -c 1`
+    double perEchoMicros = 0;   // (whole - startup) / (N - 1)
+    bool ok = false;
+};
+
+// The same number of echoes through iputils ping, timed from outside as a
+// whole process; a one-echo run, timed the same way, takes out its start-up.
+IputilsFigures TimeIputils(int count, int rounds) {
+    std::vector<double> whole, startup;
+    for (int round = 0; round < rounds; ++round) {
+        const IputilsRun one = RunIputilsOnce(1);
+        const IputilsRun many = RunIputilsOnce(count);
+        if (!one.allReceived || !many.allReceived) return {};
+        startup.push_back(one.wallMicros);
+        whole.push_back(many.wallMicros);
+    }
+    IputilsFigures figures;
+    figures.wholeMicros = Median(whole);
+    figures.startupMicros = Median(startup);
+    figures.perEchoMicros = (figures.wholeMicros - figures.startupMicros) / std::max(count - 1, 1);
+    figures.ok = figures.perEchoMicros > 0;
     return figures;
 }
 
-int Loopback(int count) {
+int Loopback(int count, int rounds) {
     LinuxNetworkServices net;
     QtUiServices ui;
     const mdbPing engine(net, ui);
+    WSADATA data;
+    net.WSAStartup(0x0101, data);  // as a run of the program starts
     int failures = 0;
     TimeEchoes(engine, "127.0.0.1", std::min(count, 50), 1000, failures);  // warm up
     failures = 0;
-    const Figures ours = Summarise(TimeEchoes(engine, "127.0.0.1", count, 1000, failures));
-    std::printf("Velmora Ping to 127.0.0.1, %d echoes of 32 bytes (%d failed)\n", count, failures);
-    std::printf("  per echo: median %.1f us, p99 %.1f us, mean %.1f us\n", ours.median, ours.p99, ours.mean);
-    if (failures == count) std::printf("  %s\n", net.IcmpPermissionAdvice().c_str());
+    std::vector<double> samples;
+    std::vector<double> roundMedians;
+    for (int round = 0; round < rounds; ++round) {
+        const auto one = TimeEchoes(engine, "127.0.0.1", count, 1000, failures);
+        roundMedians.push_back(Summarise(one).median);
+        samples.insert(samples.end(), one.begin(), one.end());
+    }
+    net.WSACleanup();
+    const Figures ours = Summarise(samples);
+    std::printf("Compared: the time of one echo to 127.0.0.1 with 32 bytes of data, send to answer read.\n");
+    std::printf("Velmora: each mdbPing::Ping timed on its own (open the handle, send, wait, read, close),\n"
+                "  %d rounds of %d echoes after 50 to warm up (%d failed)\n",
+                rounds, count, failures);
+    std::printf("  per echo: median %.2f us, p99 %.2f us, mean %.2f us (round medians %.2f..%.2f us)\n", ours.median,
+                ours.p99, ours.mean, *std::min_element(roundMedians.begin(), roundMedians.end()),
+                *std::max_element(roundMedians.begin(), roundMedians.end()));
+    if (failures == count * rounds) std::printf("  %s\n", net.IcmpPermissionAdvice().c_str());
 
-    const IputilsFigures iputils = RunIputils(count);
-    if (!iputils.parsed) {
-        std::printf("iputils ping: no figures (is it installed, and may this user use -i 0?)\n");
+    const IputilsFigures iputils = TimeIputils(count, rounds);
+    if (!iputils.ok) {
+        std::printf("iputils ping: no figures (is it installed, may this user use -i 0, did every echo return?)\n");
         return 0;
     }
-    const double iputilsPerEcho = iputils.totalMillis * 1000 / count;
-    std::printf("iputils ping -c %d -i 0 -q 127.0.0.1\n", count);
-    std::printf("  rtt avg %.1f us; total %.0f ms, %.1f us per echo\n", iputils.avgRttMicros, iputils.totalMillis,
-                iputilsPerEcho);
-    std::printf("ratio Velmora mean / iputils per echo: %.2f\n", ours.mean / std::max(iputilsPerEcho, 0.001));
-    std::printf("ratio Velmora median / iputils rtt avg: %.2f\n", ours.median / std::max(iputils.avgRttMicros, 0.001));
+    std::printf("iputils: `ping -c %d -i 0 -q -s 32 127.0.0.1` timed as a whole process (spawn to exit),\n"
+                "  less `ping -c 1` timed the same way (its start-up and exit), over %d echoes; median of %d runs\n",
+                count, count - 1, rounds);
+    std::printf("  whole run %.0f us, one-echo run %.0f us: %.2f us per echo\n", iputils.wholeMicros,
+                iputils.startupMicros, iputils.perEchoMicros);
+    std::printf("ratio Velmora median / iputils per echo: %.2f\n", ours.median / iputils.perEchoMicros);
+    std::printf("ratio Velmora mean / iputils per echo: %.2f\n", ours.mean / iputils.perEchoMicros);
     return 0;
 }
 
@@ -176,7 +239,11 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && args[0] == "--overshoot") return Overshoot();
-    int count = 1000;
-    if (args.size() == 2 && args[0] == "--count") count = std::max(1, std::stoi(args[1]));
-    return Loopback(count);
+    int count = 5000;
+    int rounds = 5;
+    for (std::size_t i = 0; i + 1 < args.size(); i += 2) {
+        if (args[i] == "--count") count = std::max(2, std::stoi(args[i + 1]));
+        if (args[i] == "--rounds") rounds = std::max(1, std::stoi(args[i + 1]));
+    }
+    return Loopback(count, rounds);
 }
