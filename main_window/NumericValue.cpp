@@ -10,6 +10,13 @@ namespace velmora {
 
 namespace {
 
+// A number read from the start of a text: its value and how many characters
+// it took (0 when the text does not begin with a number).
+struct Reading {
+    double value = 0;
+    std::size_t length = 0;
+};
+
 std::string WithoutBlanks(std::string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -19,17 +26,23 @@ std::string WithoutBlanks(std::string_view text) {
     return out;
 }
 
-double RadixValue(std::string_view digits, int radix) {
-    double value = 0;
+int DigitValue(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    if (std::isdigit(u)) return c - '0';
+    if (std::isxdigit(u)) return std::tolower(u) - 'a' + 10;
+    return 99;
+}
+
+Reading RadixValue(std::string_view digits, int radix) {
+    Reading r;
     for (const char c : digits) {
-        const int d = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
-                      : std::isxdigit(static_cast<unsigned char>(c))
-                          ? std::tolower(static_cast<unsigned char>(c)) - 'a' + 10
-                          : radix;
+        const int d = DigitValue(c);
         if (d >= radix) break;
-        value = value * radix + d;
+        r.value = r.value * radix + d;
+        ++r.length;
     }
-    return std::min(value, std::numeric_limits<double>::max());  // hundreds of digits overflow
+    r.value = std::min(r.value, std::numeric_limits<double>::max());  // hundreds of digits overflow
+    return r;
 }
 
 std::size_t DigitsFrom(std::string_view s, std::size_t i) {
@@ -56,46 +69,58 @@ std::size_t DecimalPrefixLength(std::string_view s) {
     return i;
 }
 
-double DecimalValue(std::string_view s) {
-    const std::size_t length = DecimalPrefixLength(s);
-    if (length == 0) return 0;
-    double value = 0;
-    const auto [ptr, ec] = std::from_chars(s.data(), s.data() + length, value);
+Reading DecimalValue(std::string_view s) {
+    Reading r;
+    r.length = DecimalPrefixLength(s);
+    if (r.length == 0) return r;
+    const auto [ptr, ec] = std::from_chars(s.data(), s.data() + r.length, r.value);
     if (ec == std::errc::result_out_of_range) {
         // Too large or too small for a double: keep the sign of the magnitude.
         const std::size_t e = s.find_first_of("Ee");
-        return e < length && s.substr(e + 1, 1) == "-" ? 0.0 : std::numeric_limits<double>::max();
+        r.value = e < r.length && s.substr(e + 1, 1) == "-" ? 0.0 : std::numeric_limits<double>::max();
     }
-    return value;
+    return r;
+}
+
+Reading ReadNumber(std::string_view s) {
+    if (s.size() >= 2 && s[0] == '&') {
+        const char kind = char(std::toupper(static_cast<unsigned char>(s[1])));
+        const int radix = kind == 'H' ? 16 : kind == 'O' ? 8 : 0;
+        if (radix == 0) return {};
+        Reading r = RadixValue(s.substr(2), radix);
+        if (r.length > 0) r.length += 2;
+        return r;
+    }
+    double sign = 1;
+    std::size_t signLength = 0;
+    if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
+        sign = s[0] == '-' ? -1 : 1;
+        signLength = 1;
+    }
+    Reading r = DecimalValue(s.substr(signLength));
+    if (r.length > 0) r.length += signLength;
+    r.value = r.value == 0 ? 0.0 : sign * r.value;  // no "-0"
+    return r;
 }
 
 }  // namespace
 
-double NumericValue(std::string_view text) {
+double NumericValue(std::string_view text) { return ReadNumber(WithoutBlanks(text)).value; }
+
+std::optional<double> ExactNumericValue(std::string_view text) {
     const std::string s = WithoutBlanks(text);
-    if (s.size() >= 2 && s[0] == '&') {
-        const char kind = char(std::toupper(static_cast<unsigned char>(s[1])));
-        if (kind == 'H') return RadixValue(std::string_view(s).substr(2), 16);
-        if (kind == 'O') return RadixValue(std::string_view(s).substr(2), 8);
-        return 0;
-    }
-    std::string_view rest(s);
-    double sign = 1;
-    if (!rest.empty() && (rest[0] == '+' || rest[0] == '-')) {
-        sign = rest[0] == '-' ? -1 : 1;
-        rest.remove_prefix(1);
-    }
-    const double value = sign * DecimalValue(rest);
-    return value == 0 ? 0.0 : value;  // no "-0"
+    const Reading r = ReadNumber(s);
+    if (r.length == 0 || r.length != s.size()) return std::nullopt;
+    return r.value;
 }
 
 std::string NumberText(double value) {
-    if (value == std::trunc(value) && std::fabs(value) < 1e15) {
-        return std::to_string(static_cast<long long>(value));
-    }
-    char buffer[32];
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, end);
+    if (value == 0) return "0";
+    char buffer[400];  // the largest double in plain digits takes 309
+    const bool whole = value == std::trunc(value);
+    const auto [end, ec] = whole ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed)
+                                 : std::to_chars(buffer, buffer + sizeof buffer, value);
+    return ec == std::errc() ? std::string(buffer, end) : std::string();
 }
 
 }  // namespace velmora

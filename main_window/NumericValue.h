@@ -2,6 +2,7 @@
 // The one rule by which a field's text becomes a number, and the text the
 // numeric fields write back.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,8 +14,13 @@ namespace velmora {
 // that cannot continue it. 0 when the text does not begin with a number.
 double NumericValue(std::string_view text);
 
-// Whole numbers of up to fifteen significant digits as plain digits; anything
-// else in the shortest form that NumericValue reads back as the same value.
+// The value when the whole text, blanks ignored, is one number by the rule
+// above; nothing otherwise. For values read back from the settings store,
+// where anything else was not written by the program.
+std::optional<double> ExactNumericValue(std::string_view text);
+
+// Whole numbers as plain digits (a minus sign when negative); anything else in
+// the shortest form that NumericValue reads back as the same value.
 std::string NumberText(double value);
 
 }  // namespace velmora
