@@ -1,5 +1,9 @@
 #include "platform/QtUiServices.h"
 
+#include <QDialog>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QSettings>
 #include <QTimer>
@@ -50,6 +54,9 @@ private:
     std::function<void()> handler_;
 };
 
+// Each store object writes the file when it goes, atomically (QSettings's
+// default: a new file renamed over the old), so an interrupted save leaves
+// either the old store or the new one, never a torn file.
 QSettings OpenStore(const std::string& appName) {
     return QSettings(QSettings::IniFormat, QSettings::UserScope, FromUtf8(appName), FromUtf8(appName));
 }
@@ -113,6 +120,67 @@ void QtUiServices::SaveSetting(const std::string& appName, const std::string& se
                                const std::string& value) {
     OpenStore(appName).setValue(StoreKey(section, key), FromUtf8(value));
 }
+
+QStringList NameFilters(const std::string& filter) {
+    const QStringList parts = FromUtf8(filter).split(u'|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString patterns = u'(' + QString(parts[i + 1]).replace(u';', u' ') + u')';
+        filters << (parts[i].endsWith(patterns) ? parts[i] : parts[i] + u' ' + patterns);
+    }
+    return filters;
+}
+
+// The flags ask for the explorer style without the read-only box: the look of
+// Qt's dialog already.
+std::optional<std::string> QtUiServices::ShowOpenDialog(const std::string& title, const std::string& filter, int) {
+    QFileDialog dialog(owner_, FromUtf8(title));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);  // the capture may go to a new file
+    dialog.setNameFilters(NameFilters(filter));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().constFirst().toStdString();
+}
+
+bool QtUiServices::FileExists(const std::string& path, bool& exists, std::string& error) {
+    error.clear();
+    exists = QFileInfo::exists(FromUtf8(path));
+    return true;
+}
+
+bool QtUiServices::DeleteFile(const std::string& path, std::string& error) {
+    QFile file(FromUtf8(path));
+    if (file.remove()) return true;
+    error = file.errorString().toStdString();
+    return false;
+}
+
+int QtUiServices::OpenFileForAppend(const std::string& path, std::string& error) {
+    auto file = std::make_unique<QFile>(FromUtf8(path));
+    // Unbuffered: a write that fails leaves nothing behind to go out twice on Retry.
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        error = file->errorString().toStdString();
+        return 0;
+    }
+    const int number = nextFileNumber_++;
+    files_.emplace(number, std::move(file));
+    return number;
+}
+
+bool QtUiServices::WriteFile(int fileNumber, const std::string& bytes, std::string& error) {
+    const auto open = files_.find(fileNumber);
+    if (open == files_.end()) {
+        error = "Bad file name or number";
+        return false;
+    }
+    QFile& file = *open->second;
+    const auto size = qint64(bytes.size());
+    if (file.write(bytes.data(), size) == size && file.flush()) return true;
+    error = file.errorString().toStdString();
+    return false;
+}
+
+void QtUiServices::CloseFile(int fileNumber) { files_.erase(fileNumber); }
 
 void QtUiServices::Randomize() {
     random_.seed(std::uint32_t(std::chrono::steady_clock::now().time_since_epoch().count() ^

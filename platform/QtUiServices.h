@@ -1,19 +1,26 @@
 #pragma once
-// The toolkit services over Qt: message boxes, QSettings (INI, user scope),
-// timers on the event loop, and work handed to a detached thread whose answer
-// comes back through the event loop.
+// The toolkit services over Qt: message boxes, the file dialog, files through
+// QFile, QSettings (INI, user scope), timers on the event loop, and work
+// handed to a detached thread whose answer comes back through the event loop.
 
 #include <QObject>
 #include <QPointer>
+#include <QStringList>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <random>
 
 #include "platform/UiServices.h"
 
+class QFile;
 class QWidget;
 
 namespace velmora {
+
+// A filter of "Label|pattern" pairs joined by "|" as the file dialog's name
+// filters ("Label (pattern)").
+QStringList NameFilters(const std::string& filter);
 
 class QtUiServices final : public UiServices {
 public:
@@ -30,6 +37,13 @@ public:
                            const std::string& defaultValue) override;
     void SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
                      const std::string& value) override;
+    std::optional<std::string> ShowOpenDialog(const std::string& title, const std::string& filter,
+                                              int flags) override;
+    bool FileExists(const std::string& path, bool& exists, std::string& error) override;
+    bool DeleteFile(const std::string& path, std::string& error) override;
+    int OpenFileForAppend(const std::string& path, std::string& error) override;
+    bool WriteFile(int fileNumber, const std::string& bytes, std::string& error) override;
+    void CloseFile(int fileNumber) override;
     void Randomize() override;
     float Rnd() override;
     std::unique_ptr<Timer> CreateTimer() override;
@@ -46,6 +60,8 @@ private:
     std::shared_ptr<Mailbox> mailbox_;
     std::unique_ptr<QObject> receiver_;
     std::mt19937 random_;
+    std::map<int, std::unique_ptr<QFile>> files_;
+    int nextFileNumber_ = 1;
 };
 
 }  // namespace velmora
