@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
-#include <locale>
 #include <string>
 
 #include "main_window/NumericValue.h"
@@ -125,16 +124,13 @@ TEST(NumberTextTest, TwentyDigitsComeBackAsPlainDigits) {
 class GermanLocaleTest : public testing::Test {
 protected:
     void SetUp() override {
-        if (!std::setlocale(LC_ALL, "de_DE.UTF-8") && !BuildGermanLocale()) {
+        if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !BuildGermanLocale()) {
             GTEST_SKIP() << "no German locale here, and localedef could not build one";
         }
-        std::locale::global(std::locale(""));
     }
     void TearDown() override {
-        unsetenv("LC_ALL");
         unsetenv("LOCPATH");
-        std::setlocale(LC_ALL, "C");
-        std::locale::global(std::locale::classic());
+        std::setlocale(LC_NUMERIC, "C");
     }
 
     // Compiles de_DE.UTF-8 into a folder of the test's own and points glibc at it.
@@ -145,8 +141,7 @@ protected:
         const std::string command = "localedef -i de_DE -f UTF-8 '" + folder + "/de_DE.UTF-8' >/dev/null 2>&1";
         if (std::system(command.c_str()) < 0) return false;
         setenv("LOCPATH", folder.c_str(), 1);
-        setenv("LC_ALL", "de_DE.UTF-8", 1);
-        return std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+        return std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
     }
 };
 
