@@ -133,26 +133,48 @@ bool QuotesOurPingRequest(std::span<const std::uint8_t> quote, std::uint16_t seq
     return quote.size() >= kIcmpHeaderSize && quote[0] == kEchoRequest && ReadU16(quote, 6) == sequence;
 }
 
-std::uint16_t InternetChecksum(std::span<const std::uint8_t> bytes) {
-    std::uint32_t sum = 0;
+namespace {
+
+// The one's-complement sum of the bytes as 16-bit words, not yet folded;
+// an odd last byte is the high half of a word.
+std::uint32_t WordSum(std::span<const std::uint8_t> bytes, std::uint32_t sum = 0) {
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) sum += ReadU16(bytes, i);
     if (bytes.size() % 2 != 0) sum += std::uint32_t(bytes.back()) << 8;
+    return sum;
+}
+
+std::uint16_t FoldedComplement(std::uint32_t sum) {
     while (sum >> 16 != 0) sum = (sum & 0xFFFF) + (sum >> 16);
     return std::uint16_t(~sum);
 }
 
+}  // namespace
+
+std::uint16_t InternetChecksum(std::span<const std::uint8_t> bytes) {
+    return FoldedComplement(WordSum(bytes));
+}
+
+std::array<std::uint8_t, kIcmpHeaderSize> EchoRequestHeader(std::uint16_t identifier, std::uint16_t sequence,
+                                                            std::span<const std::uint8_t> payload) {
+    std::array<std::uint8_t, kIcmpHeaderSize> header{};
+    header[0] = kEchoRequest;
+    header[4] = std::uint8_t(identifier >> 8);
+    header[5] = std::uint8_t(identifier);
+    header[6] = std::uint8_t(sequence >> 8);
+    header[7] = std::uint8_t(sequence);
+    // The header's length is even, so the payload's words line up after it.
+    const std::uint16_t checksum = FoldedComplement(WordSum(payload, WordSum(header)));
+    header[2] = std::uint8_t(checksum >> 8);
+    header[3] = std::uint8_t(checksum);
+    return header;
+}
+
 std::vector<std::uint8_t> BuildEchoRequest(std::uint16_t identifier, std::uint16_t sequence,
                                            std::span<const std::uint8_t> payload) {
-    std::vector<std::uint8_t> packet(kIcmpHeaderSize + payload.size());
-    packet[0] = kEchoRequest;
-    packet[4] = std::uint8_t(identifier >> 8);
-    packet[5] = std::uint8_t(identifier);
-    packet[6] = std::uint8_t(sequence >> 8);
-    packet[7] = std::uint8_t(sequence);
-    std::copy(payload.begin(), payload.end(), packet.begin() + kIcmpHeaderSize);
-    const std::uint16_t checksum = InternetChecksum(packet);
-    packet[2] = std::uint8_t(checksum >> 8);
-    packet[3] = std::uint8_t(checksum);
+    const auto header = EchoRequestHeader(identifier, sequence, payload);
+    std::vector<std::uint8_t> packet(header.size() + payload.size());
+    std::copy(header.begin(), header.end(), packet.begin());
+    std::copy(payload.begin(), payload.end(), packet.begin() + std::ptrdiff_t(header.size()));
     return packet;
 }
 

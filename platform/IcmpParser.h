@@ -4,6 +4,7 @@
 // and the fuzzer call them directly. Every index taken from the wire is
 // checked against the received length before it is read.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -58,6 +59,11 @@ bool QuotesOurPingRequest(std::span<const std::uint8_t> quote, std::uint16_t seq
 
 // RFC 1071 one's-complement sum, ready to store in the checksum field.
 std::uint16_t InternetChecksum(std::span<const std::uint8_t> bytes);
+
+// The 8-byte header of an echo request carrying `payload`, its checksum
+// taken over both, so the two can be sent as they lie without a copy.
+std::array<std::uint8_t, kIcmpHeaderSize> EchoRequestHeader(std::uint16_t identifier, std::uint16_t sequence,
+                                                            std::span<const std::uint8_t> payload);
 
 // An echo request with a correct checksum (a ping socket overwrites the
 // identifier and the checksum; a raw socket sends it as is).

@@ -13,12 +13,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <memory>
-#include <vector>
+#include <span>
 
 #include "platform/IcmpParser.h"
 
@@ -90,6 +91,13 @@ std::uint32_t RandomU32() {
     return value;
 }
 
+// Room for the largest datagram, one per thread and never cleared: a receive
+// writes only the bytes it reports, and only those are read.
+std::span<std::uint8_t> ReceiveBuffer() {
+    thread_local const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[kMaxDatagram]);
+    return {buffer.get(), kMaxDatagram};
+}
+
 template <typename T>
 bool SetOption(int fd, int level, int name, const T& value) {
     return ::setsockopt(fd, level, name, &value, sizeof value) == 0;
@@ -101,7 +109,7 @@ struct Answer {
     std::optional<std::uint32_t> address;
     std::uint32_t roundTripMs = 0;
     std::uint8_t ttl = 0;
-    std::vector<std::uint8_t> data;
+    std::span<const std::uint8_t> data;  // in this thread's receive buffer
 };
 
 Answer MakeAnswer(std::int32_t status, std::optional<std::uint32_t> router = std::nullopt) {
@@ -138,23 +146,29 @@ class EchoExchange {
 public:
     EchoExchange(EchoSocket socket, std::uint32_t destination)
         : socket_(socket),
-          request_{std::uint16_t(RandomU32()), std::uint16_t(RandomU32()), destination},
-          buffer_(kMaxDatagram) {}
+          request_(MakeRequest(destination)),
+          buffer_(ReceiveBuffer()) {}
 
     Answer Run(std::span<const std::uint8_t> payload, std::uint8_t ttl, std::uint32_t timeoutMs) {
-        if (!Configure(ttl)) return MakeAnswer(IP_GENERAL_FAILURE);
+        if (!Configure()) return MakeAnswer(IP_GENERAL_FAILURE);
         start_ = Clock::now();
         deadline_ = start_ + std::chrono::milliseconds(timeoutMs);
-        if (const auto failure = Send(payload)) return *failure;
+        if (const auto failure = Send(payload, ttl)) return *failure;
         return Wait();
     }
 
 private:
-    bool Configure(std::uint8_t ttl) {
+    // A raw socket sees every reply on the host: a random identifier and
+    // sequence, drawn together, tell ours apart.
+    static icmp::EchoRequest MakeRequest(std::uint32_t destination) {
+        const std::uint32_t random = RandomU32();
+        return {std::uint16_t(random), std::uint16_t(random >> 16), destination};
+    }
+
+    bool Configure() {
         const int fd = socket_.fd;
         // Linux sets DF by default; the request's flags are 0, so let it fragment.
-        bool ok = SetOption(fd, IPPROTO_IP, IP_TTL, int(ttl)) &&
-                  SetOption(fd, IPPROTO_IP, IP_MTU_DISCOVER, int(IP_PMTUDISC_DONT)) &&
+        bool ok = SetOption(fd, IPPROTO_IP, IP_MTU_DISCOVER, int(IP_PMTUDISC_DONT)) &&
                   SetOption(fd, IPPROTO_IP, IP_RECVERR, 1);
         if (socket_.kind == SocketKind::Ping) return ok && SetOption(fd, IPPROTO_IP, IP_RECVTTL, 1);
         // A raw socket sees every ICMP packet of the host: keep only replies and errors.
@@ -163,23 +177,41 @@ private:
         return ok && SetOption(fd, SOL_RAW, ICMP_FILTER, filter);
     }
 
-    std::optional<Answer> Send(std::span<const std::uint8_t> payload) {
-        const auto packet = icmp::BuildEchoRequest(request_.identifier, request_.sequence, payload);
+    // The header and the caller's payload go out as two pieces, and the TTL
+    // rides along as a control message (a TTL outside 1..255 fails the send).
+    std::optional<Answer> Send(std::span<const std::uint8_t> payload, std::uint8_t ttl) {
+        auto header = icmp::EchoRequestHeader(request_.identifier, request_.sequence, payload);
+        iovec pieces[2] = {{header.data(), header.size()},
+                           {const_cast<std::uint8_t*>(payload.data()), payload.size()}};
         sockaddr_in to{};
         to.sin_family = AF_INET;
         to.sin_addr = ToInAddr(request_.destination);
-        // sendto, never connect: a connected raw socket moves errors to the error queue.
-        if (::sendto(socket_.fd, packet.data(), packet.size(), 0, reinterpret_cast<const sockaddr*>(&to),
-                     sizeof to) < 0) {
-            return MakeAnswer(StatusFromSendErrno(errno));
-        }
+        alignas(cmsghdr) std::array<std::uint8_t, CMSG_SPACE(sizeof(int))> control{};
+        msghdr message{&to, sizeof to, pieces, 2, control.data(), control.size(), 0};
+        cmsghdr* const ttlMessage = CMSG_FIRSTHDR(&message);
+        ttlMessage->cmsg_level = IPPROTO_IP;
+        ttlMessage->cmsg_type = IP_TTL;
+        ttlMessage->cmsg_len = CMSG_LEN(sizeof(int));
+        const int ttlValue = ttl;
+        std::memcpy(CMSG_DATA(ttlMessage), &ttlValue, sizeof ttlValue);
+        // sendmsg to an address, never connect: a connected raw socket moves
+        // errors to the error queue.
+        if (::sendmsg(socket_.fd, &message, 0) < 0) return MakeAnswer(StatusFromSendErrno(errno));
         return std::nullopt;
     }
 
     Answer Wait() {
+        // A near host's answer is often queued by the time sendmsg returns
+        // (loopback delivers it within the call): look once before waiting.
+        bool looked = false;
         for (;;) {
             const auto now = Clock::now();
             if (now >= deadline_) return MakeAnswer(IP_REQ_TIMED_OUT);
+            if (!looked) {
+                looked = true;
+                if (auto answer = ReadPacket()) return *answer;
+                continue;
+            }
             const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline_ - now);
             const timespec wait{time_t(left.count() / 1'000'000'000), long(left.count() % 1'000'000'000)};
             pollfd ready{socket_.fd, POLLIN, 0};
@@ -244,7 +276,9 @@ private:
         ssize_t length = ::recvmsg(socket_.fd, &message, MSG_DONTWAIT);
         // With IP_RECVERR a raw socket reports an ICMP error once as a failed
         // receive; the packet behind it is still queued, so read again.
-        if (length < 0 && socket_.kind == SocketKind::Raw) length = ::recvmsg(socket_.fd, &message, MSG_DONTWAIT);
+        if (length < 0 && socket_.kind == SocketKind::Raw && errno != EAGAIN && errno != EWOULDBLOCK) {
+            length = ::recvmsg(socket_.fd, &message, MSG_DONTWAIT);
+        }
         if (length < 0) return std::nullopt;
         const auto received = Clock::now();
 
@@ -257,8 +291,7 @@ private:
         reply.roundTripMs =
             std::uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(received - start_).count());
         reply.ttl = found.ttl ? *found.ttl : ReceivedTtl(message);
-        const auto echoed = packet.subspan(found.dataOffset, found.dataLength);
-        reply.data.assign(echoed.begin(), echoed.end());
+        reply.data = packet.subspan(found.dataOffset, found.dataLength);
         return reply;
     }
 
@@ -275,7 +308,7 @@ private:
 
     const EchoSocket socket_;
     const icmp::EchoRequest request_;
-    std::vector<std::uint8_t> buffer_;
+    const std::span<std::uint8_t> buffer_;
     Clock::time_point start_;
     Clock::time_point deadline_;
 };
@@ -300,19 +333,24 @@ std::int16_t MaxSockets() {
 }  // namespace
 
 IcmpHandle LinuxNetworkServices::IcmpCreateFile() {
-    std::vector<SocketKind> kinds;
-    if (preference_ != SocketPreference::RawOnly) kinds.push_back(SocketKind::Ping);
-    if (preference_ != SocketPreference::PingOnly) kinds.push_back(SocketKind::Raw);
+    std::array<SocketKind, 2> kinds{};
+    std::size_t kindCount = 0;
+    // A ping socket refused once for the group (EACCES) is refused until the
+    // sysctl changes; WSAStartup, at the start of each run, asks again.
+    const bool pingKnownRefused = preference_ == SocketPreference::PingFirst && pingRefused_.load(std::memory_order_relaxed);
+    if (preference_ != SocketPreference::RawOnly && !pingKnownRefused) kinds[kindCount++] = SocketKind::Ping;
+    if (preference_ != SocketPreference::PingOnly) kinds[kindCount++] = SocketKind::Raw;
     bool refusedForPermission = true;
-    for (const SocketKind kind : kinds) {
-        const int result = OpenEchoSocket(kind);
+    for (std::size_t i = 0; i < kindCount; ++i) {
+        const int result = OpenEchoSocket(kinds[i]);
         if (result >= 0) {
-            permissionRefused_.store(false);
-            return EncodeHandle(result, kind);
+            permissionRefused_.store(false, std::memory_order_relaxed);
+            return EncodeHandle(result, kinds[i]);
         }
+        if (kinds[i] == SocketKind::Ping && result == -EACCES) pingRefused_.store(true, std::memory_order_relaxed);
         refusedForPermission = refusedForPermission && IsPermissionRefusal(result);
     }
-    permissionRefused_.store(refusedForPermission);
+    permissionRefused_.store(refusedForPermission, std::memory_order_relaxed);
     return INVALID_HANDLE_VALUE;
 }
 
@@ -338,7 +376,7 @@ bool LinuxNetworkServices::IcmpCloseHandle(IcmpHandle handle) {
 }
 
 std::string LinuxNetworkServices::IcmpPermissionAdvice() const {
-    if (!permissionRefused_.load()) return {};
+    if (!permissionRefused_.load(std::memory_order_relaxed)) return {};
     return "Velmora may not send ICMP echo requests. Allow it with: sudo setcap cap_net_raw+ep " + ProgramPath() +
            " (or widen net.ipv4.ping_group_range to include your group).";
 }
@@ -350,6 +388,7 @@ int LinuxNetworkServices::WSAStartup(std::uint16_t versionRequested, WSADATA& da
     data.iMaxSockets = MaxSockets();
     data.iMaxUdpDg = kMaxUdpDatagram;
     startCount_.fetch_add(1);
+    pingRefused_.store(false, std::memory_order_relaxed);
     return 0;
 }
 

@@ -2,7 +2,7 @@
 // The network services over the Linux kernel: ICMP echoes through an
 // unprivileged ping socket or a raw socket, the sockets library's start count,
 // and name look-up through getaddrinfo. Holds no state an echo shares with
-// another beyond two atomics, so echoes may run on several threads at once.
+// another beyond three atomics, so echoes may run on several threads at once.
 
 #include <atomic>
 
@@ -35,6 +35,9 @@ public:
 private:
     const SocketPreference preference_;
     std::atomic<bool> permissionRefused_{false};
+    // The group may not open ping sockets (EACCES): go straight to a raw
+    // socket until the next WSAStartup.
+    std::atomic<bool> pingRefused_{false};
     std::atomic<int> startCount_{0};
 };
 

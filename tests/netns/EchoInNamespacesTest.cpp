@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 #include <linux/capability.h>
 #include <sched.h>
+#include <sys/socket.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <memory>
 #include <thread>
 
@@ -168,6 +170,12 @@ TEST_P(EchoInNamespaces, TtlOneExpiresAtTheRouter) {
     lastRouterError_ = Clock::now();
 }
 
+TEST_P(EchoInNamespaces, TtlZeroIsAGeneralFailureAndSendsNothing) {
+    EchoOrder order;
+    order.ttl = 0;
+    ExpectError(EchoFromClient(order), IP_GENERAL_FAILURE, kUntouched);
+}
+
 TEST_P(EchoInNamespaces, UnreachableRouteAtTheRouterIsHostUnreachable) {
     EchoOrder order;
     order.to = kUnreachable;
@@ -263,11 +271,14 @@ bool DropNetRawForThisThread() {
 
 void ExpectRefusalWithAdvice() {
     LinuxNetworkServices net;
+    // The second attempt no longer asks for a ping socket, and still advises.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        EXPECT_EQ(net.IcmpCreateFile(), INVALID_HANDLE_VALUE) << attempt;
+        const std::string advice = net.IcmpPermissionAdvice();
+        EXPECT_NE(advice.find("sudo setcap cap_net_raw+ep /"), std::string::npos) << attempt << advice;
+        EXPECT_NE(advice.find("net.ipv4.ping_group_range"), std::string::npos) << attempt << advice;
+    }
     const IcmpHandle handle = net.IcmpCreateFile();
-    EXPECT_EQ(handle, INVALID_HANDLE_VALUE);
-    const std::string advice = net.IcmpPermissionAdvice();
-    EXPECT_NE(advice.find("sudo setcap cap_net_raw+ep /"), std::string::npos) << advice;
-    EXPECT_NE(advice.find("net.ipv4.ping_group_range"), std::string::npos) << advice;
 
     ReplyRecord record{};
     record.reply.Address = kUntouched;
@@ -288,6 +299,55 @@ TEST(RefusedEcho, NeitherSocketGivesAFailureAndPlainAdvice) {
         ASSERT_EQ(::unshare(CLONE_NEWNET), 0);
         ASSERT_TRUE(DropNetRawForThisThread());
         ExpectRefusalWithAdvice();
+    });
+    worker.join();
+}
+
+// The socket type behind a handle, which carries the descriptor above its
+// lowest bit; -1 when there is none.
+int SocketTypeOf(IcmpHandle handle) {
+    int type = -1;
+    socklen_t length = sizeof type;
+    if (handle < 0 || ::getsockopt(int(handle >> 1), SOL_SOCKET, SO_TYPE, &type, &length) != 0) return -1;
+    return type;
+}
+
+int OpenAndCloseEchoSocket(LinuxNetworkServices& net) {
+    const IcmpHandle handle = net.IcmpCreateFile();
+    const int type = SocketTypeOf(handle);
+    net.IcmpCloseHandle(handle);
+    return type;
+}
+
+void WritePingGroupRange(const char* range) {
+    std::ofstream file("/proc/sys/net/ipv4/ping_group_range");
+    file << range;
+    file.close();
+    ASSERT_TRUE(file) << "cannot write net.ipv4.ping_group_range = " << range;
+}
+
+TEST(RefusedPingSocket, GoesStraightToRawUntilTheNextStartUp) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to enter a fresh network namespace";
+    std::thread worker([] {
+        ASSERT_EQ(::unshare(CLONE_NEWNET), 0);  // ping_group_range "1 0": root's group is outside
+        LinuxNetworkServices net;
+        WSADATA data;
+        ASSERT_EQ(net.WSAStartup(0x0101, data), 0);
+        EXPECT_EQ(OpenAndCloseEchoSocket(net), SOCK_RAW);
+        EXPECT_EQ(net.IcmpPermissionAdvice(), "");
+        WritePingGroupRange("0 2147483647");
+        EXPECT_EQ(OpenAndCloseEchoSocket(net), SOCK_RAW) << "the refusal is remembered within a run";
+        ASSERT_EQ(net.WSAStartup(0x0101, data), 0);
+        EXPECT_EQ(OpenAndCloseEchoSocket(net), SOCK_DGRAM) << "a new run asks again";
+        WritePingGroupRange("1 0");
+        EXPECT_EQ(OpenAndCloseEchoSocket(net), SOCK_RAW);
+        // The tests' own preferences ask every time.
+        LinuxNetworkServices pingOnly(SocketPreference::PingOnly);
+        EXPECT_EQ(pingOnly.IcmpCreateFile(), INVALID_HANDLE_VALUE);
+        WritePingGroupRange("0 2147483647");
+        EXPECT_EQ(OpenAndCloseEchoSocket(pingOnly), SOCK_DGRAM);
+        EXPECT_EQ(net.WSACleanup(), 0);
+        EXPECT_EQ(net.WSACleanup(), 0);
     });
     worker.join();
 }

@@ -285,5 +285,19 @@ TEST(BuildEchoRequest, LaysOutTheHeaderAndAValidChecksum) {
     }
 }
 
+// The header sent beside the payload, without joining them, must checksum
+// the pair; the largest payload a request can carry must not overflow the sum.
+TEST(EchoRequestHeader, ChecksumsTheHeaderWithThePayloadBesideIt) {
+    for (const std::size_t size : {0U, 1U, 2U, 33U, 1500U, 65535U}) {
+        Bytes payload(size);
+        for (std::size_t i = 0; i < size; ++i) payload[i] = std::uint8_t(0xFF - i * 7);
+        const auto header = icmp::EchoRequestHeader(0x1234, 0xFEDC, payload);
+        Bytes joined(header.begin(), header.end());
+        joined.insert(joined.end(), payload.begin(), payload.end());
+        EXPECT_EQ(Checksum(joined), 0) << size;
+        EXPECT_EQ(Bytes(header.begin() + 4, header.end()), (Bytes{0x12, 0x34, 0xFE, 0xDC})) << size;
+    }
+}
+
 }  // namespace
 }  // namespace velmora::test
