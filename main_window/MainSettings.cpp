@@ -1,0 +1,190 @@
+#include "main_window/MainSettings.h"
+
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QScreen>
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
+
+#include "main_window/NumericValue.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr const char* kWindowSection = "Settings";
+constexpr const char* kInitSection = "Init";
+constexpr const char* kDefaultAddress = "1.1.1.8";
+constexpr float kTwipsPerPixel = 15;
+// Coordinates beyond the window system's 16-bit range were not written by us.
+constexpr int kLargestPixels = 32767;
+// A window counts as on a screen when at least this much of it is there.
+constexpr int kReachableWidth = 48;
+constexpr int kReachableHeight = 24;
+
+enum WindowStateValue { kNormal = 0, kMinimized = 1, kMaximized = 2 };
+
+std::string Trimmed(const QLineEdit& field) { return field.text().trimmed().toStdString(); }
+
+// A whole number as the toolkit reads one into a 16-bit property (halves to even).
+std::optional<int> SmallWhole(const std::string& text, int lowest, int highest) {
+    const std::optional<double> value = ExactNumericValue(text);
+    if (!value) return std::nullopt;
+    const double whole = std::nearbyint(*value);
+    if (!(whole >= lowest && whole <= highest)) return std::nullopt;
+    return int(whole);
+}
+
+int StateValue(const QWidget& window) {
+    const Qt::WindowStates state = window.windowState();
+    if (state & Qt::WindowMinimized) return kMinimized;
+    if (state & (Qt::WindowMaximized | Qt::WindowFullScreen)) return kMaximized;
+    return kNormal;
+}
+
+// Check-box values as the store keeps them: 0 unchecked, 1 checked, 2 grey.
+constexpr std::array<Qt::CheckState, 3> kCheckStates{Qt::Unchecked, Qt::Checked, Qt::PartiallyChecked};
+
+int CheckValue(const QCheckBox& box) {
+    return int(std::find(kCheckStates.begin(), kCheckStates.end(), box.checkState()) - kCheckStates.begin());
+}
+
+std::string TwipsText(int pixels) { return NumberText(float(pixels) * kTwipsPerPixel); }
+
+bool Reachable(const QRect& placement) {
+    const auto screens = QGuiApplication::screens();
+    return std::any_of(screens.begin(), screens.end(), [&placement](const QScreen* screen) {
+        const QRect seen = placement.intersected(screen->availableGeometry());
+        return seen.width() >= kReachableWidth && seen.height() >= kReachableHeight;
+    });
+}
+
+}  // namespace
+
+std::string MainSettings::Read(const char* section, const char* key, const std::string& defaultValue) {
+    return ui_.GetSetting(kAppName, section, key, defaultValue);
+}
+
+void MainSettings::Write(const char* section, const char* key, const std::string& value) {
+    ui_.SaveSetting(kAppName, section, key, value);
+}
+
+void MainSettings::RestoreWindow() {
+    const std::optional<int> state =
+        SmallWhole(Read(kWindowSection, "Window", std::to_string(StateValue(window_))), kNormal, kMaximized);
+    const int left = ReadPixels("MainLeft", window_.x(), -kLargestPixels);
+    const int top = ReadPixels("MainTop", window_.y(), -kLargestPixels);
+    const int width = ReadPixels("MainWidth", window_.width(), 1);
+    const int height = ReadPixels("MainHeight", window_.height(), 1);
+    // The placement goes first so that it becomes the normal placement of a
+    // maximized window, to which it returns when restored.
+    ApplyPlacement(QRect(left, top, width, height));
+    if (state == kMinimized) window_.setWindowState(Qt::WindowMinimized);
+    if (state == kMaximized) window_.setWindowState(Qt::WindowMaximized);
+}
+
+int MainSettings::ReadPixels(const char* key, int present, int lowest) {
+    const std::optional<double> twips = ExactNumericValue(Read(kWindowSection, key, TwipsText(present)));
+    if (!twips || std::fabs(*twips) > kLargestPixels * kTwipsPerPixel * 2) return present;
+    const double pixels = std::round(float(*twips) / kTwipsPerPixel);
+    return pixels >= lowest && pixels <= kLargestPixels ? int(pixels) : present;
+}
+
+void MainSettings::ApplyPlacement(QRect placement) {
+    if (placement.size() != window_.size()) window_.resize(placement.size());
+    // An unchanged position is left to the window system, which chose it.
+    if (placement.topLeft() == window_.pos()) return;
+    if (!Reachable(placement)) {
+        placement.moveTopLeft(QGuiApplication::primaryScreen()->availableGeometry().topLeft());
+    }
+    window_.move(placement.topLeft());
+}
+
+void MainSettings::RestoreParameters() {
+    RestoreNumber(*f_.TxtDataSize, "DataSize", "120");
+    RestoreNumber(*f_.txtNum, "Num", "1");
+    RestoreNumber(*f_.txtTTL, "TTL", "30");
+    RestoreNumber(*f_.txtDelay, "Delay", "1000");
+    RestoreNumber(*f_.txtTimeout, "Timeout", "500");
+    RestoreCheck(*f_.chkLoop, "Loop");
+    f_.txtDNS->setText(QString::fromStdString(Read(kInitSection, "Host Name", kDefaultHostName)));
+    RestoreCheck(*f_.chkIpDns, "Address Mode");
+    deleteNoAsk_ = ReadBoolean("ArpDeleteConfirm", false);
+    // The start octets are copied into the stop octets; the stop address,
+    // restored second, overwrites those copies.
+    RestoreAddress(f_.txtStartIP, "IPAddress Start");
+    RestoreAddress(f_.txtStopIP, "IPAddress Stop");
+}
+
+void MainSettings::RestoreNumber(QLineEdit& field, const char* key, const char* defaultValue) {
+    const std::string stored = Read(kInitSection, key, defaultValue);
+    field.setText(QString::fromStdString(ExactNumericValue(stored) ? stored : defaultValue));
+}
+
+void MainSettings::RestoreCheck(QCheckBox& box, const char* key) {
+    const std::optional<int> value = SmallWhole(Read(kInitSection, key, "0"), 0, int(kCheckStates.size()) - 1);
+    box.setCheckState(kCheckStates[value.value_or(0)]);
+}
+
+bool MainSettings::ReadBoolean(const char* key, bool defaultValue) {
+    const QString stored = QString::fromStdString(Read(kInitSection, key, defaultValue ? "True" : "False")).trimmed();
+    if (stored.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) return true;
+    if (stored.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) return false;
+    const std::optional<double> number = ExactNumericValue(stored.toStdString());
+    return number ? *number != 0 : defaultValue;
+}
+
+void MainSettings::RestoreAddress(const std::array<QLineEdit*, 4>& boxes, const char* key) {
+    QString rest = QString::fromStdString(Read(kInitSection, key, kDefaultAddress));
+    if (rest.count(u'.') >= int(boxes.size())) rest = QLatin1String(kDefaultAddress);
+    std::size_t i = 0;
+    for (qsizetype point = rest.indexOf(u'.'); point >= 0; point = rest.indexOf(u'.'), ++i) {
+        boxes[i]->setText(rest.left(point));
+        rest = rest.mid(point + 1);
+    }
+    boxes[i]->setText(rest);
+}
+
+void MainSettings::Save() {
+    SaveWindow();
+    SaveCheck(*f_.chkIpDns, "Address Mode");
+    Write(kInitSection, "Host Name", Trimmed(*f_.txtDNS));
+    SaveAddress(f_.txtStartIP, "IPAddress Start");
+    SaveAddress(f_.txtStopIP, "IPAddress Stop");
+    SaveNumber(*f_.TxtDataSize, "DataSize");
+    SaveNumber(*f_.txtNum, "Num");
+    SaveNumber(*f_.txtTTL, "TTL");
+    SaveNumber(*f_.txtDelay, "Delay");
+    SaveNumber(*f_.txtTimeout, "Timeout");
+    SaveCheck(*f_.chkLoop, "Loop");
+    Write(kInitSection, "ArpDeleteConfirm", deleteNoAsk_ ? "True" : "False");
+}
+
+void MainSettings::SaveWindow() {
+    const int state = StateValue(window_);
+    if (state == kMinimized) return;
+    Write(kWindowSection, "Window", std::to_string(state));
+    if (state == kMaximized) return;  // the placement keys keep the last normal placement
+    Write(kWindowSection, "MainLeft", TwipsText(window_.x()));
+    Write(kWindowSection, "MainTop", TwipsText(window_.y()));
+    Write(kWindowSection, "MainWidth", TwipsText(window_.width()));
+    Write(kWindowSection, "MainHeight", TwipsText(window_.height()));
+}
+
+void MainSettings::SaveNumber(const QLineEdit& field, const char* key) {
+    Write(kInitSection, key, NumberText(NumericValue(Trimmed(field))));
+}
+
+void MainSettings::SaveCheck(const QCheckBox& box, const char* key) {
+    Write(kInitSection, key, std::to_string(CheckValue(box)));
+}
+
+void MainSettings::SaveAddress(const std::array<QLineEdit*, 4>& boxes, const char* key) {
+    QStringList octets;
+    for (const QLineEdit* box : boxes) octets << box->text().trimmed();
+    Write(kInitSection, key, octets.join(u'.').toStdString());
+}
+
+}  // namespace velmora

@@ -1,0 +1,59 @@
+#pragma once
+// The settings kept between runs of the program: read once by the main
+// window's load sequence, written once by its unload sequence, through the
+// settings store of UiServices (application "Velmora"; section "Settings" for
+// the window, "Init" for everything else). A value the program did not write
+// itself falls back to its default, so a damaged store never stops the window
+// from opening.
+
+#include <QRect>
+#include <array>
+#include <string>
+
+#include "main_window/ParameterFields.h"
+#include "platform/UiServices.h"
+
+class QCheckBox;
+class QLineEdit;
+class QWidget;
+
+namespace velmora {
+
+inline constexpr const char* kDefaultHostName = "localhost";
+
+class MainSettings {
+public:
+    MainSettings(UiServices& ui, QWidget& window, const FieldControls& fields, bool& deleteNoAsk)
+        : ui_(ui), window_(window), f_(fields), deleteNoAsk_(deleteNoAsk) {}
+
+    // Window state, then left, top, width and height (load step 9).
+    void RestoreWindow();
+    // Parameters, check boxes, host name, DeleteNoAsk, then the two addresses (load step 10).
+    void RestoreParameters();
+    // Window placement by its state, then everything else (unload step 1).
+    void Save();
+
+private:
+    std::string Read(const char* section, const char* key, const std::string& defaultValue);
+    void Write(const char* section, const char* key, const std::string& value);
+
+    int ReadPixels(const char* key, int present, int lowest);
+    void ApplyPlacement(QRect placement);
+    void SaveWindow();
+
+    void RestoreNumber(QLineEdit& field, const char* key, const char* defaultValue);
+    void RestoreCheck(QCheckBox& box, const char* key);
+    void RestoreAddress(const std::array<QLineEdit*, 4>& boxes, const char* key);
+    bool ReadBoolean(const char* key, bool defaultValue);
+
+    void SaveNumber(const QLineEdit& field, const char* key);
+    void SaveCheck(const QCheckBox& box, const char* key);
+    void SaveAddress(const std::array<QLineEdit*, 4>& boxes, const char* key);
+
+    UiServices& ui_;
+    QWidget& window_;
+    FieldControls f_;
+    bool& deleteNoAsk_;
+};
+
+}  // namespace velmora

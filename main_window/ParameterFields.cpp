@@ -1,0 +1,109 @@
+#include "main_window/ParameterFields.h"
+
+#include <QCheckBox>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <algorithm>
+
+#include "main_window/NumericValue.h"
+
+namespace velmora {
+
+namespace {
+
+bool IsDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+
+// A stored value of 2 greys a box; once it leaves that state the user's
+// clicks give 0 and 1 only, as for a box that was never grey.
+void EndGreyed(QCheckBox& box) {
+    if (box.checkState() != Qt::PartiallyChecked) box.setTristate(false);
+}
+
+// Text composed by an input method is typed too: only its digits pass.
+void KeepDigits(QInputMethodEvent& event) {
+    QString digits;
+    for (const QChar c : event.commitString()) {
+        if (IsDigit(c)) digits += c;
+    }
+    if (digits != event.commitString()) {
+        event.setCommitString(digits, event.replacementStart(), event.replacementLength());
+    }
+}
+
+}  // namespace
+
+bool DigitFilterPasses(const QKeyEvent& event) {
+    const int key = event.key();
+    if (key == Qt::Key_Backspace) return true;
+    if (key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Delete) return true;
+    // Held with Ctrl, a printable key types a control character (Ctrl+V is 22).
+    if ((event.modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) && key < Qt::Key_Escape) return false;
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) return false;
+    const QString text = event.text();
+    return text.isEmpty() || (text.size() == 1 && IsDigit(text[0]));
+}
+
+ParameterFields::ParameterFields(const FieldControls& controls, QObject* parent)
+    : QObject(parent), c_(controls), numBackground_(c_.txtNum->palette().color(QPalette::Active, QPalette::Base)) {
+    for (QLineEdit* field : c_.NumericFields()) {
+        field->installEventFilter(this);
+        connect(field, &QLineEdit::textChanged, this, [this, field] { NumericCleanUp(*field); });
+    }
+    for (int i = 0; i < 4; ++i) {
+        c_.txtStartIP[i]->installEventFilter(this);
+        c_.txtStopIP[i]->installEventFilter(this);
+        connect(c_.txtStartIP[i], &QLineEdit::textChanged, this, [this, i] { CopyToLastAddress(i); });
+    }
+    connect(c_.chkIpDns, &QCheckBox::stateChanged, this, &ParameterFields::chkIpDns_Click);
+    connect(c_.chkLoop, &QCheckBox::stateChanged, this, &ParameterFields::chkLoop_Click);
+}
+
+bool ParameterFields::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) return !DigitFilterPasses(static_cast<const QKeyEvent&>(*event));
+    if (event->type() == QEvent::InputMethod) KeepDigits(static_cast<QInputMethodEvent&>(*event));
+    return QObject::eventFilter(watched, event);
+}
+
+void ParameterFields::NumericCleanUp(QLineEdit& field) {
+    if (cleaning_) return;  // the rewrite below raises the change once more
+    const QString text = field.text();
+    const QString clean = QString::fromStdString(NumberText(NumericValue(text.toStdString())));
+    if (clean == text) return;
+    // The caret keeps its distance from the end, so typing goes on where it was.
+    const int fromEnd = int(text.size()) - field.cursorPosition();
+    cleaning_ = true;
+    field.setText(clean);
+    cleaning_ = false;
+    field.setCursorPosition(std::max(0, int(clean.size()) - fromEnd));
+}
+
+void ParameterFields::CopyToLastAddress(int index) { c_.txtStopIP[index]->setText(c_.txtStartIP[index]->text()); }
+
+void ParameterFields::chkIpDns_Click() {
+    EndGreyed(*c_.chkIpDns);
+    const bool range = c_.chkIpDns->checkState() == Qt::Unchecked;
+    targetMode_ = range ? 2 : 1;
+    ShowRangeControls(range);
+}
+
+void ParameterFields::ShowRangeControls(bool range) {
+    QWidgetList rangeControls{c_.lblStartIP, c_.lblStopIP};
+    for (int i = 0; i < 4; ++i) rangeControls << c_.txtStartIP[i] << c_.txtStopIP[i];
+    for (QLabel* dot : c_.lblP1) rangeControls << dot;
+    const QWidgetList hostControls{c_.lblDNS, c_.txtDNS};
+    for (QWidget* w : range ? rangeControls : hostControls) w->show();
+    for (QWidget* w : range ? hostControls : rangeControls) w->hide();
+}
+
+void ParameterFields::chkLoop_Click() {
+    EndGreyed(*c_.chkLoop);
+    const bool loop = c_.chkLoop->checkState() == Qt::Checked;
+    c_.txtNum->setEnabled(!loop);
+    QPalette palette = c_.txtNum->palette();
+    palette.setColor(QPalette::Base, loop ? palette.color(QPalette::Disabled, QPalette::Window) : numBackground_);
+    c_.txtNum->setPalette(palette);
+}
+
+}  // namespace velmora

@@ -1,0 +1,71 @@
+#pragma once
+// The behaviour of the main window's fields while the user edits them: the
+// digit filter on the parameter fields and the octet boxes, the numeric
+// clean-up of the parameter fields, the copy of each start octet into the stop
+// octet, and the two check boxes that switch the target kind and the loop.
+// The window creates the controls and hands them in; this class only listens.
+
+#include <QColor>
+#include <QObject>
+#include <array>
+#include <cstdint>
+
+class QCheckBox;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+
+namespace velmora {
+
+// The field controls of the main window (owned by the window).
+struct FieldControls {
+    std::array<QLineEdit*, 4> txtStartIP{};
+    std::array<QLineEdit*, 4> txtStopIP{};
+    std::array<QLabel*, 6> lblP1{};
+    QLabel* lblStartIP = nullptr;
+    QLabel* lblStopIP = nullptr;
+    QLabel* lblDNS = nullptr;
+    QLineEdit* txtDNS = nullptr;
+    QCheckBox* chkIpDns = nullptr;
+    QCheckBox* chkLoop = nullptr;
+    QLineEdit* txtNum = nullptr;
+    QLineEdit* TxtDataSize = nullptr;
+    QLineEdit* txtTTL = nullptr;
+    QLineEdit* txtTimeout = nullptr;
+    QLineEdit* txtDelay = nullptr;
+
+    std::array<QLineEdit*, 5> NumericFields() const { return {TxtDataSize, txtNum, txtTTL, txtTimeout, txtDelay}; }
+};
+
+// True when a key press may reach a filtered field: Backspace, a digit, or a
+// key that types no character (arrows, Delete, Tab). Letters, signs, the
+// point, Enter and the control characters of Ctrl+C/X/V are discarded.
+bool DigitFilterPasses(const QKeyEvent& event);
+
+class ParameterFields final : public QObject {
+    Q_OBJECT
+public:
+    explicit ParameterFields(const FieldControls& controls, QObject* parent = nullptr);
+
+    // 1 = one host by name, 2 = an address range; follows chkIpDns.
+    std::uint8_t TargetMode() const { return targetMode_; }
+
+    // Target switch; runs on every change of chkIpDns, and once directly at load.
+    void chkIpDns_Click();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void chkLoop_Click();
+    void NumericCleanUp(QLineEdit& field);
+    void CopyToLastAddress(int index);
+    void ShowRangeControls(bool range);
+
+    FieldControls c_;
+    std::uint8_t targetMode_ = 2;
+    QColor numBackground_;
+    bool cleaning_ = false;
+};
+
+}  // namespace velmora
