@@ -4,14 +4,26 @@
 // capture file. It owns the run timer; every echo waits off the
 // user-interface thread and its slot resumes on it, so the window never
 // freezes. All state lives on the user-interface thread.
+//
+// A pass is a small state machine driven by a loop (Drive): begin the pass,
+// resolve the host name (off the thread), then per slot: begin it, echo (off
+// the thread), take the answer, finish it; then end the pass. A background
+// answer that arrives synchronously (as in tests) only moves the phase on and
+// the loop takes it from there, so a pass of any length uses constant stack.
+// Background work holds copies of its inputs and never this object; its
+// answer is dropped when this object is gone.
 
-#include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "engine/mdbPing.h"
+#include "main_window/CaptureFile.h"
+#include "main_window/LogPane.h"
 #include "main_window/PingRunView.h"
+#include "main_window/RangeWalk.h"
+#include "main_window/Statistics.h"
 #include "platform/NetworkServices.h"
 #include "platform/UiServices.h"
 
@@ -25,6 +37,7 @@ public:
     PingRun& operator=(const PingRun&) = delete;
 
     void StartPinging();
+    // Ends the run; during a pass, once the echo in flight has answered.
     void StopPinging();
     void ClearLog();
     void ClearStatistic();
@@ -36,7 +49,84 @@ public:
     bool Running() const;
     const std::string& LogText() const;
 
-    // (further members are the run logic's own)
+private:
+    // What a step of the pass does next; the Await phases wait for a background answer.
+    enum class Phase { Idle, BeginPass, AwaitName, TakeName, BeginSlot, AwaitEcho, TakeEcho, FinishSlot, EndPass };
+
+    // One echo's inputs and answer, shared with the work that runs it.
+    struct EchoJob {
+        std::string target;
+        ReplyRecord replyRecord;
+        IP_OPTION_INFORMATION requestOptions;
+        std::uint8_t payloadByte = 0;
+        std::int16_t dataSize = 0;
+        std::int32_t timeoutMs = 0;
+        std::int32_t result = 0;
+    };
+
+    // The slot being done, as its line needs it.
+    struct Slot {
+        std::uint8_t payloadByte = 0;
+        int dataSize = 0;
+        std::int32_t status = 0;
+        bool echoed = false;  // a request went out
+    };
+
+    bool CheckTarget();
+    bool CheckParameters();
+    std::string TargetCaption() const;
+
+    void tmrDelay_Timer();
+    void Drive();
+    bool Step();
+    void Await(Phase waiting, std::function<void()> work, Phase answered);
+
+    void BeginPass();
+    void ResolveHostName();
+    void TakeResolvedName();
+    bool InitIpList();
+    void BeginSlot();
+    void AnswerWithoutEcho(std::int32_t status);
+    void SendEcho(double dataSize, double ttl, double timeoutMs);
+    void TakeEchoAnswer();
+    void FinishSlot();
+    void ShowPermissionAdviceOnce();
+    void EndPass();
+    void StopProcess();
+
+    void GetStatistic();
+    void ShowPanels(const PanelTexts& texts);
+
+    PingRunView& view_;
+    NetworkServices& net_;
+    UiServices& ui_;
+    mdbPing engine_;
+    std::unique_ptr<Timer> tmrDelay_;
+    LogPane logRes_;
+    CaptureFile capture_;
+    Statistics statistics_;
+    RangeWalk walk_;
+
+    bool running_ = false;
+    Phase phase_ = Phase::Idle;
+    bool driving_ = false;
+    bool tickDuringPass_ = false;
+    bool stopRequested_ = false;
+    bool adviceShown_ = false;
+
+    std::string currentIp_;
+    std::string lastTarget_;
+    bool passByName_ = false;
+    bool passOk_ = false;  // false: the name did not resolve, the pass has one slot without echo
+    std::shared_ptr<std::string> resolvedName_;
+    std::shared_ptr<EchoJob> echoJob_;
+    ReplyRecord replyRecord_;  // reused for every slot: what the platform does not write stays
+    Slot slot_;
+    std::int64_t passCount_ = 0;
+    double pingNum_ = 0;
+
+    struct AliveToken {};
+    std::shared_ptr<AliveToken> alive_ = std::make_shared<AliveToken>();
 };
 
 }  // namespace velmora

@@ -2,7 +2,7 @@
 // A scripted network: each echo is answered by `answer`, which fills the
 // reply record as the platform would; calls are recorded for the tests.
 
-#include <cstring>
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <set>
@@ -87,7 +87,7 @@ public:
             record->reply.Status = a.reply.Status;
         } else {
             record->reply = a.reply;
-            std::memcpy(record->data.data(), a.data.data(), std::min(a.data.size(), record->data.size()));
+            std::copy_n(a.data.begin(), std::min(a.data.size(), record->data.size()), record->data.begin());
         }
         return a.replies;
     }

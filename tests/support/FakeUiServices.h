@@ -1,10 +1,12 @@
 #pragma once
 // Scripted toolkit services: message boxes answer from a queue and are
-// recorded, settings live in a map, timers fire when the test says, and
-// background work runs at once (or waits for RunPending when deferred).
+// recorded, settings live in a map, the file dialog answers from a queue,
+// files live in memory with scriptable failures, timers fire when the test
+// says, and background work runs at once (or waits for RunPending when deferred).
 
 #include <deque>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "platform/UiServices.h"
@@ -41,10 +43,18 @@ public:
     std::function<void()> handler;
 };
 
+struct ShownDialog {
+    std::string title;
+    std::string filter;
+    int flags;
+};
+
 class FakeUiServices : public UiServices {
 public:
     std::deque<int> answers;  // button answers for the next boxes; OK/Cancel when empty
     std::vector<ShownBox> boxes;
+    // Runs while a box is up, as events do in a modal box's event loop.
+    std::function<void(const ShownBox&)> onMsgBox;
     std::map<std::string, std::string> settings;  // "app/section/key" -> value
     std::vector<std::string> settingWrites;       // keys in the order written
     std::deque<float> randoms;                    // next Rnd values; 0.5 when empty
@@ -53,8 +63,20 @@ public:
     std::deque<std::pair<std::function<void()>, std::function<void()>>> pending;
     int randomizeCalls = 0;
 
+    // File dialog: the next answers (a path, or nothing for Cancel); Cancel when empty.
+    std::deque<std::optional<std::string>> dialogAnswers;
+    std::vector<ShownDialog> dialogs;
+
+    // Files in memory, path -> contents. Each queue holds the error texts of
+    // the next failing calls of its kind; a call succeeds when its queue is empty.
+    std::map<std::string, std::string> files;
+    std::deque<std::string> existsFailures, deleteFailures, openFailures, writeFailures;
+    std::map<int, std::string> openFiles;  // file number -> path
+    std::vector<std::string> writes;       // every write attempt's bytes, failed ones included
+
     int MsgBox(const std::string& prompt, int style, const std::string& title) override {
         boxes.push_back({prompt, style, title});
+        if (onMsgBox) onMsgBox(boxes.back());
         if (answers.empty()) return (style & 0x0F) == 0 ? vbOK : vbCancel;
         const int a = answers.front();
         answers.pop_front();
@@ -72,6 +94,43 @@ public:
         settings[app + "/" + section + "/" + key] = value;
         settingWrites.push_back(section + "/" + key);
     }
+
+    std::optional<std::string> ShowOpenDialog(const std::string& title, const std::string& filter,
+                                              int flags) override {
+        dialogs.push_back({title, filter, flags});
+        if (dialogAnswers.empty()) return std::nullopt;
+        auto answer = dialogAnswers.front();
+        dialogAnswers.pop_front();
+        return answer;
+    }
+
+    bool FileExists(const std::string& path, bool& exists, std::string& error) override {
+        if (Fails(existsFailures, error)) return false;
+        exists = files.count(path) != 0;
+        return true;
+    }
+
+    bool DeleteFile(const std::string& path, std::string& error) override {
+        if (Fails(deleteFailures, error)) return false;
+        files.erase(path);
+        return true;
+    }
+
+    int OpenFileForAppend(const std::string& path, std::string& error) override {
+        if (Fails(openFailures, error)) return 0;
+        files[path];
+        openFiles[nextFileNumber_] = path;
+        return nextFileNumber_++;
+    }
+
+    bool WriteFile(int fileNumber, const std::string& bytes, std::string& error) override {
+        writes.push_back(bytes);
+        if (Fails(writeFailures, error)) return false;
+        files.at(openFiles.at(fileNumber)) += bytes;
+        return true;
+    }
+
+    void CloseFile(int fileNumber) override { openFiles.erase(fileNumber); }
 
     void Randomize() override { ++randomizeCalls; }
 
@@ -106,6 +165,16 @@ public:
         job.second();
         return true;
     }
+
+private:
+    static bool Fails(std::deque<std::string>& failures, std::string& error) {
+        if (failures.empty()) return false;
+        error = failures.front();
+        failures.pop_front();
+        return true;
+    }
+
+    int nextFileNumber_ = 1;
 };
 
 }  // namespace velmora::test

@@ -1,0 +1,42 @@
+#pragma once
+// The capture file: chosen by the user, appended to at its end, each text
+// flushed as it is written. The window's caption and commands are the
+// caller's; this class holds only the file.
+
+#include <optional>
+#include <string>
+
+#include "platform/UiServices.h"
+
+namespace velmora {
+
+class CaptureFile {
+public:
+    explicit CaptureFile(UiServices& ui) : ui_(ui) {}
+    ~CaptureFile();
+    CaptureFile(const CaptureFile&) = delete;
+    CaptureFile& operator=(const CaptureFile&) = delete;
+
+    // Lets the user choose the file, asks before replacing an existing one,
+    // and opens it for appending. The chosen file's name without its folder,
+    // or nothing when the user gave up or a step failed (after its message).
+    std::optional<std::string> Open();
+    void Close();
+    bool IsOpen() const { return fileNumber_ != 0; }
+
+    // Writes the bytes at the end; a failed write asks Retry or Cancel.
+    void Write(const std::string& bytes);
+
+private:
+    // The dialog, then the replace question, until the user has a file to
+    // open or cancels the dialog.
+    std::optional<std::string> ChoosePath();
+    // Yes deletes the file, No keeps it to append to, Cancel shows the dialog again.
+    enum class Existing { Use, ChooseAgain, Failed };
+    Existing AskAboutExisting(const std::string& path);
+
+    UiServices& ui_;
+    int fileNumber_ = 0;
+};
+
+}  // namespace velmora

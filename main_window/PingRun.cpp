@@ -1,0 +1,334 @@
+#include "main_window/PingRun.h"
+
+#include "main_window/NumericValue.h"
+#include "main_window/ResultLine.h"
+#include "main_window/RunFields.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr std::uint8_t kHostNameMode = 1;
+constexpr std::int32_t kNameNotResolved = 11024;
+const char* const kSocketsNotResponding =
+    "Windows Sockets for 32 bit Windows environments is not successfully responding.";
+
+std::string CaptionWith(const std::string& subject) { return std::string(kAppName) + " [" + subject + "]"; }
+
+}  // namespace
+
+PingRun::PingRun(PingRunView& view, NetworkServices& net, UiServices& ui)
+    : view_(view), net_(net), ui_(ui), engine_(net, ui), tmrDelay_(ui.CreateTimer()), capture_(ui) {
+    tmrDelay_->OnTimer([this] { tmrDelay_Timer(); });
+}
+
+PingRun::~PingRun() = default;
+
+bool PingRun::Capturing() const { return capture_.IsOpen(); }
+
+bool PingRun::Running() const { return running_; }
+
+const std::string& PingRun::LogText() const { return logRes_.Text(); }
+
+// --- Start and stop ---
+
+void PingRun::StartPinging() {
+    if (!CheckTarget() || !CheckParameters()) return;
+    running_ = true;
+    view_.ShowRunState(true);
+    ClearStatistic();
+    view_.SetCaption(CaptionWith(TargetCaption()));
+    adviceShown_ = false;
+    if (!engine_.SocketsStartup()) {
+        ui_.MsgBox(kSocketsNotResponding, vbOKOnly);
+        return;
+    }
+    statistics_.Reset();
+    passCount_ = 0;
+    tmrDelay_->SetInterval(0);
+    tmrDelay_->SetEnabled(true);
+    tmrDelay_Timer();
+}
+
+bool PingRun::CheckTarget() {
+    if (view_.TargetMode() == kHostNameMode) {
+        if (!TrimBlanks(view_.HostNameText()).empty()) return true;
+        view_.SetFocusTo(Control::HostName);
+        return false;
+    }
+    for (int i = 0; i < 4; ++i) {
+        if (TrimBlanks(view_.StartOctetText(i)).empty() || TrimBlanks(view_.StopOctetText(i)).empty()) return false;
+    }
+    for (int i = 0; i < 4; ++i) {
+        if (NumericValue(view_.StartOctetText(i)) > NumericValue(view_.StopOctetText(i))) {
+            view_.SetFocusTo(Control::StopIp3);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool PingRun::CheckParameters() {
+    const auto refusal = ParameterRefusal(view_);
+    if (!refusal) return true;
+    ui_.MsgBox(refusal->prompt, vbOKOnly);
+    view_.SetFocusTo(refusal->focus);
+    return false;
+}
+
+std::string PingRun::TargetCaption() const {
+    if (view_.TargetMode() == kHostNameMode) return view_.HostNameText();
+    return view_.StartOctetText(0) + "." + view_.StartOctetText(1) + "." + view_.StartOctetText(2) + "." +
+           view_.StartOctetText(3);
+}
+
+void PingRun::StopPinging() {
+    tmrDelay_->SetEnabled(false);
+    if (phase_ == Phase::Idle) {
+        StopProcess();
+    } else {
+        stopRequested_ = true;
+    }
+}
+
+void PingRun::StopProcess() {
+    running_ = false;
+    stopRequested_ = false;
+    tickDuringPass_ = false;
+    if (passCount_ > 1) WriteLog(statistics_.Summary(currentIp_));
+    view_.ShowRunState(false);
+    view_.SetCaption(kAppName);
+    engine_.SocketsCleanup();
+    if (tmrDelay_->Enabled()) tmrDelay_->SetEnabled(false);
+}
+
+// --- The pass as a state machine ---
+
+void PingRun::tmrDelay_Timer() {
+    // A tick can still come from a message box's event loop while the run ends.
+    if (!running_) return;
+    if (phase_ != Phase::Idle) {
+        tickDuringPass_ = true;
+        return;
+    }
+    phase_ = Phase::BeginPass;
+    Drive();
+}
+
+void PingRun::Drive() {
+    // Re-entered by an answer that came at once: the loop below takes it.
+    if (driving_) return;
+    driving_ = true;
+    while (Step()) {
+    }
+    driving_ = false;
+}
+
+bool PingRun::Step() {
+    switch (phase_) {
+        case Phase::BeginPass: BeginPass(); return true;
+        case Phase::TakeName: TakeResolvedName(); return true;
+        case Phase::BeginSlot: BeginSlot(); return true;
+        case Phase::TakeEcho: TakeEchoAnswer(); return true;
+        case Phase::FinishSlot: FinishSlot(); return true;
+        case Phase::EndPass: EndPass(); return true;
+        case Phase::Idle:
+        case Phase::AwaitName:
+        case Phase::AwaitEcho: return false;
+    }
+    return false;
+}
+
+void PingRun::Await(Phase waiting, std::function<void()> work, Phase answered) {
+    phase_ = waiting;
+    ui_.RunInBackground(std::move(work), [this, alive = std::weak_ptr<AliveToken>(alive_), answered] {
+        if (alive.expired()) return;
+        phase_ = answered;
+        Drive();
+    });
+}
+
+void PingRun::BeginPass() {
+    lastTarget_.clear();
+    passByName_ = view_.TargetMode() == kHostNameMode;
+    if (passByName_) {
+        ResolveHostName();
+        return;
+    }
+    passOk_ = InitIpList();
+    phase_ = Phase::BeginSlot;
+}
+
+// The look-up blocks until the resolver answers, so it waits off the thread too.
+void PingRun::ResolveHostName() {
+    resolvedName_ = std::make_shared<std::string>();
+    Await(
+        Phase::AwaitName,
+        [engine = engine_, name = std::string(TrimBlanks(view_.HostNameText())), answer = resolvedName_] {
+            *answer = engine.GetIpFromHostName(name);
+        },
+        Phase::TakeName);
+}
+
+void PingRun::TakeResolvedName() {
+    if (stopRequested_) {
+        // Stopped before its first slot: nothing of this pass is written or counted.
+        phase_ = Phase::Idle;
+        StopProcess();
+        return;
+    }
+    passOk_ = InitIpList();
+    phase_ = Phase::BeginSlot;
+}
+
+bool PingRun::InitIpList() {
+    if (!passByName_) {
+        Octets startIp;
+        Octets stopIp;
+        for (int i = 0; i < 4; ++i) startIp[i] = OctetValue(view_.StartOctetText(i));
+        for (int i = 0; i < 4; ++i) stopIp[i] = OctetValue(view_.StopOctetText(i));
+        walk_.Load(startIp, stopIp);
+        currentIp_ = walk_.CurrentText();
+        return true;
+    }
+    currentIp_ = *resolvedName_;
+    std::array<std::string, 4> parts;
+    if (!mdbPing::SplitAddress(currentIp_, parts)) return false;
+    Octets address;
+    for (int i = 0; i < 4; ++i) address[i] = OctetValue(parts[i]);
+    walk_.Load(address, address);
+    return true;
+}
+
+void PingRun::BeginSlot() {
+    if (passOk_ && !walk_.CheckForMoreIp()) {
+        phase_ = Phase::EndPass;
+        return;
+    }
+    replyRecord_.reply.Address = 0;
+    pingNum_ = NumericValue(view_.ParameterText(Control::Num));
+    slot_ = Slot{};
+    slot_.payloadByte = PayloadByte(ui_.Rnd());
+    const double dataSize = WholeValue(view_.ParameterText(Control::DataSize));
+    const double ttl = WholeValue(view_.ParameterText(Control::TTL));
+    const double timeoutMs = WholeValue(view_.ParameterText(Control::Timeout));
+    if (!passOk_) return AnswerWithoutEcho(kNameNotResolved);
+    if (const auto status = UncarriedRequestStatus(dataSize, ttl, timeoutMs)) return AnswerWithoutEcho(*status);
+    SendEcho(dataSize, ttl, timeoutMs);
+}
+
+void PingRun::AnswerWithoutEcho(std::int32_t status) {
+    slot_.status = status;
+    phase_ = Phase::FinishSlot;
+}
+
+// The values are whole and within what the request carries (UncarriedRequestStatus).
+void PingRun::SendEcho(double dataSize, double ttl, double timeoutMs) {
+    echoJob_ = std::make_shared<EchoJob>();
+    echoJob_->target = currentIp_;
+    echoJob_->replyRecord = replyRecord_;
+    echoJob_->requestOptions.Ttl = std::uint8_t(ttl);
+    echoJob_->payloadByte = slot_.payloadByte;
+    echoJob_->dataSize = std::int16_t(dataSize);
+    echoJob_->timeoutMs = std::int32_t(timeoutMs);
+    slot_.dataSize = echoJob_->dataSize;
+    Await(
+        Phase::AwaitEcho,
+        [engine = engine_, job = echoJob_] {
+            job->result = engine.Ping(job->target, job->replyRecord, job->requestOptions, job->payloadByte,
+                                      job->dataSize, job->timeoutMs);
+        },
+        Phase::TakeEcho);
+}
+
+void PingRun::TakeEchoAnswer() {
+    replyRecord_ = echoJob_->replyRecord;
+    slot_.echoed = echoJob_->result != -1;
+    slot_.status = slot_.echoed ? std::int32_t(replyRecord_.reply.Status) : -1;
+    echoJob_.reset();
+    phase_ = Phase::FinishSlot;
+}
+
+void PingRun::FinishSlot() {
+    statistics_.CountSent();
+    std::string line = ResultLine(slot_.status, replyRecord_, currentIp_, slot_.payloadByte, slot_.dataSize);
+    if (slot_.status == IP_SUCCESS) statistics_.AddReply(replyRecord_.reply.RoundTripTime);
+    line += PassNumberText(view_.LoopChecked(), pingNum_, passCount_);
+    WriteLog(line);
+    if (slot_.echoed && slot_.status != IP_SUCCESS) ShowPermissionAdviceOnce();
+
+    const bool lastOfPass = !passOk_ || walk_.CheckLastIp();
+    if (view_.LoopChecked() || double(passCount_ + 1) < pingNum_ || !lastOfPass) {
+        tmrDelay_->SetInterval(DelayInterval(WholeValue(view_.ParameterText(Control::Delay))));
+    }
+    lastTarget_ = currentIp_;
+    GetStatistic();
+    if (!passOk_ || stopRequested_) {
+        phase_ = Phase::EndPass;
+        return;
+    }
+    walk_.NextIp();
+    currentIp_ = walk_.CurrentText();
+    phase_ = Phase::BeginSlot;
+}
+
+void PingRun::ShowPermissionAdviceOnce() {
+    if (adviceShown_) return;
+    const std::string advice = net_.IcmpPermissionAdvice();
+    if (advice.empty()) return;
+    adviceShown_ = true;
+    ui_.MsgBox(advice, vbExclamation);
+}
+
+// A pass cut short by Stop counts like a full one: its lines carry its number.
+void PingRun::EndPass() {
+    currentIp_ = lastTarget_;
+    ++passCount_;
+    phase_ = Phase::Idle;
+    if (stopRequested_ || (!view_.LoopChecked() && double(passCount_) >= pingNum_)) {
+        StopProcess();
+    } else if (tickDuringPass_) {
+        tickDuringPass_ = false;
+        phase_ = Phase::BeginPass;
+    }
+}
+
+// --- Figures, log and capture ---
+
+void PingRun::ClearStatistic() { ShowPanels(Statistics::ZeroTexts()); }
+
+void PingRun::GetStatistic() { ShowPanels(statistics_.CurrentTexts()); }
+
+void PingRun::ShowPanels(const PanelTexts& texts) {
+    for (int panel = 1; panel <= 6; ++panel) view_.SetPanelText(panel, texts[std::size_t(panel - 1)]);
+}
+
+void PingRun::ClearLog() {
+    logRes_.Clear();
+    view_.ShowLogText(logRes_.Text());
+    ClearStatistic();
+}
+
+void PingRun::WriteLog(const std::string& text) {
+    if (logRes_.Append(text)) {
+        view_.ShowLogText(logRes_.Text());
+    } else {
+        view_.AppendLogText(text + "\r\n");
+    }
+    if (capture_.IsOpen()) capture_.Write(text + "\r\n");
+}
+
+void PingRun::OpenCaptureFile() {
+    const auto fileTitle = capture_.Open();
+    if (!fileTitle) return;
+    view_.SetCaption(CaptionWith(*fileTitle));
+    view_.ShowCaptureState(true);
+}
+
+void PingRun::CloseCaptureFile() {
+    capture_.Close();
+    view_.SetCaption(kAppName);
+    view_.ShowCaptureState(false);
+}
+
+}  // namespace velmora

@@ -1,0 +1,38 @@
+#include "main_window/ResultLine.h"
+
+#include <algorithm>
+
+#include "engine/mdbPing.h"
+
+namespace velmora {
+
+std::string ResultLine(std::int32_t status, const ReplyRecord& record, const std::string& currentIp,
+                       std::uint8_t payloadByte, int requestDataSize) {
+    const ICMP_ECHO_REPLY& reply = record.reply;
+    std::string line = mdbPing::GetStatusText(status) + " from ";
+    if (status != IP_SUCCESS) {
+        return line + (reply.Address != 0 ? mdbPing::LongToAddress(std::int32_t(reply.Address)) : currentIp);
+    }
+    line += mdbPing::LongToAddress(std::int32_t(reply.Address));
+    line += "    RoundTripTime=" + std::to_string(reply.RoundTripTime) + "ms";
+    line += EchoedDataIntact(record, payloadByte, requestDataSize)
+                ? "    DataSize=" + std::to_string(reply.DataSize) + " bytes"
+                : "    DataCorrupted";
+    line += "    TTL=" + std::to_string(reply.Options.Ttl);
+    return line;
+}
+
+bool EchoedDataIntact(const ReplyRecord& record, std::uint8_t payloadByte, int requestDataSize) {
+    if (record.reply.DataSize != requestDataSize) return false;
+    if (requestDataSize < 0 || std::size_t(requestDataSize) > record.data.size()) return false;
+    return std::all_of(record.data.begin(), record.data.begin() + requestDataSize,
+                       [payloadByte](std::uint8_t byte) { return byte == payloadByte; });
+}
+
+std::string PassNumberText(bool loop, double pingNum, std::int64_t passCount) {
+    if (loop) return "    Loop #" + std::to_string(passCount + 1);
+    if (pingNum > 1) return "    #" + std::to_string(passCount + 1);
+    return {};
+}
+
+}  // namespace velmora

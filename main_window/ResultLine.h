@@ -1,0 +1,23 @@
+#pragma once
+// The result line of one slot, built from the slot's status and the reply
+// record; the pane and the capture file both receive this same text.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/NetworkServices.h"
+
+namespace velmora {
+
+// Status text, " from " and the replier (or the target when a failure names
+// none); on success the round trip, the data check and the reply's TTL.
+std::string ResultLine(std::int32_t status, const ReplyRecord& record, const std::string& currentIp,
+                       std::uint8_t payloadByte, int requestDataSize);
+
+// The echo carries exactly the request's payload back: as many bytes, all of them the payload byte.
+bool EchoedDataIntact(const ReplyRecord& record, std::uint8_t payloadByte, int requestDataSize);
+
+// "    Loop #n" in loop mode, "    #n" when more than one pass is asked for, else nothing.
+std::string PassNumberText(bool loop, double pingNum, std::int64_t passCount);
+
+}  // namespace velmora

@@ -1,0 +1,53 @@
+#pragma once
+// A run over the fakes: the window's fields, a scripted network and toolkit.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/mdbPing.h"
+#include "main_window/PingRun.h"
+#include "tests/support/FakeNetworkServices.h"
+#include "tests/support/FakeRunView.h"
+#include "tests/support/FakeUiServices.h"
+
+namespace velmora::test {
+
+class RunTest : public testing::Test {
+protected:
+    FakeRunView view;
+    FakeNetworkServices net;
+    FakeUiServices ui;
+    std::unique_ptr<PingRun> run = std::make_unique<PingRun>(view, net, ui);
+
+    FakeTimer& RunTimer() { return *ui.timers.at(0); }
+
+    // Fires the run timer until the run ends; only for runs that end by themselves.
+    void RunToEnd() {
+        while (view.running) ASSERT_TRUE(RunTimer().Fire()) << "the run waits for a tick that never comes";
+    }
+
+    // Successful echoes with these round-trip times, in order.
+    void AnswerWithRtts(std::vector<std::uint32_t> rtts) {
+        net.answer = [rtts, n = std::size_t(0)](const EchoRequest& r) mutable { return EchoSuccess(r, rtts.at(n++)); };
+    }
+
+    std::vector<std::string> Destinations() const {
+        std::vector<std::string> out;
+        for (const EchoRequest& e : net.echoes) out.push_back(mdbPing::LongToAddress(std::int32_t(e.destination)));
+        return out;
+    }
+
+    std::vector<std::string> Prompts() const {
+        std::vector<std::string> out;
+        for (const ShownBox& box : ui.boxes) out.push_back(box.prompt);
+        return out;
+    }
+};
+
+inline const char* const kSocketsNotResponding =
+    "Windows Sockets for 32 bit Windows environments is not successfully responding.";
+
+}  // namespace velmora::test
