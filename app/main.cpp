@@ -1,14 +1,20 @@
 #include <QApplication>
-#include <QMainWindow>
+#include <cstdlib>
 
+#include "main_window/frmPing.h"
+#include "platform/LinuxNetworkServices.h"
 #include "platform/QtUiServices.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     velmora::QtUiServices ui;
-    QMainWindow window;
-    window.setWindowTitle(velmora::kAppName);
+    velmora::LinuxNetworkServices net;
+    velmora::frmPing window(net, ui);
     ui.SetOwnerWindow(&window);
     window.show();
-    return app.exec();
+    const int status = app.exec();
+    // The unload sequence has saved the settings and closed the capture file.
+    // An echo may still wait on a worker that uses net: end here, at once,
+    // rather than unwind what that worker still holds.
+    std::_Exit(status);
 }

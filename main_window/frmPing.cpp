@@ -1,0 +1,427 @@
+#include "main_window/frmPing.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTextCursor>
+#include <QTime>
+#include <QToolBar>
+#include <algorithm>
+#include <numeric>
+#include <type_traits>
+
+#include "main_window/MainSettings.h"
+#include "main_window/PingRun.h"
+
+// Resources of a static library are registered by hand, outside any namespace.
+static void InitToolbarImages() { Q_INIT_RESOURCE(velmora); }
+
+namespace velmora {
+
+namespace {
+
+constexpr float kTwipsPerPixel = 15;
+
+// Design client area, and the toolbar's height within it: the body below the
+// toolbar is the central widget, so design tops are measured from there.
+constexpr float kDesignWidth = 9720;
+constexpr float kDesignHeight = 5175;
+constexpr float kToolbarHeight = 420;
+
+constexpr float kTextBoxWidth = 615;
+constexpr float kTextBoxHeight = 285;
+constexpr float kCheckBoxSize = 255;
+constexpr float kPanelWidth = 1440;
+// The design places the group controls and sizes the status panels for an
+// 8-point font.
+constexpr int kDesignFontPoints = 8;
+
+int Px(float twips) { return qRound(twips / kTwipsPerPixel); }
+float Twips(int pixels) { return float(pixels) * kTwipsPerPixel; }
+
+QRect Place(float left, float top, float width, float height) {
+    return QRect(Px(left), Px(top), Px(width), Px(height));
+}
+
+// The image list: twelve images, addressed by position from 1.
+constexpr std::array<const char*, 12> kImages{"Stop",  "Start",   "StartCapture", "StopCapture",
+                                               "Running", "Arp",  "Setting",      "Adapter",
+                                               "Interface", "Clear", "Exit",      "Help"};
+
+struct ToolbarPosition {
+    const char* tooltip;  // nullptr: a separator
+    int image;
+};
+
+constexpr std::array<ToolbarPosition, 13> kToolbar{{
+    {"Start pinging to target", 2},
+    {"Cancel pinging to target", 1},
+    {nullptr, 0},
+    {"Capture text to file", 3},
+    {"Close capture file", 4},
+    {"Clear log", 10},
+    {nullptr, 0},
+    {"Arp table Information...", 6},
+    {"Network interfaces information...", 9},
+    {nullptr, 0},
+    {"Help topic", 12},
+    {nullptr, 0},
+    {"Exit program", 11},
+}};
+
+// The widest text each figure panel shows in practice, so the bar keeps still.
+constexpr std::array<const char*, 6> kWidestPanelTexts{"Sent: 00000",    "Received: 00000", "Lost: 00000",
+                                                       "Maximum: 00000", "Minimum: 00000",  "Average: 00000"};
+
+template <typename Object>
+Object* Named(Object* object, const QString& name) {
+    object->setObjectName(name);
+    if constexpr (std::is_base_of_v<QWidget, Object>) object->setAccessibleName(name);
+    return object;
+}
+
+QString Indexed(const char* name, int index) { return QString::fromLatin1(name) + u'_' + QString::number(index); }
+
+QLabel* Label(QWidget& parent, const QString& name, const char* caption, float left, float top) {
+    auto* label = Named(new QLabel(QString::fromLatin1(caption), &parent), name);
+    label->move(Px(left), Px(top));
+    label->adjustSize();
+    return label;
+}
+
+QLineEdit* TextBox(QWidget& parent, const QString& name, const char* text, const char* tooltip, float left,
+                   float top, float width = kTextBoxWidth) {
+    auto* box = Named(new QLineEdit(QString::fromLatin1(text), &parent), name);
+    box->setGeometry(Place(left, top, width, kTextBoxHeight));
+    if (tooltip) box->setToolTip(QString::fromLatin1(tooltip));
+    return box;
+}
+
+QCheckBox* CheckBox(QWidget& parent, const QString& name, const char* tooltip, float left, float top) {
+    auto* box = Named(new QCheckBox(&parent), name);
+    box->setGeometry(Place(left, top, kCheckBoxSize, kCheckBoxSize));
+    if (tooltip) box->setToolTip(QString::fromLatin1(tooltip));
+    return box;
+}
+
+void UseDesignFont(QWidget& widget) {
+    QFont font = widget.font();
+    font.setPointSize(kDesignFontPoints);
+    widget.setFont(font);
+}
+
+QFrame* Group(QWidget& body, const char* name, float left, float top) {
+    auto* frame = Named(new QFrame(&body), QString::fromLatin1(name));
+    frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    UseDesignFont(*frame);
+    // The design lets the groups reach 60 twips under the toolbar; here they start below it.
+    frame->setGeometry(Place(left, std::max(0.f, top - kToolbarHeight), 4695, 975));
+    return frame;
+}
+
+// The pane separates lines with LF; the kept text has CR LF.
+QString PaneText(const std::string& text) { return QString::fromStdString(text).remove(u'\r'); }
+
+}  // namespace
+
+frmPing::frmPing(NetworkServices& net, UiServices& ui, QWidget* parent) : QMainWindow(parent), ui_(ui) {
+    InitToolbarImages();
+    Named(this, QStringLiteral("frmPing"));
+    setContextMenuPolicy(Qt::PreventContextMenu);  // no menu to hide the toolbar
+    BuildMenus();
+    BuildToolbar();
+    auto* body = new QWidget(this);
+    setCentralWidget(body);
+    BuildTargetGroup(*body);
+    BuildParameterGroup(*body);
+    BuildLogPane(*body);
+    BuildStatusBar();
+    resize(Px(kDesignWidth), Px(kDesignHeight) + menuBar()->sizeHint().height());
+
+    fieldBehaviour_ = std::make_unique<ParameterFields>(fields_);
+    settings_ = std::make_unique<MainSettings>(ui, *this, fields_, deleteNoAsk_);
+    run_ = std::make_unique<PingRun>(*this, net, ui);
+    Form_Load();
+}
+
+frmPing::~frmPing() = default;
+
+void frmPing::BuildMenus() {
+    QMenu* comm = Named(menuBar()->addMenu(QStringLiteral("Comm")), QStringLiteral("mnuComm"));
+    mnuStartPinging_ = AddMenuItem(*comm, "mnuStartPinging", "Start Pinging");
+    mnuStopPinging_ = AddMenuItem(*comm, "mnuStopPinging", "Stop Pinging");
+    Named(comm->addSeparator(), QStringLiteral("mnu1"));
+    QAction* mnuExit = AddMenuItem(*comm, "mnuExit", "Exit");
+    connect(mnuStartPinging_, &QAction::triggered, this, [this] { run_->StartPinging(); });
+    connect(mnuStopPinging_, &QAction::triggered, this, [this] { run_->StopPinging(); });
+    connect(mnuExit, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* log = Named(menuBar()->addMenu(QStringLiteral("Log")), QStringLiteral("mnuLog"));
+    mnuCaptureLog_ = AddMenuItem(*log, "mnuCaptureLog", "Capture log to file...");
+    mnuCloseFile_ = AddMenuItem(*log, "mnuCloseFile", "Close file");
+    Named(log->addSeparator(), QStringLiteral("mnu2"));
+    QAction* mnuClearLog = AddMenuItem(*log, "mnuClearLog", "Clear log");
+    connect(mnuCaptureLog_, &QAction::triggered, this, [this] { run_->OpenCaptureFile(); });
+    connect(mnuCloseFile_, &QAction::triggered, this, [this] { run_->CloseCaptureFile(); });
+    connect(mnuClearLog, &QAction::triggered, this, [this] { run_->ClearLog(); });
+
+    // The viewers, the about box and the help file come with their own windows.
+    QMenu* view = Named(menuBar()->addMenu(QStringLiteral("View")), QStringLiteral("mnu3"));
+    AddMenuItem(*view, "mnuArpTable", "Arp table information...");
+    AddMenuItem(*view, "mnuInterfaceInfo", "Network Interface information...");
+
+    QMenu* help = Named(menuBar()->addMenu(QStringLiteral("Help")), QStringLiteral("mnuHelp"));
+    AddMenuItem(*help, "mnuHelpTopic", "Help Topic");
+    Named(help->addSeparator(), QStringLiteral("mnu4"));
+    AddMenuItem(*help, "mnuAboutSoftware", "About Velmora...");
+}
+
+QAction* frmPing::AddMenuItem(QMenu& menu, const char* name, const char* caption) {
+    return Named(menu.addAction(QString::fromLatin1(caption)), QString::fromLatin1(name));
+}
+
+void frmPing::BuildToolbar() {
+    QToolBar* tb = Named(addToolBar(QStringLiteral("tb")), QStringLiteral("tb"));
+    tb->setMovable(false);
+    tb->setFloatable(false);
+    tb->setIconSize(QSize(16, 16));
+    for (int position = 1; position <= int(kToolbar.size()); ++position) {
+        const ToolbarPosition& entry = kToolbar[position - 1];
+        QAction* button = entry.tooltip ? tb->addAction(QString::fromLatin1(entry.tooltip)) : tb->addSeparator();
+        Named(button, Indexed("tb", position));
+        if (entry.tooltip) {
+            button->setIcon(QIcon(QStringLiteral(":/toolbar/%1.png").arg(QLatin1String(kImages[entry.image - 1]))));
+            button->setToolTip(QString::fromLatin1(entry.tooltip));
+            connect(button, &QAction::triggered, this, [this, position] { tb_ButtonClick(position); });
+        }
+        tbButtons_[position - 1] = button;
+    }
+}
+
+void frmPing::BuildTargetGroup(QWidget& body) {
+    QFrame& frame = *Group(body, "Frame1", 120, 360);
+    Label(frame, QStringLiteral("Label16"), "IP/DNS", 3960, 240);
+    fields_.chkIpDns = CheckBox(frame, QStringLiteral("chkIpDns"), nullptr, 4080, 480);
+    fields_.lblStartIP = Label(frame, QStringLiteral("lblStartIP"), "Start IP:", 240, 240);
+    fields_.lblStopIP = Label(frame, QStringLiteral("lblStopIP"), "Stop IP:", 240, 600);
+    constexpr std::array<float, 4> octetLefts{960, 1680, 2400, 3120};
+    constexpr std::array<const char*, 4> designOctets{"1", "1", "1", "8"};
+    for (int i = 0; i < 4; ++i) {
+        fields_.txtStartIP[i] = TextBox(frame, Indexed("txtStartIP", i), designOctets[i],
+                                        "Start IP address to ping to", octetLefts[i], 240);
+        fields_.txtStopIP[i] = TextBox(frame, Indexed("txtStopIP", i), designOctets[i],
+                                       "Stop IP address to ping to", octetLefts[i], 600);
+    }
+    constexpr std::array<float, 3> dotLefts{1560, 2280, 3000};
+    for (int i = 0; i < 6; ++i) {
+        auto* dot = Named(new QLabel(QStringLiteral("."), &frame), Indexed("lblP1", i));
+        QFont font = dot->font();
+        font.setBold(true);
+        font.setPointSize(18);
+        dot->setFont(font);
+        dot->setGeometry(Place(dotLefts[i % 3], i < 3 ? 120 : 480, 135, 375));
+        fields_.lblP1[i] = dot;
+    }
+    fields_.lblDNS = Label(frame, QStringLiteral("lblDNS"), "DNS:", 240, 480);
+    fields_.txtDNS = TextBox(frame, QStringLiteral("txtDNS"), "", nullptr, 960, 480, 2775);
+}
+
+void frmPing::BuildParameterGroup(QWidget& body) {
+    QFrame& frame = *Group(body, "Frame2", 4920, 360);
+    Label(frame, QStringLiteral("Label8"), "Loop\\Num:", 240, 240);
+    fields_.chkLoop = CheckBox(frame, QStringLiteral("chkLoop"), "Loop until cancel", 240, 480);
+    fields_.txtNum = TextBox(frame, QStringLiteral("txtNum"), "1", "Number of pings", 600, 480);
+    Label(frame, QStringLiteral("Lable9"), "DataSize:", 1320, 240);
+    fields_.TxtDataSize =
+        TextBox(frame, QStringLiteral("TxtDataSize"), "120", "Data size (bytes) - up to 1500", 1320, 480, 855);
+    Label(frame, QStringLiteral("Label7"), "TTL:", 2280, 240);
+    fields_.txtTTL = TextBox(frame, QStringLiteral("txtTTL"), "30", "Time To Leave", 2280, 480);
+    Label(frame, QStringLiteral("Label14"), "Timeout:", 3000, 240);
+    fields_.txtTimeout =
+        TextBox(frame, QStringLiteral("txtTimeout"), "1000", "Timeout for ping replay (milli-second)", 3000, 480);
+    Label(frame, QStringLiteral("Label13"), "Delay:", 3720, 240);
+    fields_.txtDelay =
+        TextBox(frame, QStringLiteral("txtDelay"), "1000", "Delay between pings (milli-second).", 3720, 480);
+}
+
+void frmPing::BuildLogPane(QWidget& body) {
+    logRes_ = Named(new QPlainTextEdit(&body), QStringLiteral("logRes"));
+    logRes_->setReadOnly(true);
+    QPalette palette = logRes_->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::ToolTipBase));
+    palette.setColor(QPalette::Text, palette.color(QPalette::ToolTipText));
+    logRes_->setPalette(palette);
+    // Design place 120, 1440, 9495 x 3255; ResizeForm changes the size only.
+    logRes_->move(Px(120), Px(1440 - kToolbarHeight));
+    logResWidth_ = 9495;
+    logResHeight_ = 3255;
+    PlaceLogPane();
+}
+
+void frmPing::BuildStatusBar() {
+    QStatusBar* bar = Named(statusBar(), QStringLiteral("StatusBar1"));
+    UseDesignFont(*bar);
+    for (int panel = 1; panel <= int(panels_.size()); ++panel) {
+        auto* label = Named(new QLabel(bar), QStringLiteral("Panel%1").arg(panel));
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->installEventFilter(this);
+        bar->addWidget(label);
+        panels_[panel - 1] = label;
+    }
+    for (std::size_t i = 0; i < panelWidths_.size(); ++i) {
+        QLabel& label = *panels_[i];
+        label.setText(QLatin1String(kWidestPanelTexts[i]));  // measured with the frame and the indent
+        panelWidths_[i] = std::max(kPanelWidth, Twips(label.sizeHint().width()));
+        label.setFixedWidth(Px(panelWidths_[i]));
+    }
+    // The bar may be narrower than its panels: the window has no minimum size.
+    bar->setMinimumWidth(1);
+    clock_.setSingleShot(true);
+    connect(&clock_, &QTimer::timeout, this, &frmPing::ShowClock);
+    ShowClock();
+}
+
+void frmPing::Form_Load() {
+    lastWidth_ = Twips(width());
+    lastHeight_ = Twips(height());
+    Button(2)->setEnabled(false);
+    Button(5)->setEnabled(false);
+    mnuStopPinging_->setEnabled(false);
+    mnuCloseFile_->setEnabled(false);
+    fieldBehaviour_->chkIpDns_Click();
+    setWindowTitle(QString::fromLatin1(kAppName));
+    ui_.Randomize();
+    run_->ClearStatistic();
+    panel7Width_ = lastWidth_ - std::accumulate(panelWidths_.begin(), panelWidths_.end(), 0.f);
+    PlacePanel7();
+    settings_->RestoreWindow();
+    settings_->RestoreParameters();
+}
+
+void frmPing::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    ResizeForm();
+}
+
+void frmPing::ResizeForm() {
+    if (isMinimized()) return;
+    const float dW = Twips(width()) - lastWidth_;
+    const float dH = Twips(height()) - lastHeight_;
+    // A change skipped here is not made up later.
+    if (panel7Width_ + dW > 0) panel7Width_ += dW;
+    logResWidth_ += dW;
+    logResHeight_ += dH;
+    lastWidth_ = Twips(width());
+    lastHeight_ = Twips(height());
+    PlacePanel7();
+    PlaceLogPane();
+}
+
+void frmPing::PlacePanel7() { panels_[6]->setFixedWidth(std::max(0, Px(panel7Width_))); }
+
+// The pane keeps the unclamped size, so a window that grows again gets it back.
+void frmPing::PlaceLogPane() { logRes_->resize(std::max(0, Px(logResWidth_)), std::max(0, Px(logResHeight_))); }
+
+void frmPing::tb_ButtonClick(int position) {
+    // An error inside the operation ends it where it failed, without a message.
+    try {
+        switch (position) {
+            case 1: run_->StartPinging(); break;
+            case 2: run_->StopPinging(); break;
+            case 4: run_->OpenCaptureFile(); break;
+            case 5: run_->CloseCaptureFile(); break;
+            case 6: run_->ClearLog(); break;
+            case 13: close(); break;
+            default: break;  // separators; 8, 9 and 11 open windows that come later
+        }
+    } catch (...) {
+    }
+}
+
+void frmPing::closeEvent(QCloseEvent* event) {
+    settings_->Save();
+    if (run_->Capturing()) run_->CloseCaptureFile();
+    event->accept();
+    // A run in progress is abandoned: no summary, no clean-up of the sockets library.
+    QCoreApplication::exit(0);
+}
+
+bool frmPing::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease) {
+        const auto panel = std::find(panels_.begin(), panels_.end(), watched);
+        if (panel != panels_.end()) (*panel)->clear();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmPing::ShowClock() {
+    const QTime now = QTime::currentTime();
+    panels_[6]->setText(now.toString(QStringLiteral("hh:mm")));
+    clock_.start(60000 - (now.second() * 1000 + now.msec()));
+}
+
+QLineEdit* frmPing::Field(Control control) const {
+    switch (control) {
+        case Control::HostName: return fields_.txtDNS;
+        case Control::StopIp3: return fields_.txtStopIP[3];
+        case Control::Num: return fields_.txtNum;
+        case Control::DataSize: return fields_.TxtDataSize;
+        case Control::TTL: return fields_.txtTTL;
+        case Control::Timeout: return fields_.txtTimeout;
+        case Control::Delay: return fields_.txtDelay;
+    }
+    return fields_.txtNum;
+}
+
+std::string frmPing::StartOctetText(int index) const { return fields_.txtStartIP[index]->text().toStdString(); }
+std::string frmPing::StopOctetText(int index) const { return fields_.txtStopIP[index]->text().toStdString(); }
+std::string frmPing::HostNameText() const { return fields_.txtDNS->text().toStdString(); }
+std::string frmPing::ParameterText(Control field) const { return Field(field)->text().toStdString(); }
+bool frmPing::LoopChecked() const { return fields_.chkLoop->checkState() == Qt::Checked; }
+std::uint8_t frmPing::TargetMode() const { return fieldBehaviour_->TargetMode(); }
+void frmPing::SetFocusTo(Control control) { Field(control)->setFocus(); }
+void frmPing::SetCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
+
+void frmPing::ShowRunState(bool running) {
+    Button(1)->setEnabled(!running);
+    mnuStartPinging_->setEnabled(!running);
+    Button(2)->setEnabled(running);
+    mnuStopPinging_->setEnabled(running);
+}
+
+void frmPing::ShowCaptureState(bool capturing) {
+    Button(4)->setEnabled(!capturing);
+    mnuCaptureLog_->setEnabled(!capturing);
+    Button(5)->setEnabled(capturing);
+    mnuCloseFile_->setEnabled(capturing);
+}
+
+void frmPing::SetPanelText(int panel, const std::string& text) {
+    panels_[panel - 1]->setText(QString::fromStdString(text));
+}
+
+void frmPing::ShowLogText(const std::string& wholeText) {
+    logRes_->setPlainText(PaneText(wholeText));
+    ScrollLogToEnd();
+}
+
+void frmPing::AppendLogText(const std::string& text) {
+    QTextCursor end(logRes_->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(PaneText(text));
+    ScrollLogToEnd();
+}
+
+void frmPing::ScrollLogToEnd() {
+    logRes_->moveCursor(QTextCursor::End);
+    logRes_->ensureCursorVisible();
+}
+
+}  // namespace velmora
