@@ -1,0 +1,256 @@
+#pragma once
+// Pieces the run benchmarks share: the window a run goes through (the real
+// frmPing, or a plain one that keeps the pane's text and the panels as a
+// widget would), the Qt toolkit services to change a member or two of, a
+// thread that takes background work in turn, the resident set size, a clock.
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QObject>
+#include <array>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "main_window/PingRun.h"
+#include "main_window/PingRunView.h"
+#include "main_window/frmPing.h"
+#include "platform/QtUiServices.h"
+
+namespace velmora::bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// VmRSS of this process in kB, from /proc/self/status.
+inline long ResidentKb() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    long value = 0;
+    while (status >> key) {
+        if (key == "VmRSS:") {
+            status >> value;
+            return value;
+        }
+        status.ignore(1 << 12, '\n');
+    }
+    return -1;
+}
+
+// A window without widgets: fields set by the benchmark, outputs kept as text.
+class PlainView final : public PingRunView {
+public:
+    std::array<std::string, 4> startOctets;
+    std::array<std::string, 4> stopOctets;
+    std::map<Control, std::string> parameters;
+    bool loop = false;
+    bool running = false;
+    Clock::time_point stoppedAt;
+    std::string pane;
+    std::array<std::string, 6> panels;
+    std::string caption;
+
+    std::string StartOctetText(int index) const override { return startOctets.at(std::size_t(index)); }
+    std::string StopOctetText(int index) const override { return stopOctets.at(std::size_t(index)); }
+    std::string HostNameText() const override { return {}; }
+    std::string ParameterText(Control field) const override { return parameters.at(field); }
+    bool LoopChecked() const override { return loop; }
+    std::uint8_t TargetMode() const override { return 2; }
+    void SetFocusTo(Control) override {}
+    void SetCaption(const std::string& text) override { caption = text; }
+    void ShowRunState(bool isRunning) override {
+        running = isRunning;
+        if (!running) stoppedAt = Clock::now();
+    }
+    void ShowCaptureState(bool) override {}
+    void SetPanelText(int panel, const std::string& text) override { panels.at(std::size_t(panel - 1)) = text; }
+    void ShowLogText(const std::string& wholeText) override { pane = wholeText; }
+    void AppendLogText(const std::string& text) override { pane += text; }
+};
+
+// The fields of a run as a benchmark sets them.
+struct RunSetup {
+    std::array<std::string, 4> start;
+    std::array<std::string, 4> stop;
+    bool loop = false;
+    std::map<Control, std::string> parameters;
+};
+
+// A window a benchmark runs: its commands, and when the run last went idle.
+class BenchWindow {
+public:
+    virtual ~BenchWindow() = default;
+    virtual void OpenCapture() = 0;
+    virtual void Start() = 0;
+    virtual void Stop() = 0;
+    virtual bool Running() const = 0;
+    virtual Clock::time_point StoppedAt() const = 0;
+};
+
+class PlainWindow final : public BenchWindow {
+public:
+    PlainWindow(const RunSetup& setup, NetworkServices& net, UiServices& ui) : run(view, net, ui) {
+        view.startOctets = setup.start;
+        view.stopOctets = setup.stop;
+        view.loop = setup.loop;
+        view.parameters = setup.parameters;
+    }
+    void OpenCapture() override { run.OpenCaptureFile(); }
+    void Start() override { run.StartPinging(); }
+    void Stop() override { run.StopPinging(); }
+    bool Running() const override { return view.running; }
+    Clock::time_point StoppedAt() const override { return view.stoppedAt; }
+
+    PlainView view;
+    PingRun run;
+};
+
+// The real main window, offscreen, driven through its controls by their names.
+class RealWindow final : public BenchWindow {
+public:
+    RealWindow(const RunSetup& setup, NetworkServices& net, UiServices& ui) : window(net, ui) {
+        window.show();
+        for (int i = 0; i < 4; ++i) {
+            Child<QLineEdit>(QStringLiteral("txtStartIP_%1").arg(i)).setText(Text(setup.start[std::size_t(i)]));
+            Child<QLineEdit>(QStringLiteral("txtStopIP_%1").arg(i)).setText(Text(setup.stop[std::size_t(i)]));
+        }
+        Child<QCheckBox>(QStringLiteral("chkLoop")).setChecked(setup.loop);
+        const std::pair<Control, const char*> names[] = {{Control::Num, "txtNum"},
+                                                         {Control::DataSize, "TxtDataSize"},
+                                                         {Control::TTL, "txtTTL"},
+                                                         {Control::Timeout, "txtTimeout"},
+                                                         {Control::Delay, "txtDelay"}};
+        for (const auto& [field, name] : names) {
+            Child<QLineEdit>(QString::fromLatin1(name)).setText(Text(setup.parameters.at(field)));
+        }
+        QAction& start = Child<QAction>(QStringLiteral("mnuStartPinging"));
+        QObject::connect(&start, &QAction::changed, [this, &start] {
+            if (start.isEnabled()) stoppedAt_ = Clock::now();
+        });
+    }
+    void OpenCapture() override { Child<QAction>(QStringLiteral("mnuCaptureLog")).trigger(); }
+    void Start() override { Child<QAction>(QStringLiteral("mnuStartPinging")).trigger(); }
+    void Stop() override { Child<QAction>(QStringLiteral("mnuStopPinging")).trigger(); }
+    bool Running() const override { return !Child<QAction>(QStringLiteral("mnuStartPinging")).isEnabled(); }
+    Clock::time_point StoppedAt() const override { return stoppedAt_; }
+
+    frmPing window;
+
+private:
+    static QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+    template <typename Widget>
+    Widget& Child(const QString& name) const {
+        auto* control = window.findChild<Widget*>(name);
+        if (!control) {
+            std::fprintf(stderr, "the window has no control %s\n", qPrintable(name));
+            std::exit(2);
+        }
+        return *control;
+    }
+
+    Clock::time_point stoppedAt_;
+};
+
+inline std::unique_ptr<BenchWindow> MakeWindow(bool plain, const RunSetup& setup, NetworkServices& net,
+                                               UiServices& ui) {
+    if (plain) return std::make_unique<PlainWindow>(setup, net, ui);
+    return std::make_unique<RealWindow>(setup, net, ui);
+}
+
+// The Qt services, every member passed on; a benchmark overrides what it measures differently.
+class ForwardingUi : public UiServices {
+public:
+    int MsgBox(const std::string& prompt, int style, const std::string& title) override {
+        return qt_.MsgBox(prompt, style, title);
+    }
+    std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
+                           const std::string& defaultValue) override {
+        return qt_.GetSetting(app, section, key, defaultValue);
+    }
+    void SaveSetting(const std::string& app, const std::string& section, const std::string& key,
+                     const std::string& value) override {
+        qt_.SaveSetting(app, section, key, value);
+    }
+    std::optional<std::string> ShowOpenDialog(const std::string& title, const std::string& filter,
+                                              int flags) override {
+        return qt_.ShowOpenDialog(title, filter, flags);
+    }
+    bool FileExists(const std::string& path, bool& exists, std::string& error) override {
+        return qt_.FileExists(path, exists, error);
+    }
+    bool DeleteFile(const std::string& path, std::string& error) override { return qt_.DeleteFile(path, error); }
+    int OpenFileForAppend(const std::string& path, std::string& error) override {
+        return qt_.OpenFileForAppend(path, error);
+    }
+    bool WriteFile(int fileNumber, const std::string& bytes, std::string& error) override {
+        return qt_.WriteFile(fileNumber, bytes, error);
+    }
+    void CloseFile(int fileNumber) override { qt_.CloseFile(fileNumber); }
+    void Randomize() override { qt_.Randomize(); }
+    float Rnd() override { return qt_.Rnd(); }
+    std::unique_ptr<Timer> CreateTimer() override { return qt_.CreateTimer(); }
+    void RunInBackground(std::function<void()> work, std::function<void()> done) override {
+        qt_.RunInBackground(std::move(work), std::move(done));
+    }
+
+protected:
+    QtUiServices qt_;
+};
+
+// Background work handed to one long-lived thread; answers come back through the event loop.
+class OneWorkerUi final : public ForwardingUi {
+public:
+    OneWorkerUi() : worker_([this] { Serve(); }) {}
+    ~OneWorkerUi() override {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_one();
+        worker_.join();
+    }
+    OneWorkerUi(const OneWorkerUi&) = delete;
+    OneWorkerUi& operator=(const OneWorkerUi&) = delete;
+
+    void RunInBackground(std::function<void()> work, std::function<void()> done) override {
+        {
+            std::lock_guard lock(mutex_);
+            jobs_.emplace_back(std::move(work), std::move(done));
+        }
+        wake_.notify_one();
+    }
+
+private:
+    void Serve() {
+        while (true) {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+            if (stopping_) return;
+            auto job = std::move(jobs_.front());
+            jobs_.pop_front();
+            lock.unlock();
+            job.first();
+            QMetaObject::invokeMethod(&receiver_, std::move(job.second), Qt::QueuedConnection);
+        }
+    }
+
+    QObject receiver_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::pair<std::function<void()>, std::function<void()>>> jobs_;
+    bool stopping_ = false;
+    std::thread worker_;  // last: it starts serving once the rest exists
+};
+
+}  // namespace velmora::bench

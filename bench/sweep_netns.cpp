@@ -1,0 +1,281 @@
+// One pass over 254 live addresses through PingRun with the real network and
+// toolkit services, inside network namespaces of its own: the pass's wall
+// time beside the time its echoes took and beside fping over the same
+// addresses. Needs root; it builds and removes the namespaces itself:
+//
+//   client 10.213.0.1 --- veth --- target 10.213.1.1 to 10.213.1.254
+//
+// This process enters the client namespace before it creates any socket or
+// thread, so the run's worker threads and fping are in it too. The first pass
+// also resolves the 254 neighbours; the passes after it find them cached.
+//
+//   sweep_netns [passes] [--window] [--one-worker]
+//     passes        passes after the first (default 3)
+//     --window      through the real frmPing (offscreen) instead of a plain window
+//     --one-worker  echoes go to one long-lived thread instead of a new
+//                   thread each, to weigh the hand-off
+
+#include <fcntl.h>
+#include <sched.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <regex>
+#include <stdexcept>
+#include <string>
+
+#include "bench/BenchSupport.h"
+#include "platform/LinuxNetworkServices.h"
+#include "platform/QtUiServices.h"
+
+namespace velmora::bench {
+namespace {
+
+const std::string kFirst = "10.213.1.1";
+const std::string kLast = "10.213.1.254";
+
+void Run(const std::string& command) {
+    if (std::system(command.c_str()) != 0) throw std::runtime_error("failed: " + command);
+}
+
+// The two namespaces and the veth between them; removed by the destructor.
+class SweepNetwork {
+public:
+    SweepNetwork() : client_("vsweep-c" + Pid()), target_("vsweep-t" + Pid()) {
+        try {
+            Build();
+        } catch (...) {
+            Remove();
+            throw;
+        }
+    }
+    ~SweepNetwork() { Remove(); }
+    SweepNetwork(const SweepNetwork&) = delete;
+    SweepNetwork& operator=(const SweepNetwork&) = delete;
+
+    // Moves this thread, and the threads and processes it starts later, into the client namespace.
+    void EnterClient() const {
+        const std::string path = "/run/netns/" + client_;
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        const bool entered = fd >= 0 && ::setns(fd, CLONE_NEWNET) == 0;
+        if (fd >= 0) ::close(fd);
+        if (!entered) throw std::runtime_error("cannot enter " + path);
+    }
+
+private:
+    static std::string Pid() { return std::to_string(::getpid()); }
+
+    void Build() const {
+        const std::string c = "ip -n " + client_;
+        const std::string t = "ip -n " + target_;
+        Run("ip netns add " + client_);
+        Run("ip netns add " + target_);
+        Run(c + " link add vs0 type veth peer name vs1 netns " + target_);
+        Run(c + " addr add 10.213.0.1/24 dev vs0");
+        Run(c + " link set lo up");
+        Run(c + " link set vs0 up");
+        Run(c + " route add 10.213.1.0/24 dev vs0");
+        std::string batch;
+        for (int i = 1; i <= 254; ++i) batch += "addr add 10.213.1." + std::to_string(i) + "/24 dev vs1\n";
+        Run("printf '" + batch + "' | " + t + " -batch -");
+        Run(t + " link set lo up");
+        Run(t + " link set vs1 up");
+        Run(t + " route add 10.213.0.0/24 dev vs1");
+        // A fresh namespace lets no group open ping sockets ("1 0"); a desktop user's would.
+        Run("ip netns exec " + client_ + " sysctl -qw net.ipv4.ping_group_range='0 2147483647'");
+    }
+
+    void Remove() const {
+        std::system(("ip netns del " + client_ + " 2>/dev/null").c_str());
+        std::system(("ip netns del " + target_ + " 2>/dev/null").c_str());
+    }
+
+    const std::string client_;
+    const std::string target_;
+};
+
+// The real services, with what each echo took added up: the time spent in
+// the platform (open, send and wait, close), and the round-trip times the
+// replies report.
+class TimedNetwork final : public NetworkServices {
+public:
+    std::atomic<long long> echoNanoseconds{0};
+    std::atomic<long> echoes{0};
+    std::atomic<long> replies{0};
+    std::atomic<long> reportedRttMs{0};
+
+    void Reset() {
+        echoNanoseconds = 0;
+        echoes = 0;
+        replies = 0;
+        reportedRttMs = 0;
+    }
+
+    IcmpHandle IcmpCreateFile() override {
+        const auto begin = Clock::now();
+        const IcmpHandle handle = real_.IcmpCreateFile();
+        AddTime(begin);
+        return handle;
+    }
+    std::uint32_t IcmpSendEcho(IcmpHandle handle, std::uint32_t destination, const void* requestData,
+                               std::uint16_t requestSize, const IP_OPTION_INFORMATION* requestOptions,
+                               void* replyBuffer, std::uint32_t replySize, std::uint32_t timeoutMs) override {
+        const auto begin = Clock::now();
+        const std::uint32_t count = real_.IcmpSendEcho(handle, destination, requestData, requestSize,
+                                                       requestOptions, replyBuffer, replySize, timeoutMs);
+        AddTime(begin);
+        ++echoes;
+        if (count != 0) {
+            ++replies;
+            reportedRttMs += static_cast<const ReplyRecord*>(replyBuffer)->reply.RoundTripTime;
+        }
+        return count;
+    }
+    bool IcmpCloseHandle(IcmpHandle handle) override {
+        const auto begin = Clock::now();
+        const bool closed = real_.IcmpCloseHandle(handle);
+        AddTime(begin);
+        return closed;
+    }
+    std::string IcmpPermissionAdvice() const override { return real_.IcmpPermissionAdvice(); }
+    int WSAStartup(std::uint16_t version, WSADATA& data) override { return real_.WSAStartup(version, data); }
+    int WSACleanup() override { return real_.WSACleanup(); }
+    std::optional<std::uint32_t> gethostbyname(const std::string& name) override {
+        return real_.gethostbyname(name);
+    }
+    std::string inet_ntoa(std::uint32_t address) override { return real_.inet_ntoa(address); }
+
+private:
+    void AddTime(Clock::time_point begin) {
+        echoNanoseconds += std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - begin).count();
+    }
+
+    LinuxNetworkServices real_;
+};
+
+struct PassFigures {
+    double wallMs = 0;
+    double echoMs = 0;
+    long echoes = 0;
+    long replies = 0;
+    long reportedRttMs = 0;
+};
+
+PassFigures OnePass(QApplication& app, BenchWindow& window, TimedNetwork& net) {
+    net.Reset();
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!window.Running()) app.quit();
+    });
+    poll.start(1);
+    const auto begin = Clock::now();
+    window.Start();
+    app.exec();
+    PassFigures f;
+    f.wallMs = Seconds(window.StoppedAt() - begin) * 1e3;
+    f.echoMs = double(net.echoNanoseconds) / 1e6;
+    f.echoes = net.echoes;
+    f.replies = net.replies;
+    f.reportedRttMs = net.reportedRttMs;
+    return f;
+}
+
+struct FpingFigures {
+    double wallMs = 0;
+    double rttSumMs = 0;
+    int answered = 0;
+};
+
+// fping's own per-target round trips ("min/avg/max = a/b/c") are added up.
+FpingFigures Fping(const std::string& interval) {
+    const std::string command = "fping -c1 -q -i " + interval + " -g " + kFirst + " " + kLast + " 2>&1";
+    const auto begin = Clock::now();
+    FILE* out = ::popen(command.c_str(), "r");
+    if (!out) throw std::runtime_error("cannot start fping");
+    std::string text;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, out)) > 0;) text.append(buffer, n);
+    ::pclose(out);
+    FpingFigures f;
+    f.wallMs = Seconds(Clock::now() - begin) * 1e3;
+    static const std::regex summary("min/avg/max = [0-9.]+/([0-9.]+)/");
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), summary); it != std::sregex_iterator(); ++it) {
+        f.rttSumMs += std::stod((*it)[1]);
+        ++f.answered;
+    }
+    return f;
+}
+
+void Print(const char* name, const PassFigures& f) {
+    std::printf("%-14s wall %7.2f ms | echoes %7.2f ms (wall/echoes %.2f) | reported RTT sum %ld ms | "
+                "%ld echoes, %ld replies | %.1f us a slot beyond its echo\n",
+                name, f.wallMs, f.echoMs, f.wallMs / f.echoMs, f.reportedRttMs, f.echoes, f.replies,
+                (f.wallMs - f.echoMs) * 1e3 / double(f.echoes));
+}
+
+}  // namespace
+}  // namespace velmora::bench
+
+int main(int argc, char* argv[]) {
+    using namespace velmora;
+    using namespace velmora::bench;
+    if (::geteuid() != 0) {
+        std::printf("sweep_netns: needs root (it creates network namespaces); skipped\n");
+        return 0;
+    }
+    int passes = 3;
+    bool oneWorker = false;
+    bool realWindow = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--one-worker") {
+            oneWorker = true;
+        } else if (arg == "--window") {
+            realWindow = true;
+        } else {
+            passes = std::atoi(argv[i]);
+        }
+    }
+    try {
+        SweepNetwork network;
+        network.EnterClient();
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        QTemporaryDir store;
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, store.path());
+        const std::unique_ptr<UiServices> ui =
+            oneWorker ? std::unique_ptr<UiServices>(std::make_unique<OneWorkerUi>()) : std::make_unique<QtUiServices>();
+        TimedNetwork net;
+        const RunSetup setup{{"10", "213", "1", "1"},
+                             {"10", "213", "1", "254"},
+                             false,
+                             {{Control::Num, "1"},
+                              {Control::DataSize, "56"},
+                              {Control::TTL, "64"},
+                              {Control::Timeout, "1000"},
+                              {Control::Delay, "1000"}}};
+        const auto window = MakeWindow(!realWindow, setup, net, *ui);
+
+        std::printf("sweep_netns: %s to %s, one echo each, through PingRun and %s (%s)\n", kFirst.c_str(),
+                    kLast.c_str(), realWindow ? "frmPing" : "a plain window",
+                    oneWorker ? "one long-lived worker thread" : "a new worker thread per echo");
+        Print("cold (ARP)", OnePass(app, *window, net));
+        for (int i = 1; i <= passes; ++i) Print(("warm pass " + std::to_string(i)).c_str(), OnePass(app, *window, net));
+        for (const char* interval : {"10", "1", "0"}) {
+            const FpingFigures f = Fping(interval);
+            std::printf("fping -i %-5s wall %7.2f ms | its RTT sum %7.2f ms | %d answered\n", interval, f.wallMs,
+                        f.rttSumMs, f.answered);
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "sweep_netns: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
