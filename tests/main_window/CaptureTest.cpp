@@ -70,6 +70,7 @@ struct OpenFailureCase {
     const char* name;
     std::deque<std::string> FakeUiServices::*failures;
     bool existing;
+    friend void PrintTo(const OpenFailureCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class CaptureOpenFailureTest : public CaptureTest, public testing::WithParamInterface<OpenFailureCase> {};

@@ -7,6 +7,7 @@ struct CutCase {
     const char* name;
     std::size_t paneLength;  // CR LF included
     bool cut;
+    friend void PrintTo(const CutCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class PaneCutTest : public RunTest, public testing::WithParamInterface<CutCase> {};

@@ -80,6 +80,7 @@ struct DelayCase {
     const char* name;
     const char* delay;
     int interval;
+    friend void PrintTo(const DelayCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class DelayTest : public RunTest, public testing::WithParamInterface<DelayCase> {};

@@ -8,6 +8,7 @@ struct WalkCase {
     const char* start;
     const char* stop;
     std::vector<std::string> addresses;
+    friend void PrintTo(const WalkCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class WalkTest : public RunTest, public testing::WithParamInterface<WalkCase> {};

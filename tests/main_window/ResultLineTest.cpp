@@ -12,6 +12,7 @@ struct OutcomeCase {
     std::function<EchoAnswer(const EchoRequest&)> answer;
     std::string line;
     std::string received;
+    friend void PrintTo(const OutcomeCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class EchoOutcomeTest : public RunTest, public testing::WithParamInterface<OutcomeCase> {};
@@ -105,6 +106,7 @@ struct UncarriedCase {
     Control field;
     const char* text;
     const char* status;
+    friend void PrintTo(const UncarriedCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class UncarriedValueTest : public RunTest, public testing::WithParamInterface<UncarriedCase> {};

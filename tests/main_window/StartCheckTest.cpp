@@ -11,6 +11,7 @@ struct RefusalCase {
     std::function<void(FakeRunView&)> edit;
     std::optional<std::string> prompt;  // nothing: refused silently
     std::optional<Control> focus;       // nothing: the focus stays
+    friend void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class StartRefusalTest : public RunTest, public testing::WithParamInterface<RefusalCase> {};
@@ -81,6 +82,7 @@ struct AcceptedCase {
     const char* name;
     Control field;
     const char* text;
+    friend void PrintTo(const AcceptedCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class StartAcceptTest : public RunTest, public testing::WithParamInterface<AcceptedCase> {};

@@ -8,6 +8,7 @@ struct FiguresCase {
     const char* name;
     std::vector<std::int64_t> rtts;  // -1: the echo timed out
     PanelTexts panels;
+    friend void PrintTo(const FiguresCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class FiguresTest : public RunTest, public testing::WithParamInterface<FiguresCase> {};
