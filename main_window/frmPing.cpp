@@ -12,6 +12,7 @@
 #include <QStatusBar>
 #include <QTextCursor>
 #include <QTime>
+#include <QTimer>
 #include <QToolBar>
 #include <algorithm>
 #include <numeric>
@@ -419,9 +420,16 @@ void frmPing::AppendLogText(const std::string& text) {
     ScrollLogToEnd();
 }
 
+// Once per turn of the event loop, however many lines a turn appends: the
+// scroll only matters to the next paint.
 void frmPing::ScrollLogToEnd() {
-    logRes_->moveCursor(QTextCursor::End);
-    logRes_->ensureCursorVisible();
+    if (scrollPending_) return;
+    scrollPending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        scrollPending_ = false;
+        logRes_->moveCursor(QTextCursor::End);
+        logRes_->ensureCursorVisible();
+    });
 }
 
 }  // namespace velmora

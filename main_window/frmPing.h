@@ -85,6 +85,7 @@ private:
     UiServices& ui_;
     FieldControls fields_;
     QPlainTextEdit* logRes_ = nullptr;
+    bool scrollPending_ = false;
     std::array<QAction*, 13> tbButtons_{};
     std::array<QLabel*, 7> panels_{};
     QAction* mnuStartPinging_ = nullptr;
