@@ -1,0 +1,125 @@
+// The toolkit layer's timers, background work and random numbers, on a real
+// event loop.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "platform/QtUiServices.h"
+
+namespace velmora {
+namespace {
+
+// Turns the event loop until `done` holds or five seconds pass.
+bool SpinUntil(const std::function<bool()>& done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return done();
+}
+
+void Spin(int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+class ToolkitTest : public testing::Test {
+protected:
+    QtUiServices ui;
+    std::unique_ptr<Timer> timer = ui.CreateTimer();
+    int ticks = 0;
+
+    void SetUp() override { timer->OnTimer([this] { ++ticks; }); }
+};
+
+TEST_F(ToolkitTest, IntervalZeroNeverFiresEvenWhenEnabled) {
+    timer->SetEnabled(true);
+    timer->SetInterval(0);
+    Spin(50);
+    EXPECT_EQ(ticks, 0);
+    EXPECT_TRUE(timer->Enabled());
+}
+
+TEST_F(ToolkitTest, EnabledAndIntervalAreIndependent) {
+    timer->SetInterval(1);
+    Spin(30);
+    EXPECT_EQ(ticks, 0) << "an interval alone starts nothing";
+    timer->SetEnabled(true);
+    EXPECT_TRUE(SpinUntil([&] { return ticks >= 2; })) << "an enabled timer with an interval fires, repeatedly";
+    timer->SetEnabled(false);
+    const int stoppedAt = ticks;
+    Spin(30);
+    EXPECT_EQ(ticks, stoppedAt);
+    EXPECT_EQ(timer->Interval(), 1);
+}
+
+TEST_F(ToolkitTest, WritingTheIntervalRestartsTheCount) {
+    timer->SetInterval(1000);
+    timer->SetEnabled(true);
+    // Rewritten every 100 ms, a 1000 ms count never completes.
+    for (int i = 0; i < 12; ++i) {
+        Spin(100);
+        timer->SetInterval(1000);
+    }
+    EXPECT_EQ(ticks, 0);
+}
+
+TEST_F(ToolkitTest, BackgroundWorkAnswersOnTheUserInterfaceThread) {
+    const auto uiThread = std::this_thread::get_id();
+    std::thread::id workThread, doneThread;
+    bool done = false;
+    ui.RunInBackground([&] { workThread = std::this_thread::get_id(); },
+                       [&] {
+                           doneThread = std::this_thread::get_id();
+                           done = true;
+                       });
+    ASSERT_TRUE(SpinUntil([&] { return done; }));
+    EXPECT_NE(workThread, uiThread);
+    EXPECT_EQ(doneThread, uiThread);
+}
+
+TEST(ToolkitLifetime, WorkThatOutlivesTheServicesNeverAnswers) {
+    auto ui = std::make_unique<QtUiServices>();
+    std::atomic<bool> release{false}, finished{false};
+    bool answered = false;
+    ui->RunInBackground(
+        [&] {
+            while (!release) std::this_thread::yield();
+            finished = true;
+        },
+        [&] { answered = true; });
+    ui.reset();
+    release = true;
+    ASSERT_TRUE(SpinUntil([&] { return finished.load(); }));
+    Spin(30);
+    EXPECT_FALSE(answered);
+}
+
+TEST(ToolkitRandom, ValuesStayInsideZeroToOneAndCoverThePayloadBytes) {
+    QtUiServices ui;
+    std::array<bool, 256> seen{};
+    for (int i = 0; i < 200000; ++i) {
+        const float r = ui.Rnd();
+        ASSERT_GE(r, 0.0f);
+        ASSERT_LT(r, 1.0f);
+        seen[std::size_t(r * 254 + 1)] = true;
+    }
+    EXPECT_FALSE(seen[0]);
+    EXPECT_FALSE(seen[255]);
+    for (int byte = 1; byte <= 254; ++byte) EXPECT_TRUE(seen[std::size_t(byte)]) << byte;
+}
+
+}  // namespace
+}  // namespace velmora
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
