@@ -35,23 +35,20 @@ TEST_F(CaptureTest, NewFileIsCreatedAndNamedInTheCaption) {
     EXPECT_TRUE(ui.boxes.empty());
 }
 
-TEST_F(CaptureTest, ExistingFileReplacedOnYes) {
-    ui.files[kPath] = "old\r\n";
-    ui.answers = {vbYes};
-    OpenCapture();
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].prompt, "Replace existing file - /home/user/logs/run.log?");
-    EXPECT_EQ(ui.boxes[0].style, vbYesNoCancelQuestion);
-    run->WriteLog("new");
-    EXPECT_EQ(ui.files.at(kPath), "new\r\n");
-}
-
-TEST_F(CaptureTest, ExistingFileAppendedToOnNo) {
-    ui.files[kPath] = "old\r\n";
-    ui.answers = {vbNo};
-    OpenCapture();
-    run->WriteLog("new");
-    EXPECT_EQ(ui.files.at(kPath), "old\r\nnew\r\n");
+TEST_F(CaptureTest, ExistingFileIsReplacedOnYesAndAppendedToOnNo) {
+    for (const auto& [answer, contents] : {std::pair{vbYes, "new\r\n"}, std::pair{vbNo, "old\r\nnew\r\n"}}) {
+        SCOPED_TRACE(answer);
+        ui.files[kPath] = "old\r\n";
+        ui.answers = {answer};
+        ui.boxes.clear();
+        OpenCapture();
+        ASSERT_EQ(ui.boxes.size(), 1u);
+        EXPECT_EQ(ui.boxes[0].prompt, "Replace existing file - /home/user/logs/run.log?");
+        EXPECT_EQ(ui.boxes[0].style, vbYesNoCancelQuestion);
+        run->WriteLog("new");
+        EXPECT_EQ(ui.files.at(kPath), contents);
+        run->CloseCaptureFile();
+    }
 }
 
 TEST_F(CaptureTest, CancelOnTheQuestionShowsTheDialogAgain) {

@@ -45,16 +45,5 @@ TEST_F(RunTest, CutCountsLineEndsAsTwoCharacters) {
     EXPECT_EQ(view.log, run->LogText());
 }
 
-TEST_F(RunTest, ClearLogEmptiesThePaneAndZeroesThePanels) {
-    run->WriteLog("a line");
-    view.panels.fill("x");
-    run->ClearLog();
-    EXPECT_EQ(run->LogText(), "");
-    EXPECT_EQ(view.log, "");
-    EXPECT_EQ(view.panels, Statistics::ZeroTexts());
-    run->WriteLog("after");
-    EXPECT_EQ(view.log, "after\r\n");
-}
-
 }  // namespace
 }  // namespace velmora::test

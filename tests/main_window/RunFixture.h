@@ -29,6 +29,12 @@ protected:
         while (view.running) ASSERT_TRUE(RunTimer().Fire()) << "the run waits for a tick that never comes";
     }
 
+    // Completes every deferred echo and look-up, and those they start.
+    void RunAllPending() {
+        while (ui.RunPending()) {
+        }
+    }
+
     // Successful echoes with these round-trip times, in order.
     void AnswerWithRtts(std::vector<std::uint32_t> rtts) {
         net.answer = [rtts, n = std::size_t(0)](const EchoRequest& r) mutable { return EchoSuccess(r, rtts.at(n++)); };

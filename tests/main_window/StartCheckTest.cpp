@@ -42,8 +42,9 @@ TEST_P(StartRefusalTest, RefusesWithoutStartingAnything) {
     EXPECT_FALSE(RunTimer().enabled);
 }
 
-std::function<void(FakeRunView&)> SetField(Control field, const char* text) {
-    return [field, text](FakeRunView& v) { v.parameters[field] = text; };
+// A parameter field the run refuses: its message, and the focus on it.
+RefusalCase Field(const char* name, Control field, const char* text, const char* prompt) {
+    return {name, [field, text](FakeRunView& v) { v.parameters[field] = text; }, prompt, field};
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -61,21 +62,15 @@ INSTANTIATE_TEST_SUITE_P(
                         v.hostName = " \t ";
                     },
                     std::nullopt, Control::HostName},
-        RefusalCase{"DataSize1500", SetField(Control::DataSize, "1500"), "DataSize should be less than 1500",
-                    Control::DataSize},
-        RefusalCase{"DataSizeRoundedTo1500", SetField(Control::DataSize, "1499.5"),
-                    "DataSize should be less than 1500", Control::DataSize},
-        RefusalCase{"DataSizeNegative", SetField(Control::DataSize, "-5"), "DataSize should be 0 or more",
-                    Control::DataSize},
-        RefusalCase{"TtlAbove255", SetField(Control::TTL, "256"), "TTL should be 255 or less", Control::TTL},
-        RefusalCase{"TtlNegative", SetField(Control::TTL, "-1"), "TTL should be 0 or more", Control::TTL},
-        RefusalCase{"TimeoutBeyond32Bits", SetField(Control::Timeout, "2147483648"),
-                    "Timeout should be 2147483647 or less", Control::Timeout},
-        RefusalCase{"TimeoutNegative", SetField(Control::Timeout, "-500"), "Timeout should be 0 or more",
-                    Control::Timeout},
-        RefusalCase{"DelayAboveTimerLimit", SetField(Control::Delay, "1E10"), "Delay should be 2147483647 or less",
-                    Control::Delay},
-        RefusalCase{"DelayNegative", SetField(Control::Delay, "-1"), "Delay should be 0 or more", Control::Delay}),
+        Field("DataSize1500", Control::DataSize, "1500", "DataSize should be less than 1500"),
+        Field("DataSizeRoundedTo1500", Control::DataSize, "1499.5", "DataSize should be less than 1500"),
+        Field("DataSizeNegative", Control::DataSize, "-5", "DataSize should be 0 or more"),
+        Field("TtlAbove255", Control::TTL, "256", "TTL should be 255 or less"),
+        Field("TtlNegative", Control::TTL, "-1", "TTL should be 0 or more"),
+        Field("TimeoutBeyond32Bits", Control::Timeout, "2147483648", "Timeout should be 2147483647 or less"),
+        Field("TimeoutNegative", Control::Timeout, "-500", "Timeout should be 0 or more"),
+        Field("DelayAboveTimerLimit", Control::Delay, "1E10", "Delay should be 2147483647 or less"),
+        Field("DelayNegative", Control::Delay, "-1", "Delay should be 0 or more")),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct AcceptedCase {

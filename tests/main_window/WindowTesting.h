@@ -32,18 +32,13 @@ inline void EnsureApplication() {
     new QApplication(argc, argv);  // lives as long as the process
 }
 
-struct SettingRead {
-    std::string key;  // "Section/Key"
-    std::string defaultValue;
-};
-
 class RecordingUi : public FakeUiServices {
 public:
-    std::vector<SettingRead> reads;
+    std::vector<std::pair<std::string, std::string>> reads;  // "Section/Key", default
 
     std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
                            const std::string& def) override {
-        reads.push_back({section + "/" + key, def});
+        reads.emplace_back(section + "/" + key, def);
         return FakeUiServices::GetSetting(app, section, key, def);
     }
 
@@ -61,8 +56,8 @@ class WindowTest : public testing::Test {
 protected:
     static void SetUpTestSuite() { EnsureApplication(); }
 
-    frmPing& Open() {
-        window = std::make_unique<frmPing>(net, ui);
+    frmPing& Open(UiServices* services = nullptr) {
+        window = std::make_unique<frmPing>(net, services ? *services : ui);
         return *window;
     }
     // Ends the program's run through the unload sequence, as the close box does.
@@ -77,21 +72,54 @@ protected:
         if (!found) throw std::logic_error("no control " + name.toStdString());
         return *found;
     }
-    QLineEdit& Edit(const QString& name) const { return Get<QLineEdit>(name); }
-    QCheckBox& Check(const QString& name) const { return Get<QCheckBox>(name); }
+    template <typename T>
+    T& Get(const char* name) const { return Get<T>(QLatin1String(name)); }
+    QLineEdit& Edit(const char* name) const { return Get<QLineEdit>(name); }
+    QCheckBox& Check(const char* name) const { return Get<QCheckBox>(name); }
+    std::string Text(const char* name) const { return Edit(name).text().toStdString(); }
     QLabel& Panel(int panel) const { return Get<QLabel>(QStringLiteral("Panel%1").arg(panel)); }
-    QAction& Item(const QString& name) const { return Get<QAction>(name); }
-    QAction& Button(int position) const { return Item(QStringLiteral("tb_%1").arg(position)); }
+    QAction& Item(const char* name) const { return Get<QAction>(name); }
+    QAction& Button(int position) const { return Get<QAction>(QStringLiteral("tb_%1").arg(position)); }
     QWidget& ButtonWidget(int position) const {
-        return *Get<QToolBar>(QStringLiteral("tb")).widgetForAction(&Button(position));
+        return *Get<QToolBar>("tb").widgetForAction(&Button(position));
     }
-    QLineEdit& StartOctet(int i) const { return Edit(QStringLiteral("txtStartIP_%1").arg(i)); }
-    QLineEdit& StopOctet(int i) const { return Edit(QStringLiteral("txtStopIP_%1").arg(i)); }
+    QLineEdit& StartOctet(int i) const { return Get<QLineEdit>(QStringLiteral("txtStartIP_%1").arg(i)); }
+    QLineEdit& StopOctet(int i) const { return Get<QLineEdit>(QStringLiteral("txtStopIP_%1").arg(i)); }
 
-    QString Octets(const char* array) const {
+    std::string Octets(const char* array) const {
         QStringList texts;
-        for (int i = 0; i < 4; ++i) texts << Edit(QStringLiteral("%1_%2").arg(QLatin1String(array)).arg(i)).text();
-        return texts.join(u'.');
+        for (int i = 0; i < 4; ++i) {
+            texts << Get<QLineEdit>(QStringLiteral("%1_%2").arg(QLatin1String(array)).arg(i)).text();
+        }
+        return texts.join(u'.').toStdString();
+    }
+
+    // The range controls shown and the host name hidden, or the other way round.
+    void ExpectTargetControls(bool range) const {
+        EXPECT_EQ(window->TargetMode(), range ? 2 : 1);
+        std::vector<QWidget*> rangeControls{&Get<QLabel>("lblStartIP"), &Get<QLabel>("lblStopIP")};
+        for (int i = 0; i < 4; ++i) rangeControls.insert(rangeControls.end(), {&StartOctet(i), &StopOctet(i)});
+        for (int i = 0; i < 6; ++i) rangeControls.push_back(&Get<QLabel>(QStringLiteral("lblP1_%1").arg(i)));
+        for (QWidget* w : rangeControls) EXPECT_EQ(w->isHidden(), !range) << w->objectName().toStdString();
+        const std::vector<QWidget*> hostControls{&Get<QLabel>("lblDNS"), &Edit("txtDNS")};
+        for (QWidget* w : hostControls) EXPECT_EQ(w->isHidden(), range) << w->objectName().toStdString();
+        EXPECT_FALSE(Get<QLabel>("Label16").isHidden());
+        EXPECT_FALSE(Check("chkIpDns").isHidden());
+    }
+
+    // What the fields show when the store holds nothing usable.
+    void ExpectDefaultFields() const {
+        EXPECT_EQ(Octets("txtStartIP"), "1.1.1.8");
+        EXPECT_EQ(Octets("txtStopIP"), "1.1.1.8");
+        const std::pair<const char*, const char*> texts[] = {{"TxtDataSize", "120"}, {"txtNum", "1"},
+                                                             {"txtTTL", "30"},       {"txtTimeout", "500"},
+                                                             {"txtDelay", "1000"},   {"txtDNS", "localhost"}};
+        for (const auto& [name, text] : texts) EXPECT_EQ(Text(name), text) << name;
+        EXPECT_EQ(Check("chkLoop").checkState(), Qt::Unchecked);
+        EXPECT_TRUE(Edit("txtNum").isEnabled());
+        EXPECT_EQ(Check("chkIpDns").checkState(), Qt::Unchecked);
+        ExpectTargetControls(true);
+        EXPECT_FALSE(window->DeleteNoAsk());
     }
 
     RecordingUi ui;

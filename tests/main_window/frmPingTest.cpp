@@ -4,9 +4,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
-#include <QStatusBar>
 #include <QTest>
-#include <numeric>
 #include <stdexcept>
 
 #include "tests/main_window/WindowTesting.h"
@@ -14,11 +12,15 @@
 namespace velmora::test {
 namespace {
 
-constexpr int kPositions = 13;
-
 class LoadTest : public WindowTest {
 protected:
     void SetUp() override { Open(); }
+
+    void ExpectZeroPanels() const {
+        const char* zero[] = {"Sent: 0", "Received: 0", "Lost: 0", "Maximum: 0", "Minimum: 0", "Average: 0"};
+        for (int panel = 1; panel <= 6; ++panel) EXPECT_EQ(Panel(panel).text().toStdString(), zero[panel - 1]);
+    }
+    QPlainTextEdit& Pane() const { return Get<QPlainTextEdit>("logRes"); }
 };
 
 TEST_F(LoadTest, FreshStartDisablesOnlyStopAndCloseFile) {
@@ -26,42 +28,16 @@ TEST_F(LoadTest, FreshStartDisablesOnlyStopAndCloseFile) {
     for (int position : {2, 5}) EXPECT_FALSE(Button(position).isEnabled()) << position;
     for (const char* name : {"mnuStartPinging", "mnuExit", "mnuCaptureLog", "mnuClearLog", "mnuArpTable",
                              "mnuInterfaceInfo", "mnuHelpTopic", "mnuAboutSoftware"}) {
-        EXPECT_TRUE(Item(QLatin1String(name)).isEnabled()) << name;
+        EXPECT_TRUE(Item(name).isEnabled()) << name;
     }
-    EXPECT_FALSE(Item(QStringLiteral("mnuStopPinging")).isEnabled());
-    EXPECT_FALSE(Item(QStringLiteral("mnuCloseFile")).isEnabled());
-}
-
-TEST_F(LoadTest, FreshStartShowsTheRangeControlsAndHidesTheHostName) {
-    for (const char* name : {"lblStartIP", "lblStopIP", "Label16"}) {
-        EXPECT_FALSE(Get<QLabel>(QLatin1String(name)).isHidden()) << name;
-    }
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_FALSE(StartOctet(i).isHidden()) << i;
-        EXPECT_FALSE(StopOctet(i).isHidden()) << i;
-    }
-    for (int i = 0; i < 6; ++i) EXPECT_FALSE(Get<QLabel>(QStringLiteral("lblP1_%1").arg(i)).isHidden()) << i;
-    EXPECT_TRUE(Get<QLabel>(QStringLiteral("lblDNS")).isHidden());
-    EXPECT_TRUE(Edit(QStringLiteral("txtDNS")).isHidden());
-    EXPECT_FALSE(Check(QStringLiteral("chkIpDns")).isHidden());
-    EXPECT_EQ(window->TargetMode(), 2);
+    EXPECT_FALSE(Item("mnuStopPinging").isEnabled());
+    EXPECT_FALSE(Item("mnuCloseFile").isEnabled());
 }
 
 TEST_F(LoadTest, FreshStartShowsZeroPanelsCaptionAndDefaults) {
-    const std::array<const char*, 6> zero{"Sent: 0",    "Received: 0", "Lost: 0",
-                                          "Maximum: 0", "Minimum: 0",  "Average: 0"};
-    for (int panel = 1; panel <= 6; ++panel) EXPECT_EQ(Panel(panel).text(), QLatin1String(zero[panel - 1]));
+    ExpectZeroPanels();
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Velmora"));
-    EXPECT_EQ(Octets("txtStartIP"), QStringLiteral("1.1.1.8"));
-    EXPECT_EQ(Octets("txtStopIP"), QStringLiteral("1.1.1.8"));
-    EXPECT_EQ(Edit(QStringLiteral("TxtDataSize")).text(), QStringLiteral("120"));
-    EXPECT_EQ(Edit(QStringLiteral("txtNum")).text(), QStringLiteral("1"));
-    EXPECT_EQ(Edit(QStringLiteral("txtTTL")).text(), QStringLiteral("30"));
-    EXPECT_EQ(Edit(QStringLiteral("txtTimeout")).text(), QStringLiteral("500"));
-    EXPECT_EQ(Edit(QStringLiteral("txtDelay")).text(), QStringLiteral("1000"));
-    EXPECT_EQ(Edit(QStringLiteral("txtDNS")).text(), QStringLiteral("localhost"));
-    EXPECT_FALSE(Check(QStringLiteral("chkLoop")).isChecked());
-    EXPECT_FALSE(Check(QStringLiteral("chkIpDns")).isChecked());
+    ExpectDefaultFields();
 }
 
 TEST_F(LoadTest, StartsNothingButTheRandomSeed) {
@@ -76,13 +52,8 @@ TEST_F(LoadTest, StartsNothingButTheRandomSeed) {
 }
 
 // Design places in twips, divided by 15, relative to each control's parent.
-struct DesignPlace {
-    const char* name;
-    QRect place;
-};
-
 TEST_F(LoadTest, ControlsStandAtTheirDesignPlaces) {
-    const DesignPlace places[] = {
+    const std::pair<const char*, QRect> places[] = {
         {"Frame1", {8, 0, 313, 65}},         {"Frame2", {328, 0, 313, 65}},
         {"logRes", {8, 68, 633, 217}},       {"chkIpDns", {272, 32, 17, 17}},
         {"txtStartIP_0", {64, 16, 41, 19}},  {"txtStartIP_1", {112, 16, 41, 19}},
@@ -94,15 +65,13 @@ TEST_F(LoadTest, ControlsStandAtTheirDesignPlaces) {
         {"txtTTL", {152, 32, 41, 19}},       {"txtTimeout", {200, 32, 41, 19}},
         {"txtDelay", {248, 32, 41, 19}},
     };
-    for (const DesignPlace& p : places) {
-        EXPECT_EQ(Get<QWidget>(QLatin1String(p.name)).geometry(), p.place) << p.name;
-    }
+    for (const auto& [name, place] : places) EXPECT_EQ(Get<QWidget>(name).geometry(), place) << name;
     const std::pair<const char*, QPoint> labels[] = {
         {"Label16", {264, 16}}, {"lblStartIP", {16, 16}}, {"lblStopIP", {16, 40}}, {"lblDNS", {16, 32}},
         {"Label8", {16, 16}},   {"Lable9", {88, 16}},     {"Label7", {152, 16}},   {"Label14", {200, 16}},
         {"Label13", {248, 16}},
     };
-    for (const auto& [name, at] : labels) EXPECT_EQ(Get<QLabel>(QLatin1String(name)).pos(), at) << name;
+    for (const auto& [name, at] : labels) EXPECT_EQ(Get<QLabel>(name).pos(), at) << name;
 }
 
 TEST_F(LoadTest, LabelsAndTooltipsReadAsDesigned) {
@@ -111,9 +80,7 @@ TEST_F(LoadTest, LabelsAndTooltipsReadAsDesigned) {
         {"Label8", "Loop\\Num:"}, {"Lable9", "DataSize:"}, {"Label7", "TTL:"}, {"Label14", "Timeout:"},
         {"Label13", "Delay:"}, {"lblP1_0", "."}, {"lblP1_3", "."},
     };
-    for (const auto& [name, caption] : captions) {
-        EXPECT_EQ(Get<QLabel>(QLatin1String(name)).text(), QLatin1String(caption)) << name;
-    }
+    for (const auto& [name, caption] : captions) EXPECT_EQ(Get<QLabel>(name).text().toStdString(), caption) << name;
     const std::pair<const char*, const char*> tooltips[] = {
         {"txtStartIP_0", "Start IP address to ping to"}, {"txtStartIP_3", "Start IP address to ping to"},
         {"txtStopIP_0", "Stop IP address to ping to"},   {"txtStopIP_3", "Stop IP address to ping to"},
@@ -123,68 +90,45 @@ TEST_F(LoadTest, LabelsAndTooltipsReadAsDesigned) {
         {"txtDelay", "Delay between pings (milli-second)."},
         {"txtDNS", ""}, {"chkIpDns", ""},
     };
-    for (const auto& [name, tip] : tooltips) {
-        EXPECT_EQ(Get<QWidget>(QLatin1String(name)).toolTip(), QLatin1String(tip)) << name;
-    }
-    const QLabel& dot = Get<QLabel>(QStringLiteral("lblP1_2"));
+    for (const auto& [name, tip] : tooltips) EXPECT_EQ(Get<QWidget>(name).toolTip().toStdString(), tip) << name;
+    const QLabel& dot = Get<QLabel>("lblP1_2");
     EXPECT_TRUE(dot.font().bold());
     EXPECT_EQ(dot.font().pointSize(), 18);
 }
 
 TEST_F(LoadTest, LogPaneIsReadOnlyOnTheTooltipColour) {
-    const auto& pane = Get<QPlainTextEdit>(QStringLiteral("logRes"));
-    EXPECT_TRUE(pane.isReadOnly());
-    EXPECT_EQ(pane.palette().color(QPalette::Base), pane.palette().color(QPalette::ToolTipBase));
+    EXPECT_TRUE(Pane().isReadOnly());
+    EXPECT_EQ(Pane().palette().color(QPalette::Base), Pane().palette().color(QPalette::ToolTipBase));
 }
 
-struct MenuItem {
-    const char* menu;
-    const char* name;
-    const char* caption;
-};
-
 TEST_F(LoadTest, MenusHoldEveryItemInOrderWithoutShortcuts) {
-    const MenuItem items[] = {
-        {"mnuComm", "mnuStartPinging", "Start Pinging"},
-        {"mnuComm", "mnuStopPinging", "Stop Pinging"},
-        {"mnuComm", "mnu1", ""},
-        {"mnuComm", "mnuExit", "Exit"},
-        {"mnuLog", "mnuCaptureLog", "Capture log to file..."},
-        {"mnuLog", "mnuCloseFile", "Close file"},
-        {"mnuLog", "mnu2", ""},
-        {"mnuLog", "mnuClearLog", "Clear log"},
-        {"mnu3", "mnuArpTable", "Arp table information..."},
-        {"mnu3", "mnuInterfaceInfo", "Network Interface information..."},
-        {"mnuHelp", "mnuHelpTopic", "Help Topic"},
-        {"mnuHelp", "mnu4", ""},
-        {"mnuHelp", "mnuAboutSoftware", "About Velmora..."},
-    };
     const std::pair<const char*, const char*> menus[] = {
         {"mnuComm", "Comm"}, {"mnuLog", "Log"}, {"mnu3", "View"}, {"mnuHelp", "Help"}};
-    for (const auto& [name, title] : menus) EXPECT_EQ(Get<QMenu>(QLatin1String(name)).title(), QLatin1String(title));
-
-    QString menu;
-    int index = 0;
-    for (const MenuItem& item : items) {
-        index = menu == QLatin1String(item.menu) ? index + 1 : 0;
-        menu = QLatin1String(item.menu);
+    for (const auto& [name, title] : menus) EXPECT_EQ(Get<QMenu>(name).title().toStdString(), title);
+    const std::vector<std::pair<const char*, std::vector<std::pair<const char*, const char*>>>> items = {
+        {"mnuComm", {{"mnuStartPinging", "Start Pinging"}, {"mnuStopPinging", "Stop Pinging"}, {"mnu1", ""},
+                     {"mnuExit", "Exit"}}},
+        {"mnuLog", {{"mnuCaptureLog", "Capture log to file..."}, {"mnuCloseFile", "Close file"}, {"mnu2", ""},
+                    {"mnuClearLog", "Clear log"}}},
+        {"mnu3", {{"mnuArpTable", "Arp table information..."},
+                  {"mnuInterfaceInfo", "Network Interface information..."}}},
+        {"mnuHelp", {{"mnuHelpTopic", "Help Topic"}, {"mnu4", ""}, {"mnuAboutSoftware", "About Velmora..."}}},
+    };
+    for (const auto& [menu, entries] : items) {
         const QList<QAction*> actions = Get<QMenu>(menu).actions();
-        ASSERT_LT(index, actions.size()) << item.name;
-        const QAction& action = *actions[index];
-        EXPECT_EQ(action.objectName(), QLatin1String(item.name));
-        EXPECT_EQ(action.isSeparator(), *item.caption == 0) << item.name;
-        EXPECT_EQ(action.text(), QLatin1String(item.caption)) << item.name;
-        EXPECT_TRUE(action.shortcut().isEmpty()) << item.name;
+        ASSERT_EQ(actions.size(), qsizetype(entries.size())) << menu;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const auto& [name, caption] = entries[i];
+            EXPECT_EQ(actions[qsizetype(i)]->objectName().toStdString(), name);
+            EXPECT_EQ(actions[qsizetype(i)]->isSeparator(), *caption == 0) << name;
+            EXPECT_EQ(actions[qsizetype(i)]->text().toStdString(), caption) << name;
+            EXPECT_TRUE(actions[qsizetype(i)]->shortcut().isEmpty()) << name;
+        }
     }
 }
 
-struct ToolbarEntry {
-    const char* tooltip;  // nullptr: a separator
-    const char* image;
-};
-
 TEST_F(LoadTest, ToolbarHasThirteenPositionsWithTheirTooltipsAndImages) {
-    const ToolbarEntry entries[kPositions] = {
+    const std::pair<const char*, const char*> entries[] = {  // tooltip, image; nullptr: a separator
         {"Start pinging to target", "Start"},
         {"Cancel pinging to target", "Stop"},
         {nullptr, nullptr},
@@ -199,21 +143,21 @@ TEST_F(LoadTest, ToolbarHasThirteenPositionsWithTheirTooltipsAndImages) {
         {nullptr, nullptr},
         {"Exit program", "Exit"},
     };
-    const QToolBar& tb = Get<QToolBar>(QStringLiteral("tb"));
-    ASSERT_EQ(tb.actions().size(), kPositions);
+    const QToolBar& tb = Get<QToolBar>("tb");
+    ASSERT_EQ(tb.actions().size(), 13);
     EXPECT_EQ(tb.iconSize(), QSize(16, 16));
-    for (int position = 1; position <= kPositions; ++position) {
-        const ToolbarEntry& entry = entries[position - 1];
+    for (int position = 1; position <= 13; ++position) {
+        const auto& [tooltip, image] = entries[position - 1];
         const QAction& button = *tb.actions()[position - 1];
         EXPECT_EQ(&button, &Button(position));
-        EXPECT_EQ(button.isSeparator(), entry.tooltip == nullptr) << position;
-        if (!entry.tooltip) continue;
-        EXPECT_EQ(button.toolTip(), QLatin1String(entry.tooltip)) << position;
+        EXPECT_EQ(button.isSeparator(), tooltip == nullptr) << position;
+        if (!tooltip) continue;
+        EXPECT_EQ(button.toolTip().toStdString(), tooltip) << position;
         const QImage shown = button.icon().pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
-        const QImage drawn = QImage(QStringLiteral(":/toolbar/%1.png").arg(QLatin1String(entry.image)))
-                                 .convertToFormat(QImage::Format_ARGB32);
-        EXPECT_FALSE(drawn.isNull()) << entry.image;
-        EXPECT_EQ(shown, drawn) << position << " shows " << entry.image;
+        const QImage drawn =
+            QImage(QStringLiteral(":/toolbar/%1.png").arg(QLatin1String(image))).convertToFormat(QImage::Format_ARGB32);
+        EXPECT_FALSE(drawn.isNull()) << image;
+        EXPECT_EQ(shown, drawn) << position << " shows " << image;
     }
 }
 
@@ -225,38 +169,45 @@ TEST_F(LoadTest, ImageListHoldsTwelveSixteenPixelImages) {
     }
 }
 
-TEST_F(LoadTest, FigurePanelsAreAtLeast1440TwipsAndTheClockTakesTheRest) {
+// A figure panel is at least 1440 twips and as wide as its widest text, so the
+// bar does not jitter; the clock takes the rest.
+TEST_F(LoadTest, FigurePanelsFitTheirWidestTextsAndTheClockTakesTheRest) {
+    const char* widest[] = {"Sent: 00000",    "Received: 00000", "Lost: 00000",
+                            "Maximum: 00000", "Minimum: 00000",  "Average: 00000"};
     int figures = 0;
     for (int panel = 1; panel <= 6; ++panel) {
-        EXPECT_GE(Panel(panel).minimumWidth(), 96) << panel;
-        EXPECT_EQ(Panel(panel).minimumWidth(), Panel(panel).maximumWidth()) << panel;
-        figures += Panel(panel).minimumWidth();
+        QLabel& label = Panel(panel);
+        const int width = label.minimumWidth();
+        EXPECT_GE(width, 96) << panel;
+        EXPECT_EQ(width, label.maximumWidth()) << panel;
+        figures += width;
+        label.setText(QLatin1String(widest[panel - 1]));
+        EXPECT_LE(label.sizeHint().width(), width) << panel;
     }
     EXPECT_NEAR(Panel(7).minimumWidth(), window->width() - figures, 1);
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d$")).match(Panel(7).text()).hasMatch())
         << Panel(7).text().toStdString();
 }
 
-// A figure panel is as wide as its widest text, so the bar does not jitter.
-TEST_F(LoadTest, FigurePanelsFitTheirWidestTexts) {
-    const char* widest[] = {"Sent: 00000", "Received: 00000", "Lost: 00000",
-                            "Maximum: 00000", "Minimum: 00000", "Average: 00000"};
-    for (int panel = 1; panel <= 6; ++panel) {
-        QLabel& label = Panel(panel);
-        const int width = label.minimumWidth();
-        label.setText(QLatin1String(widest[panel - 1]));
-        EXPECT_LE(label.sizeHint().width(), width) << panel;
-    }
-}
-
-class StatusPanelTest : public WindowTest {
+class ShownTest : public LoadTest {
 protected:
     void SetUp() override {
         Open().show();
+        designPane = Pane().size();
+        designPanel7 = Panel(7).minimumWidth();
     }
+    void Click(int position) { QTest::mouseClick(&ButtonWidget(position), Qt::LeftButton); }
+    // Targets loopback only, and Num 1: the run ends after one echo.
+    void TargetLoopback() {
+        for (int i = 0; i < 4; ++i) StartOctet(i).setText(QLatin1String(i == 0 ? "127" : i == 3 ? "1" : "0"));
+    }
+
+    QSize designPane;
+    int designPanel7 = 0;
 };
 
-TEST_F(StatusPanelTest, ClickBlanksThatPanelOnly) {
+TEST_F(ShownTest, PanelClickBlanksThatPanelOnlyAndClearWritesEveryPanelAgain) {
+    window->AppendLogText("line\r\n");
     for (int panel = 1; panel <= 7; ++panel) {
         SCOPED_TRACE(panel);
         QTest::mouseClick(&Panel(panel), Qt::LeftButton);
@@ -265,104 +216,64 @@ TEST_F(StatusPanelTest, ClickBlanksThatPanelOnly) {
             EXPECT_FALSE(Panel(panel + 1).text().isEmpty());
         }
     }
+    Click(6);  // Clear log
+    EXPECT_TRUE(Pane().toPlainText().isEmpty());
+    ExpectZeroPanels();
 }
 
-TEST_F(StatusPanelTest, NextClearWritesTheBlankedPanelAgain) {
-    QTest::mouseClick(&Panel(2), Qt::LeftButton);
-    QTest::mouseClick(&ButtonWidget(6), Qt::LeftButton);  // Clear log
-    EXPECT_EQ(Panel(2).text(), QStringLiteral("Received: 0"));
-}
-
-class ResizeTest : public WindowTest {
-protected:
-    void SetUp() override {
-        Open().show();
-        pane = &Get<QPlainTextEdit>(QStringLiteral("logRes"));
-        designPane = pane->size();
-        designPanel7 = Panel(7).minimumWidth();
+// 600 twips wider, 300 lower, both, and back: the pane and the clock panel
+// follow the difference; nothing else moves.
+TEST_F(ShownTest, ResizeChangesOnlyThePaneAndTheClockPanel) {
+    const QSize design = window->size();
+    const QRect frame1 = Get<QWidget>("Frame1").geometry();
+    const QRect frame2 = Get<QWidget>("Frame2").geometry();
+    const QPoint paneAt = Pane().pos();
+    for (const QSize change : {QSize(40, 0), QSize(0, 20), QSize(100, 60), QSize(0, 0), QSize(40, 20)}) {
+        SCOPED_TRACE(testing::Message() << change.width() << " x " << change.height());
+        window->resize(design + change);
+        EXPECT_EQ(Pane().size(), designPane + change);
+        EXPECT_EQ(Panel(7).minimumWidth(), designPanel7 + change.width());
+        EXPECT_EQ(Get<QWidget>("Frame1").geometry(), frame1);
+        EXPECT_EQ(Get<QWidget>("Frame2").geometry(), frame2);
+        EXPECT_EQ(Pane().pos(), paneAt);
     }
-    void ResizeBy(int dw, int dh) { window->resize(window->width() + dw, window->height() + dh); }
-
-    QPlainTextEdit* pane = nullptr;
-    QSize designPane;
-    int designPanel7 = 0;
-};
-
-TEST_F(ResizeTest, WiderBy600TwipsWidensPaneAndClockPanelBy600) {
-    ResizeBy(40, 0);
-    EXPECT_EQ(pane->size(), designPane + QSize(40, 0));
-    EXPECT_EQ(Panel(7).minimumWidth(), designPanel7 + 40);
-}
-
-TEST_F(ResizeTest, LowerBy300TwipsMakesOnlyThePaneLower) {
-    ResizeBy(0, 20);
-    EXPECT_EQ(pane->size(), designPane + QSize(0, 20));
-    EXPECT_EQ(Panel(7).minimumWidth(), designPanel7);
-}
-
-TEST_F(ResizeTest, OtherControlsKeepTheirPlaces) {
-    const QRect frame1 = Get<QWidget>(QStringLiteral("Frame1")).geometry();
-    const QRect frame2 = Get<QWidget>(QStringLiteral("Frame2")).geometry();
-    const QPoint paneAt = pane->pos();
-    ResizeBy(100, 60);
-    EXPECT_EQ(Get<QWidget>(QStringLiteral("Frame1")).geometry(), frame1);
-    EXPECT_EQ(Get<QWidget>(QStringLiteral("Frame2")).geometry(), frame2);
-    EXPECT_EQ(pane->pos(), paneAt);
-}
-
-TEST_F(ResizeTest, MinimizeAndRestoreLeaveEverySize) {
-    ResizeBy(40, 20);
-    const QSize before = window->size();
     window->showMinimized();
     window->showNormal();
-    EXPECT_EQ(window->size(), before);
-    EXPECT_EQ(pane->size(), designPane + QSize(40, 20));
+    EXPECT_EQ(window->size(), design + QSize(40, 20));
+    EXPECT_EQ(Pane().size(), designPane + QSize(40, 20));
     EXPECT_EQ(Panel(7).minimumWidth(), designPanel7 + 40);
 }
 
 // Only the bars' own room limits the window; lower than the pane, it keeps the pane at 0.
-TEST_F(ResizeTest, PaneNeverGetsANegativeSizeAndComesBackWithTheWindow) {
+TEST_F(ShownTest, PaneNeverGetsANegativeSizeAndComesBackWithTheWindow) {
     const QSize design = window->size();
     window->resize(design.width(), 1);
     ASSERT_LT(window->height(), design.height() - designPane.height()) << "the window may get that low";
-    EXPECT_EQ(pane->height(), 0);
-    EXPECT_EQ(pane->width(), designPane.width());
+    EXPECT_EQ(Pane().height(), 0);
+    EXPECT_EQ(Pane().width(), designPane.width());
     window->resize(design);
-    EXPECT_EQ(pane->size(), designPane);
+    EXPECT_EQ(Pane().size(), designPane);
 }
 
-TEST_F(ResizeTest, ClockPanelKeepsItsWidthWhenItWouldVanishAndDoesNotMakeItUp) {
+TEST_F(ShownTest, ClockPanelKeepsItsWidthWhenItWouldVanishAndDoesNotMakeItUp) {
     const int dw = -(designPanel7 + 10);
-    ResizeBy(dw, 0);
+    window->resize(window->width() + dw, window->height());
     EXPECT_EQ(Panel(7).minimumWidth(), designPanel7);
-    ResizeBy(-dw, 0);
+    window->resize(window->width() - dw, window->height());
     EXPECT_EQ(Panel(7).minimumWidth(), designPanel7 - dw);
 }
 
-class ToolbarTest : public WindowTest {
-protected:
-    void SetUp() override { Open().show(); }
-
-    // Targets loopback only, and Num 1: the run ends after one echo.
-    void TargetLoopback() {
-        for (int i = 0; i < 4; ++i) StartOctet(i).setText(QLatin1String(i == 0 ? "127" : i == 3 ? "1" : "0"));
-    }
-    void Click(int position) { QTest::mouseClick(&ButtonWidget(position), Qt::LeftButton); }
-};
-
-TEST_F(ToolbarTest, SeparatorsDoNothing) {
+TEST_F(ShownTest, ToolbarSeparatorsDoNothing) {
     window->AppendLogText("kept\r\n");
-    const QString log = Get<QPlainTextEdit>(QStringLiteral("logRes")).toPlainText();
+    const QString log = Pane().toPlainText();
     for (int position : {3, 7, 10, 12}) {
         SCOPED_TRACE(position);
         Click(position);
         EXPECT_TRUE(window->isVisible());
         EXPECT_EQ(window->windowTitle(), QStringLiteral("Velmora"));
-        EXPECT_EQ(Get<QPlainTextEdit>(QStringLiteral("logRes")).toPlainText(), log);
-        EXPECT_TRUE(Button(1).isEnabled());
-        EXPECT_FALSE(Button(2).isEnabled());
-        EXPECT_TRUE(Button(4).isEnabled());
-        EXPECT_FALSE(Button(5).isEnabled());
+        EXPECT_EQ(Pane().toPlainText(), log);
+        for (int enabled : {1, 4}) EXPECT_TRUE(Button(enabled).isEnabled());
+        for (int disabled : {2, 5}) EXPECT_FALSE(Button(disabled).isEnabled());
     }
     EXPECT_TRUE(ui.boxes.empty());
     EXPECT_TRUE(ui.dialogs.empty());
@@ -370,15 +281,20 @@ TEST_F(ToolbarTest, SeparatorsDoNothing) {
     EXPECT_EQ(net.startups, 0);
 }
 
-TEST_F(ToolbarTest, StartAndStopFollowTheRun) {
+// Lines reach the pane as lines: CR LF becomes the pane's line end.
+TEST_F(ShownTest, StartAndStopFollowTheRunWhoseLinesReachThePane) {
     TargetLoopback();
-    Edit(QStringLiteral("txtNum")).setText(QStringLiteral("2"));
+    Edit("txtNum").setText(QStringLiteral("2"));
     Click(1);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Velmora [127.0.0.1]"));
     EXPECT_FALSE(Button(1).isEnabled());
     EXPECT_TRUE(Button(2).isEnabled());
-    EXPECT_FALSE(Item(QStringLiteral("mnuStartPinging")).isEnabled());
-    EXPECT_TRUE(Item(QStringLiteral("mnuStopPinging")).isEnabled());
+    EXPECT_FALSE(Item("mnuStartPinging").isEnabled());
+    EXPECT_TRUE(Item("mnuStopPinging").isEnabled());
+    const QString text = Pane().toPlainText();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("IP success from 127.0.0.1"))) << text.toStdString();
+    EXPECT_TRUE(text.endsWith(QStringLiteral("    #1\n"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(u'\r'));
     Click(2);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Velmora"));
     EXPECT_TRUE(Button(1).isEnabled());
@@ -387,44 +303,19 @@ TEST_F(ToolbarTest, StartAndStopFollowTheRun) {
     EXPECT_EQ(net.echoes[0].destination, AddressFromOctets(127, 0, 0, 1));
 }
 
-TEST_F(ToolbarTest, RunLinesReachThePaneEndingInCrLfAsLines) {
-    TargetLoopback();
-    Click(1);
-    const QString text = Get<QPlainTextEdit>(QStringLiteral("logRes")).toPlainText();
-    EXPECT_TRUE(text.startsWith(QStringLiteral("IP success from 127.0.0.1"))) << text.toStdString();
-    EXPECT_TRUE(text.endsWith(u'\n'));
-    EXPECT_FALSE(text.contains(u'\r'));
-}
-
-TEST_F(ToolbarTest, CaptureOpensAndClosesFromTheToolbar) {
+TEST_F(ShownTest, CaptureOpensAndClosesFromTheToolbar) {
     ui.dialogAnswers.push_back(std::string("/captures/run.log"));
     Click(4);
-    ASSERT_EQ(ui.dialogs.size(), 1u);
-    EXPECT_EQ(ui.dialogs[0].title, "Open Capture File...");
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Velmora [run.log]"));
     EXPECT_FALSE(Button(4).isEnabled());
     EXPECT_TRUE(Button(5).isEnabled());
-    EXPECT_FALSE(Item(QStringLiteral("mnuCaptureLog")).isEnabled());
-    EXPECT_TRUE(Item(QStringLiteral("mnuCloseFile")).isEnabled());
+    EXPECT_FALSE(Item("mnuCaptureLog").isEnabled());
+    EXPECT_TRUE(Item("mnuCloseFile").isEnabled());
     Click(5);
     EXPECT_TRUE(ui.openFiles.empty());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Velmora"));
     EXPECT_TRUE(Button(4).isEnabled());
     EXPECT_FALSE(Button(5).isEnabled());
-}
-
-TEST_F(ToolbarTest, ClearEmptiesThePaneAndZeroesThePanels) {
-    window->AppendLogText("line\r\n");
-    window->SetPanelText(1, "Sent: 5");
-    Click(6);
-    EXPECT_TRUE(Get<QPlainTextEdit>(QStringLiteral("logRes")).toPlainText().isEmpty());
-    EXPECT_EQ(Panel(1).text(), QStringLiteral("Sent: 0"));
-}
-
-TEST_F(ToolbarTest, ExitClosesTheWindowThroughTheUnloadSequence) {
-    Click(13);
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_FALSE(ui.settingWrites.empty());
 }
 
 // A dialog that fails the way a toolkit error would.
@@ -435,26 +326,19 @@ public:
     }
 };
 
-TEST(ToolbarTrapTest, ErrorInsideAnOperationIsSwallowedWithoutAMessage) {
-    EnsureApplication();
+TEST_F(WindowTest, ToolbarTrapSwallowsAnErrorInsideAnOperationWithoutAMessage) {
     FailingDialogUi failing;
-    FakeNetworkServices net;
-    frmPing window(net, failing);
-    window.show();
-    auto& tb = *window.findChild<QToolBar*>(QStringLiteral("tb"));
-    QTest::mouseClick(tb.widgetForAction(tb.actions()[3]), Qt::LeftButton);
+    Open(&failing).show();
+    QTest::mouseClick(&ButtonWidget(4), Qt::LeftButton);
     EXPECT_TRUE(failing.boxes.empty());
-    EXPECT_EQ(window.windowTitle(), QStringLiteral("Velmora"));
-    EXPECT_TRUE(tb.actions()[3]->isEnabled());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Velmora"));
+    EXPECT_TRUE(Button(4).isEnabled());
+    window.reset();
 }
 
-class UnloadTest : public WindowTest {
-protected:
-    void SetUp() override { Open().show(); }
-};
-
-TEST_F(UnloadTest, SavesOnceInTheOrderOfTheStore) {
-    window->close();
+TEST_F(ShownTest, ExitSavesOnceInTheOrderOfTheStoreAndClosesTheWindow) {
+    Click(13);
+    EXPECT_FALSE(window->isVisible());
     const std::vector<std::string> order{
         "Settings/Window",    "Settings/MainLeft", "Settings/MainTop",     "Settings/MainWidth",
         "Settings/MainHeight", "Init/Address Mode", "Init/Host Name",       "Init/IPAddress Start",
@@ -463,25 +347,19 @@ TEST_F(UnloadTest, SavesOnceInTheOrderOfTheStore) {
     EXPECT_EQ(ui.settingWrites, order);
 }
 
-TEST_F(UnloadTest, ClosesAnOpenCaptureFile) {
+TEST_F(ShownTest, ClosingMidEchoClosesTheCaptureAndEndsAtOnceWithoutSummaryOrCrash) {
     ui.dialogAnswers.push_back(std::string("/captures/run.log"));
-    Item(QStringLiteral("mnuCaptureLog")).trigger();
+    Item("mnuCaptureLog").trigger();
     ASSERT_EQ(ui.openFiles.size(), 1u);
-    window->close();
-    EXPECT_TRUE(ui.openFiles.empty());
-}
-
-TEST_F(UnloadTest, ClosingMidEchoEndsAtOnceWithoutSummaryOrCrash) {
-    ui.dialogAnswers.push_back(std::string("/captures/run.log"));
-    Item(QStringLiteral("mnuCaptureLog")).trigger();
-    for (int i = 0; i < 4; ++i) StartOctet(i).setText(QLatin1String(i == 0 ? "127" : i == 3 ? "1" : "0"));
-    Check(QStringLiteral("chkLoop")).setChecked(true);
-    Item(QStringLiteral("mnuStartPinging")).trigger();  // pass 1 answers at once
+    TargetLoopback();
+    Check("chkLoop").setChecked(true);
+    Item("mnuStartPinging").trigger();  // pass 1 answers at once
     ui.deferBackground = true;
     ui.timers.at(0)->Fire();  // pass 2 waits for its echo
     ASSERT_EQ(ui.pending.size(), 1u) << "an echo is in flight";
-    Exit();
+    window->close();
     EXPECT_TRUE(ui.openFiles.empty()) << "the capture file is closed";
+    window.reset();
     EXPECT_EQ(ui.files["/captures/run.log"].find("Ping Statistics"), std::string::npos);
     EXPECT_EQ(net.cleanups, 0) << "the sockets library is left to the program's end";
     ui.RunPending();  // the answer arrives after the window has gone

@@ -45,6 +45,13 @@ public:
 
     std::string Caption() const { return captions.empty() ? std::string() : captions.back(); }
 
+    // The six panels' texts joined by " | ".
+    std::string Panels() const {
+        std::string joined = panels[0];
+        for (std::size_t i = 1; i < panels.size(); ++i) joined += " | " + panels[i];
+        return joined;
+    }
+
     // The pane's lines without their CR LF.
     std::vector<std::string> Lines() const {
         std::vector<std::string> lines;
