@@ -9,6 +9,7 @@ struct ToLongCase {
     const char* name;
     const char* text;
     std::int32_t value;
+    friend void PrintTo(const ToLongCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class AddressToLongTest : public testing::TestWithParam<ToLongCase> {};

@@ -51,18 +51,6 @@ TEST_F(EngineTest, FailureReturnsTheNegatedStatus) {
     EXPECT_EQ(record.reply.Address, AddressFromOctets(10, 0, 0, 1));
 }
 
-TEST_F(EngineTest, FailureWithoutStatusWriteKeepsTheCallersStatus) {
-    record.reply.Status = 11003;
-    net.answer = [](const EchoRequest&) {
-        test::EchoAnswer a;
-        a.replies = 0;
-        a.writeStatusOnly = true;
-        a.reply.Status = 11003;
-        return a;
-    };
-    EXPECT_EQ(PingOnce("10.0.0.2"), -11003);
-}
-
 TEST_F(EngineTest, ZeroDataSizeSendsAnEmptyPayload) {
     EXPECT_EQ(PingOnce("127.0.0.1", 5, 0), 1);
     EXPECT_EQ(net.echoes.at(0).requestSize, 0);
@@ -89,39 +77,23 @@ TEST_F(EngineTest, EveryEchoOpensAndClosesItsOwnHandle) {
 }
 
 TEST(StatusText, TableByExactValue) {
-    const std::vector<std::pair<std::int32_t, const char*>> table = {
-        {-1, "Bad IP format"},
-        {0, "IP success"},
-        {3000, "ping timeout"},
-        {11001, "IP buf too_small"},
-        {11002, "IP dest net unreachable"},
-        {11003, "IP dest host unreachable"},
-        {11004, "IP dest prot unreachable"},
-        {11005, "IP dest port unreachable"},
-        {11006, "IP no resources"},
-        {11007, "IP bad option"},
-        {11008, "IP hw_error"},
-        {11009, "IP packet too_big"},
-        {11010, "IP req timed out"},
-        {11011, "IP bad req"},
-        {11012, "IP bad route"},
-        {11013, "IP ttl expired transit"},
-        {11014, "IP ttl expired reassem"},
-        {11015, "IP param_problem"},
-        {11016, "IP source quench"},
-        {11017, "IP option too_big"},
-        {11018, "IP bad destination"},
-        {11019, "IP addr deleted"},
-        {11020, "IP spec mtu change"},
-        {11021, "IP mtu_change"},
-        {11022, "IP unload"},
-        {11023, "IP addr added"},
-        {11024, "none resolved host name"},
-        {11050, "IP general failure"},
-        {11255, "IP pending"},
-        {11049, "Unknown  msg returned"},
-        {-11010, "Unknown  msg returned"},
-        {1, "Unknown  msg returned"},
+    const std::pair<std::int32_t, const char*> table[] = {
+        {-1, "Bad IP format"},                 {0, "IP success"},
+        {3000, "ping timeout"},                {11001, "IP buf too_small"},
+        {11002, "IP dest net unreachable"},    {11003, "IP dest host unreachable"},
+        {11004, "IP dest prot unreachable"},   {11005, "IP dest port unreachable"},
+        {11006, "IP no resources"},            {11007, "IP bad option"},
+        {11008, "IP hw_error"},                {11009, "IP packet too_big"},
+        {11010, "IP req timed out"},           {11011, "IP bad req"},
+        {11012, "IP bad route"},               {11013, "IP ttl expired transit"},
+        {11014, "IP ttl expired reassem"},     {11015, "IP param_problem"},
+        {11016, "IP source quench"},           {11017, "IP option too_big"},
+        {11018, "IP bad destination"},         {11019, "IP addr deleted"},
+        {11020, "IP spec mtu change"},         {11021, "IP mtu_change"},
+        {11022, "IP unload"},                  {11023, "IP addr added"},
+        {11024, "none resolved host name"},    {11050, "IP general failure"},
+        {11255, "IP pending"},                 {11049, "Unknown  msg returned"},
+        {-11010, "Unknown  msg returned"},     {1, "Unknown  msg returned"},
         {11000, "Unknown  msg returned"},
     };
     for (const auto& [status, text] : table) EXPECT_EQ(mdbPing::GetStatusText(status), text) << status;
@@ -135,38 +107,46 @@ TEST_F(EngineTest, StartupAcceptsVersionOneOneAndAbove) {
     EXPECT_TRUE(ui.boxes.empty());
 }
 
-TEST_F(EngineTest, StartupRefusesVersionOneZero) {
-    net.grantedVersion = 0x0001;
-    EXPECT_FALSE(engine.SocketsStartup());
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].prompt,
-              "Windows Sockets Version 1.0 is not supported by Windows Sockets for 32 bit Windows environments.");
-    EXPECT_EQ(ui.boxes[0].style, vbExclamation);
-    EXPECT_EQ(ui.boxes[0].title, "");
-    // The library stays started: the run's clean-up releases it silently.
-    EXPECT_TRUE(engine.SocketsCleanup());
-    EXPECT_EQ(ui.boxes.size(), 1u);
-}
-
-TEST_F(EngineTest, StartupRefusesZeroSockets) {
-    net.maxSockets = 0;
-    EXPECT_FALSE(engine.SocketsStartup());
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].prompt, "This application requires a minimum of 1 supported sockets.");
-    EXPECT_EQ(ui.boxes[0].style, vbExclamation);
-}
-
-TEST_F(EngineTest, FailedStartupSaysSoAndItsCleanupReportsMinusOne) {
-    net.startupResult = 10091;
-    EXPECT_FALSE(engine.SocketsStartup());
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].prompt, "Windows Sockets for 32 bit Windows environments is not successfully responding.");
-    EXPECT_EQ(ui.boxes[0].style, vbOKOnly);
-
-    EXPECT_FALSE(engine.SocketsCleanup());
-    ASSERT_EQ(ui.boxes.size(), 2u);
-    EXPECT_EQ(ui.boxes[1].prompt, "Windows Sockets error -1 occurred in Cleanup.");
-    EXPECT_EQ(ui.boxes[1].style, vbExclamation);
+// Only a start-up that failed leaves nothing for the clean-up to release.
+TEST(EngineStartup, RefusalsSayWhyAndOnlyAFailedStartUpMakesTheCleanUpComplain) {
+    const struct {
+        const char* name;
+        std::uint16_t version;
+        std::int16_t sockets;
+        int result;
+        const char* prompt;
+        int style;
+        const char* cleanup;  // nullptr: a silent clean-up
+    } cases[] = {
+        {"version 1.0", 0x0001, 32767, 0,
+         "Windows Sockets Version 1.0 is not supported by Windows Sockets for 32 bit Windows environments.",
+         vbExclamation, nullptr},
+        {"no sockets", 0x0101, 0, 0, "This application requires a minimum of 1 supported sockets.", vbExclamation,
+         nullptr},
+        {"failed", 0x0101, 32767, 10091,
+         "Windows Sockets for 32 bit Windows environments is not successfully responding.", vbOKOnly,
+         "Windows Sockets error -1 occurred in Cleanup."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::FakeNetworkServices net;
+        test::FakeUiServices ui;
+        const mdbPing engine{net, ui};
+        net.grantedVersion = c.version;
+        net.maxSockets = c.sockets;
+        net.startupResult = c.result;
+        EXPECT_FALSE(engine.SocketsStartup());
+        ASSERT_EQ(ui.boxes.size(), 1u);
+        EXPECT_EQ(ui.boxes[0].prompt, c.prompt);
+        EXPECT_EQ(ui.boxes[0].style, c.style);
+        EXPECT_EQ(ui.boxes[0].title, "");
+        EXPECT_EQ(engine.SocketsCleanup(), c.cleanup == nullptr);
+        ASSERT_EQ(ui.boxes.size(), c.cleanup ? 2u : 1u);
+        if (c.cleanup) {
+            EXPECT_EQ(ui.boxes[1].prompt, c.cleanup);
+            EXPECT_EQ(ui.boxes[1].style, vbExclamation);
+        }
+    }
 }
 
 TEST_F(EngineTest, NameLookupGivesTheFirstAddressOrEmptyText) {

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "platform/LinuxNetworkServices.h"
@@ -107,29 +108,11 @@ protected:
         return EchoFromClient(order);
     }
 
-    // The router's unreachable answers (ip_error) spend a token bucket that
-    // refills one answer a second (net.ipv4.route.error_cost, global), and with
-    // icmp_ratelimit 0 every other ICMP error it sends to us empties it.
-    Echoed EchoAnsweredByRouterRoute(const EchoOrder& order) const {
-        std::this_thread::sleep_until(lastRouterError_ + 1100ms);
-        const Echoed echoed = EchoFromClient(order);
-        lastRouterError_ = Clock::now();
-        return echoed;
-    }
-
-    static void ExpectError(const Echoed& echoed, std::int32_t status, std::uint32_t from) {
-        EXPECT_EQ(echoed.replies, 0U);
-        EXPECT_EQ(echoed.Status(), status);
-        EXPECT_EQ(echoed.Address(), from);
-    }
-
     static inline std::unique_ptr<NamespaceLab> lab_;
     static inline std::string skipReason_;
     static inline std::string buildFailure_;
     static inline Clock::time_point lastRouterError_;
 };
-
-// --- the kernel's own answers ---
 
 TEST_P(EchoInNamespaces, SuccessCarriesPayloadReplierAndReplyTtl) {
     const EchoOrder order;
@@ -158,34 +141,49 @@ TEST_P(EchoInNamespaces, SilentDropTimesOutAtTheDeadline) {
     order.to = kQuiet;
     order.timeoutMs = 300;
     const Echoed echoed = EchoFromClient(order);
-    ExpectError(echoed, IP_REQ_TIMED_OUT, kUntouched);
+    EXPECT_EQ(echoed.replies, 0U);
+    EXPECT_EQ(echoed.Status(), IP_REQ_TIMED_OUT);
+    EXPECT_EQ(echoed.Address(), kUntouched);
     EXPECT_GE(echoed.elapsed, 300ms);
     EXPECT_LT(echoed.elapsed, 450ms);
 }
 
-TEST_P(EchoInNamespaces, TtlOneExpiresAtTheRouter) {
-    EchoOrder order;
-    order.ttl = 1;
-    ExpectError(EchoFromClient(order), IP_TTL_EXPIRED_TRANSIT, kRouter);
-    lastRouterError_ = Clock::now();
-}
+struct ErrorCase {
+    const char* name;
+    std::vector<std::string> responder;  // the quiet node's answer; empty: the network's own
+    std::uint32_t to;
+    std::uint8_t ttl;
+    std::int32_t status;
+    std::uint32_t from;
+};
 
-TEST_P(EchoInNamespaces, TtlZeroIsAGeneralFailureAndSendsNothing) {
-    EchoOrder order;
-    order.ttl = 0;
-    ExpectError(EchoFromClient(order), IP_GENERAL_FAILURE, kUntouched);
-}
-
-TEST_P(EchoInNamespaces, UnreachableRouteAtTheRouterIsHostUnreachable) {
-    EchoOrder order;
-    order.to = kUnreachable;
-    ExpectError(EchoAnsweredByRouterRoute(order), IP_DEST_HOST_UNREACHABLE, kRouter);
-}
-
-TEST_P(EchoInNamespaces, NoRouteAtTheRouterIsNetUnreachable) {
-    EchoOrder order;
-    order.to = kNoRoute;
-    ExpectError(EchoAnsweredByRouterRoute(order), IP_DEST_NET_UNREACHABLE, kRouter);
+TEST_P(EchoInNamespaces, ErrorsGiveTheirStatusAndTheHostThatSentThem) {
+    const ErrorCase cases[] = {
+        {"TtlOneExpiresAtTheRouter", {}, kTarget, 1, IP_TTL_EXPIRED_TRANSIT, kRouter},
+        {"TtlZeroIsAGeneralFailureAndSendsNothing", {}, kTarget, 0, IP_GENERAL_FAILURE, kUntouched},
+        {"UnreachableRouteAtTheRouter", {}, kUnreachable, 64, IP_DEST_HOST_UNREACHABLE, kRouter},
+        {"NoRouteAtTheRouter", {}, kNoRoute, 64, IP_DEST_NET_UNREACHABLE, kRouter},
+        {"AnswerLargerThanTheDataArea", {"--length", "1600"}, kQuiet, 64, IP_BUF_TOO_SMALL, kUntouched},
+        {"ParameterProblem", {"--param-problem"}, kQuiet, 64, IP_PARAM_PROBLEM, kQuiet},
+        {"SourceQuench", {"--source-quench"}, kQuiet, 64, IP_SOURCE_QUENCH, kQuiet},
+    };
+    for (const ErrorCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::optional<Responder> responder;
+        if (!c.responder.empty()) responder.emplace(*lab_, Node::Quiet, c.responder);
+        // The router's unreachable answers (ip_error) spend a token bucket that
+        // refills one answer a second (net.ipv4.route.error_cost, global), and with
+        // icmp_ratelimit 0 every other ICMP error it sends to us empties it.
+        if (c.to == kUnreachable || c.to == kNoRoute) std::this_thread::sleep_until(lastRouterError_ + 1100ms);
+        EchoOrder order;
+        order.to = c.to;
+        order.ttl = c.ttl;
+        const Echoed echoed = EchoFromClient(order);
+        if (c.from == kRouter) lastRouterError_ = Clock::now();
+        EXPECT_EQ(echoed.replies, 0U);
+        EXPECT_EQ(echoed.Status(), c.status);
+        EXPECT_EQ(echoed.Address(), c.from);
+    }
 }
 
 // Every raw socket sees every reply; each echo must still take only its own.
@@ -210,8 +208,6 @@ TEST_P(EchoInNamespaces, ConcurrentEchoesEachTakeTheirOwnAnswer) {
     for (int i = 1; i < kEchoes; ++i) EXPECT_LT(results[i].record.reply.RoundTripTime, 100U) << i;
 }
 
-// --- answers crafted by the responder ---
-
 TEST_P(EchoInNamespaces, DelayedAnswerGivesItsRoundTripInWholeMilliseconds) {
     const Echoed echoed = EchoAnsweredBy({"--delay", "50"});
     ASSERT_EQ(echoed.replies, 1U);
@@ -219,40 +215,23 @@ TEST_P(EchoInNamespaces, DelayedAnswerGivesItsRoundTripInWholeMilliseconds) {
     EXPECT_LE(echoed.record.reply.RoundTripTime, 51U);
 }
 
-TEST_P(EchoInNamespaces, AlteredDataIsHandedOnAsReceived) {
-    const EchoOrder order;
-    const Echoed echoed = EchoAnsweredBy({"--alter"});
-    ASSERT_EQ(echoed.replies, 1U);
-    EXPECT_EQ(echoed.Address(), kQuiet);
-    EXPECT_EQ(echoed.Data(), Inverted(order.payload));
-}
-
-TEST_P(EchoInNamespaces, ShorterAnswerReportsItsOwnSize) {
-    const EchoOrder order;
-    const Echoed echoed = EchoAnsweredBy({"--length", "16"});
-    ASSERT_EQ(echoed.replies, 1U);
-    EXPECT_EQ(echoed.record.reply.DataSize, 16);
-    EXPECT_EQ(echoed.Data(), Bytes(order.payload.begin(), order.payload.begin() + 16));
-}
-
-TEST_P(EchoInNamespaces, AnswerLargerThanTheDataAreaIsBufferTooSmall) {
-    ExpectError(EchoAnsweredBy({"--length", "1600"}), IP_BUF_TOO_SMALL, kUntouched);
-}
-
-TEST_P(EchoInNamespaces, ParameterProblemNamesTheHostThatSentIt) {
-    ExpectError(EchoAnsweredBy({"--param-problem"}), IP_PARAM_PROBLEM, kQuiet);
-}
-
-TEST_P(EchoInNamespaces, SourceQuenchNamesTheHostThatSentIt) {
-    ExpectError(EchoAnsweredBy({"--source-quench"}), IP_SOURCE_QUENCH, kQuiet);
-}
-
-TEST_P(EchoInNamespaces, NoiseAroundTheAnswerChangesNothing) {
-    const EchoOrder order;
-    const Echoed echoed = EchoAnsweredBy({"--noise"});
-    ASSERT_EQ(echoed.replies, 1U) << "status " << echoed.Status();
-    EXPECT_EQ(echoed.Address(), kQuiet);
-    EXPECT_EQ(echoed.Data(), order.payload);
+// Altered data and another length are handed on as received; noise around
+// the answer changes nothing.
+TEST_P(EchoInNamespaces, CraftedAnswersAreHandedOnAsReceived) {
+    const Bytes sent = EchoOrder().payload;
+    const std::pair<std::vector<std::string>, Bytes> cases[] = {
+        {{"--alter"}, Inverted(sent)},
+        {{"--length", "16"}, Bytes(sent.begin(), sent.begin() + 16)},
+        {{"--noise"}, sent},
+    };
+    for (const auto& [arguments, data] : cases) {
+        SCOPED_TRACE(arguments[0]);
+        const Echoed echoed = EchoAnsweredBy(arguments);
+        ASSERT_EQ(echoed.replies, 1U) << "status " << echoed.Status();
+        EXPECT_EQ(echoed.Address(), kQuiet);
+        EXPECT_EQ(echoed.record.reply.DataSize, std::int16_t(data.size()));
+        EXPECT_EQ(echoed.Data(), data);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, EchoInNamespaces,
