@@ -1,6 +1,3 @@
-// The settings kept between runs: what a first start reads, a round trip of
-// every key through the real store, values the program did not write, and
-// the window's state and placement across maximised and minimised exits.
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -35,21 +32,14 @@ TEST_F(SettingsTest, FirstStartReadsEveryKeyInOrderWithItsDefault) {
     Open();
     const int height = (345 + window->menuBar()->sizeHint().height()) * kTwips;
     const std::vector<std::pair<std::string, std::string>> expected{
-        {"Settings/Window", "0"},
-        {"Settings/MainLeft", std::to_string(window->x() * kTwips)},
+        {"Settings/Window", "0"},          {"Settings/MainLeft", std::to_string(window->x() * kTwips)},
         {"Settings/MainTop", std::to_string(window->y() * kTwips)},
-        {"Settings/MainWidth", "9720"},
-        {"Settings/MainHeight", std::to_string(height)},
-        {"Init/DataSize", "120"},
-        {"Init/Num", "1"},
-        {"Init/TTL", "30"},
-        {"Init/Delay", "1000"},
-        {"Init/Timeout", "500"},
-        {"Init/Loop", "0"},
-        {"Init/Host Name", "localhost"},
-        {"Init/Address Mode", "0"},
-        {"Init/ArpDeleteConfirm", "False"},
-        {"Init/IPAddress Start", "1.1.1.8"},
+        {"Settings/MainWidth", "9720"},    {"Settings/MainHeight", std::to_string(height)},
+        {"Init/DataSize", "120"},          {"Init/Num", "1"},
+        {"Init/TTL", "30"},                {"Init/Delay", "1000"},
+        {"Init/Timeout", "500"},           {"Init/Loop", "0"},
+        {"Init/Host Name", "localhost"},   {"Init/Address Mode", "0"},
+        {"Init/ArpDeleteConfirm", "False"}, {"Init/IPAddress Start", "1.1.1.8"},
         {"Init/IPAddress Stop", "1.1.1.8"},
     };
     EXPECT_EQ(ui.reads, expected);

@@ -1,5 +1,3 @@
-// The reading rule by which a field's text becomes a number, the exact form
-// the settings store is read with, and the text the numeric fields write back.
 #include <gtest/gtest.h>
 
 #include <clocale>

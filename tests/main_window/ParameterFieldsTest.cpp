@@ -1,6 +1,3 @@
-// The fields while the user edits them: the digit filter, the numeric
-// clean-up, the copy of the start address into the stop address, and the two
-// check boxes that switch the target kind and the loop.
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QInputMethodEvent>

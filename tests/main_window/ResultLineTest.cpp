@@ -183,30 +183,25 @@ TEST_F(RunTest, NameResolvingToAllOnesIsABadFormatAndEndsThePass) {
     EXPECT_FALSE(view.running);
 }
 
-TEST_F(RunTest, PermissionAdviceIsShownOncePerRun) {
+// Advice needs both a failed echo and a text from the platform.
+TEST_F(RunTest, PermissionAdviceIsShownOncePerRunAfterAFailedEcho) {
     view.SetRange("10.0.0.1", "10.0.0.3");
-    net.permissionAdvice = "Allow ping sockets for your group.";
-    net.answer = [](const EchoRequest&) { return EchoFailure(IP_GENERAL_FAILURE); };
-    run->StartPinging();
-    EXPECT_EQ(view.Lines().size(), 3u);
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].prompt, "Allow ping sockets for your group.");
-    EXPECT_EQ(ui.boxes[0].style, vbExclamation);
-
-    run->StartPinging();
-    EXPECT_EQ(view.Lines().size(), 6u);
-    EXPECT_EQ(ui.boxes.size(), 2u);
-}
-
-TEST_F(RunTest, NoAdviceWithoutAFailedEchoOrWithoutAdvice) {
-    view.SetRange("10.0.0.1", "10.0.0.2");
     net.answer = [](const EchoRequest&) { return EchoFailure(IP_REQ_TIMED_OUT); };
     run->StartPinging();
     net.permissionAdvice = "Allow ping sockets for your group.";
     net.answer = [](const EchoRequest& r) { return EchoSuccess(r, 1); };
     run->StartPinging();
-    EXPECT_EQ(view.Lines().size(), 4u);
     EXPECT_TRUE(ui.boxes.empty());
+
+    net.answer = [](const EchoRequest&) { return EchoFailure(IP_GENERAL_FAILURE); };
+    run->StartPinging();
+    EXPECT_EQ(view.Lines().size(), 9u);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].prompt, "Allow ping sockets for your group.");
+    EXPECT_EQ(ui.boxes[0].style, vbExclamation);
+    run->StartPinging();
+    EXPECT_EQ(view.Lines().size(), 12u);
+    EXPECT_EQ(ui.boxes.size(), 2u);
 }
 
 }  // namespace

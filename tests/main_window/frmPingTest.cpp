@@ -1,6 +1,3 @@
-// The main window over the fakes: what a fresh start shows, where the
-// controls stand, the menus and the toolbar, the status bar, the resize rule
-// and the unload sequence.
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
@@ -129,19 +126,10 @@ TEST_F(LoadTest, MenusHoldEveryItemInOrderWithoutShortcuts) {
 
 TEST_F(LoadTest, ToolbarHasThirteenPositionsWithTheirTooltipsAndImages) {
     const std::pair<const char*, const char*> entries[] = {  // tooltip, image; nullptr: a separator
-        {"Start pinging to target", "Start"},
-        {"Cancel pinging to target", "Stop"},
-        {nullptr, nullptr},
-        {"Capture text to file", "StartCapture"},
-        {"Close capture file", "StopCapture"},
-        {"Clear log", "Clear"},
-        {nullptr, nullptr},
-        {"Arp table Information...", "Arp"},
-        {"Network interfaces information...", "Interface"},
-        {nullptr, nullptr},
-        {"Help topic", "Help"},
-        {nullptr, nullptr},
-        {"Exit program", "Exit"},
+        {"Start pinging to target", "Start"}, {"Cancel pinging to target", "Stop"}, {nullptr, nullptr},
+        {"Capture text to file", "StartCapture"}, {"Close capture file", "StopCapture"}, {"Clear log", "Clear"},
+        {nullptr, nullptr}, {"Arp table Information...", "Arp"}, {"Network interfaces information...", "Interface"},
+        {nullptr, nullptr}, {"Help topic", "Help"}, {nullptr, nullptr}, {"Exit program", "Exit"},
     };
     const QToolBar& tb = Get<QToolBar>("tb");
     ASSERT_EQ(tb.actions().size(), 13);

@@ -91,6 +91,7 @@ struct RawCase {
     Bytes packet;
     std::uint32_t source;
     Verdict verdict;
+    std::int32_t status = 0;  // an error's
     friend void PrintTo(const RawCase& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -115,7 +116,9 @@ std::vector<RawCase> RawCases() {
         {"IpVersion6", WithByte(RawReply(), 0, 0x65), kTarget, Verdict::NotOurs},
         {"HeaderLengthBelowMinimum", WithByte(RawReply(), 0, 0x44), kTarget, Verdict::NotOurs},
         {"HeaderLengthBeyondPacket", WithByte(RawReply(), 0, 0x4F), kTarget, Verdict::NotOurs},
-        {"ErrorQuotingOurRequest", RawError(11, 0, request), kRouter, Verdict::Error},
+        {"ErrorQuotingOurRequest", RawError(11, 0, request), kRouter, Verdict::Error, 11013},
+        {"ErrorInsideAHeaderWithOptions", Ip({kRouter, kUs, 250, 1, 4}, Icmp(11, 1, 0, 0, OurRequest(2))), kRouter,
+         Verdict::Error, 11014},
         {"ErrorQuotingOtherIdentifier",
          RawError(11, 0, Ip({kUs, kTarget, 64, 1, 0}, Icmp(8, 0, kId + 1, kSeq, kPayload))), kRouter,
          Verdict::NotOurs},
@@ -130,7 +133,7 @@ std::vector<RawCase> RawCases() {
         {"ErrorQuotingUdp", RawError(3, 3, quoteWithUdp), kRouter, Verdict::NotOurs},
         {"ErrorQuotingIpVersion6", RawError(11, 0, WithByte(request, 0, 0x65)), kRouter, Verdict::NotOurs},
         {"ErrorWithBadChecksum", WithByte(RawError(11, 0, request), 24, 0xAA), kRouter, Verdict::NotOurs},
-        {"ErrorFromTheTargetItself", RawError(3, 3, request), kTarget, Verdict::Error},
+        {"ErrorFromTheTargetItself", RawError(3, 3, request), kTarget, Verdict::Error, 11005},
     };
 }
 
@@ -138,7 +141,9 @@ class RawPacket : public testing::TestWithParam<RawCase> {};
 
 TEST_P(RawPacket, Verdict) {
     const auto& c = GetParam();
-    EXPECT_EQ(Classify(c.packet, SocketKind::Raw, kRequest, c.source).verdict, c.verdict);
+    const auto found = Classify(c.packet, SocketKind::Raw, kRequest, c.source);
+    EXPECT_EQ(found.verdict, c.verdict);
+    EXPECT_EQ(found.status, c.status);
 }
 
 INSTANTIATE_TEST_SUITE_P(Raw, RawPacket, testing::ValuesIn(RawCases()),
@@ -190,13 +195,6 @@ TEST(RawTruncation, QuoteNeedsInnerHeaderAndEightBytes) {
                 << "options " << optionWords << " quote " << length;
         }
     }
-}
-
-TEST(RawTruncation, OuterHeaderWithOptionsAroundAnError) {
-    const Bytes packet = Ip({kRouter, kUs, 250, 1, 4}, Icmp(11, 1, 0, 0, OurRequest(2)));
-    const auto found = Classify(packet, SocketKind::Raw, kRequest, kRouter);
-    ASSERT_EQ(found.verdict, Verdict::Error);
-    EXPECT_EQ(found.status, 11014);
 }
 
 // Ping socket packets: the ICMP message only, identifier the kernel's.

@@ -14,7 +14,6 @@ namespace velmora::test {
 
 class FakeRunView : public PingRunView {
 public:
-    // --- Fields ---
     std::array<std::string, 4> startOctets{"10", "0", "0", "1"};
     std::array<std::string, 4> stopOctets{"10", "0", "0", "1"};
     std::string hostName;
@@ -26,7 +25,6 @@ public:
     bool loop = false;
     std::uint8_t targetMode = 2;
 
-    // --- What the run showed ---
     std::vector<std::string> captions;
     bool running = false;
     bool capturing = false;
