@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "platform/LinuxNetworkServices.h"
-#include "tests/netns/NamespaceLab.h"
+#include "tests/netns/LabSuite.h"
 
 namespace velmora {
 
@@ -76,24 +76,8 @@ Bytes Inverted(Bytes bytes) {
     return bytes;
 }
 
-class EchoInNamespaces : public testing::TestWithParam<SocketPreference> {
+class EchoInNamespaces : public LabSuite<testing::TestWithParam<SocketPreference>> {
 protected:
-    static void SetUpTestSuite() {
-        skipReason_ = NamespaceLab::WhyUnavailable();
-        if (!skipReason_.empty()) return;
-        try {
-            lab_ = std::make_unique<NamespaceLab>();
-        } catch (const std::exception& error) {
-            buildFailure_ = error.what();
-        }
-    }
-    static void TearDownTestSuite() { lab_.reset(); }
-
-    void SetUp() override {
-        if (!skipReason_.empty()) GTEST_SKIP() << skipReason_;
-        ASSERT_TRUE(lab_) << "cannot build the namespaces: " << buildFailure_;
-    }
-
     Echoed EchoFromClient(const EchoOrder& order) const {
         Echoed echoed;
         lab_->RunIn(Node::Client, [&] { echoed = SendEcho(GetParam(), order); });
@@ -107,9 +91,6 @@ protected:
         return EchoFromClient(order);
     }
 
-    static inline std::unique_ptr<NamespaceLab> lab_;
-    static inline std::string skipReason_;
-    static inline std::string buildFailure_;
     static inline Clock::time_point lastRouterError_;
 };
 

@@ -9,35 +9,14 @@
 
 #include "main_window/PingRun.h"
 #include "platform/LinuxNetworkServices.h"
-#include "tests/netns/NamespaceLab.h"
+#include "tests/netns/LabSuite.h"
 #include "tests/support/FakeRunView.h"
 #include "tests/support/FakeUiServices.h"
 
 namespace velmora::test {
 namespace {
 
-class RunInNamespaces : public testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        skipReason_ = NamespaceLab::WhyUnavailable();
-        if (!skipReason_.empty()) return;
-        try {
-            lab_ = std::make_unique<NamespaceLab>();
-        } catch (const std::exception& error) {
-            buildFailure_ = error.what();
-        }
-    }
-    static void TearDownTestSuite() { lab_.reset(); }
-
-    void SetUp() override {
-        if (!skipReason_.empty()) GTEST_SKIP() << skipReason_;
-        ASSERT_TRUE(lab_) << "cannot build the namespaces: " << buildFailure_;
-    }
-
-    static inline std::unique_ptr<NamespaceLab> lab_;
-    static inline std::string skipReason_;
-    static inline std::string buildFailure_;
-};
+using RunInNamespaces = LabSuite<>;
 
 // Lines as the run writes them; round trips vary with the machine's load.
 void ExpectLines(const std::vector<std::string>& lines, const std::vector<std::string>& patterns) {
