@@ -39,12 +39,14 @@ void PingRun::StartPinging() {
     ClearStatistic();
     view_.SetCaption(CaptionWith(TargetCaption()));
     adviceShown_ = false;
+    // Before the start-up: a Stop after a failed one must not repeat the
+    // previous run's summary as if this run had made it.
+    passCount_ = 0;
     if (!engine_.SocketsStartup()) {
         ui_.MsgBox(kSocketsNotResponding, vbOKOnly);
         return;
     }
     statistics_.Reset();
-    passCount_ = 0;
     tmrDelay_->SetInterval(0);
     tmrDelay_->SetEnabled(true);
     tmrDelay_Timer();

@@ -141,6 +141,17 @@ TEST_F(RunTest, FailedSocketsStartupLeavesTheCommandsRunningUntilStop) {
     EXPECT_TRUE(view.log.empty());
 }
 
+TEST_F(RunTest, StopAfterAFailedStartupRepeatsNoEarlierSummary) {
+    view.parameters[Control::Num] = "2";
+    run->StartPinging();
+    RunToEnd();
+    const std::string afterFirstRun = view.log;
+    net.startupResult = 10091;
+    run->StartPinging();
+    run->StopPinging();
+    EXPECT_EQ(view.log, afterFirstRun);
+}
+
 TEST_F(RunTest, RefusedSocketsVersionIsReleasedSilentlyAtStop) {
     net.grantedVersion = 0x0001;
     run->StartPinging();
