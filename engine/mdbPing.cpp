@@ -10,9 +10,6 @@ namespace {
 
 constexpr std::uint16_t kRequestedSocketsVersion = 0x0101;
 
-const char* const kSocketsNotResponding =
-    "Windows Sockets for 32 bit Windows environments is not successfully responding.";
-
 // Splits dotted text into at most four parts; returns how many parts the text
 // has (five means "more than four"). An empty text has no parts; an empty part
 // between two dots still counts.

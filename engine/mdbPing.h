@@ -28,6 +28,10 @@ public:
     // Dotted text of the name's first address, or "" when it does not resolve.
     std::string GetIpFromHostName(const std::string& hostName) const;
 
+    // Shown when the sockets library does not start; the run repeats it.
+    static constexpr const char* kSocketsNotResponding =
+        "Windows Sockets for 32 bit Windows environments is not successfully responding.";
+
     static std::string GetStatusText(std::int32_t status);
 
     static int LoByte(std::uint16_t value);

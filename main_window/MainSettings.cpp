@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "main_window/NumericValue.h"
+#include "main_window/Twips.h"
 
 namespace velmora {
 
@@ -17,7 +18,6 @@ namespace {
 constexpr const char* kWindowSection = "Settings";
 constexpr const char* kInitSection = "Init";
 constexpr const char* kDefaultAddress = "1.1.1.8";
-constexpr float kTwipsPerPixel = 15;
 // Coordinates beyond the window system's 16-bit range were not written by us.
 constexpr int kLargestPixels = 32767;
 // A window counts as on a screen when at least this much of it is there.
@@ -51,7 +51,7 @@ int CheckValue(const QCheckBox& box) {
     return int(std::find(kCheckStates.begin(), kCheckStates.end(), box.checkState()) - kCheckStates.begin());
 }
 
-std::string TwipsText(int pixels) { return NumberText(float(pixels) * kTwipsPerPixel); }
+std::string TwipsText(int pixels) { return NumberText(Twips(pixels)); }
 
 bool Reachable(const QRect& placement) {
     const auto screens = QGuiApplication::screens();

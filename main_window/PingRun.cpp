@@ -10,8 +10,6 @@ namespace {
 
 constexpr std::uint8_t kHostNameMode = 1;
 constexpr std::int32_t kNameNotResolved = 11024;
-const char* const kSocketsNotResponding =
-    "Windows Sockets for 32 bit Windows environments is not successfully responding.";
 
 std::string CaptionWith(const std::string& subject) { return std::string(kAppName) + " [" + subject + "]"; }
 
@@ -43,7 +41,7 @@ void PingRun::StartPinging() {
     // previous run's summary as if this run had made it.
     passCount_ = 0;
     if (!engine_.SocketsStartup()) {
-        ui_.MsgBox(kSocketsNotResponding, vbOKOnly);
+        ui_.MsgBox(mdbPing::kSocketsNotResponding, vbOKOnly);
         return;
     }
     statistics_.Reset();
@@ -312,12 +310,13 @@ void PingRun::ClearLog() {
 }
 
 void PingRun::WriteLog(const std::string& text) {
+    const std::string line = text + "\r\n";
     if (logRes_.Append(text)) {
         view_.ShowLogText(logRes_.Text());
     } else {
-        view_.AppendLogText(text + "\r\n");
+        view_.AppendLogText(line);
     }
-    if (capture_.IsOpen()) capture_.Write(text + "\r\n");
+    if (capture_.IsOpen()) capture_.Write(line);
 }
 
 void PingRun::OpenCaptureFile() {

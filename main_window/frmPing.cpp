@@ -20,6 +20,7 @@
 
 #include "main_window/MainSettings.h"
 #include "main_window/PingRun.h"
+#include "main_window/Twips.h"
 
 // Resources of a static library are registered by hand, outside any namespace.
 static void InitToolbarImages() { Q_INIT_RESOURCE(velmora); }
@@ -27,8 +28,6 @@ static void InitToolbarImages() { Q_INIT_RESOURCE(velmora); }
 namespace velmora {
 
 namespace {
-
-constexpr float kTwipsPerPixel = 15;
 
 // Design client area, and the toolbar's height within it: the body below the
 // toolbar is the central widget, so design tops are measured from there.
@@ -43,9 +42,6 @@ constexpr float kPanelWidth = 1440;
 // The design places the group controls and sizes the status panels for an
 // 8-point font.
 constexpr int kDesignFontPoints = 8;
-
-int Px(float twips) { return qRound(twips / kTwipsPerPixel); }
-float Twips(int pixels) { return float(pixels) * kTwipsPerPixel; }
 
 QRect Place(float left, float top, float width, float height) {
     return QRect(Px(left), Px(top), Px(width), Px(height));
