@@ -64,6 +64,9 @@ public:
     int WSACleanup() override { return 0; }
     std::optional<std::uint32_t> gethostbyname(const std::string&) override { return std::nullopt; }
     std::string inet_ntoa(std::uint32_t) override { return {}; }
+    std::uint32_t GetIpNetTable(void*, std::uint32_t&, bool) override { return ERROR_NOT_SUPPORTED; }
+    std::uint32_t DeleteIpNetEntry(const MIB_IPNETROW&) override { return ERROR_NOT_SUPPORTED; }
+    std::uint32_t GetIfTable(void*, std::uint32_t&, bool) override { return ERROR_NOT_SUPPORTED; }
 };
 
 enum class Answers { AtOnce, Queued, Threads, OneWorker };

@@ -151,6 +151,13 @@ public:
         return real_.gethostbyname(name);
     }
     std::string inet_ntoa(std::uint32_t address) override { return real_.inet_ntoa(address); }
+    std::uint32_t GetIpNetTable(void* table, std::uint32_t& size, bool sort) override {
+        return real_.GetIpNetTable(table, size, sort);
+    }
+    std::uint32_t DeleteIpNetEntry(const MIB_IPNETROW& row) override { return real_.DeleteIpNetEntry(row); }
+    std::uint32_t GetIfTable(void* table, std::uint32_t& size, bool sort) override {
+        return real_.GetIfTable(table, size, sort);
+    }
 
 private:
     void AddTime(Clock::time_point begin) {

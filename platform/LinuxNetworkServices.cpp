@@ -417,4 +417,17 @@ std::string LinuxNetworkServices::inet_ntoa(std::uint32_t address) {
            std::to_string(OctetOf(address, 2)) + '.' + std::to_string(OctetOf(address, 3));
 }
 
+// The tables come over netlink in the next step; until then the service is missing.
+std::uint32_t LinuxNetworkServices::GetIpNetTable(void*, std::uint32_t& size, bool) {
+    size = 0;
+    return ERROR_NOT_SUPPORTED;
+}
+
+std::uint32_t LinuxNetworkServices::DeleteIpNetEntry(const MIB_IPNETROW&) { return ERROR_NOT_SUPPORTED; }
+
+std::uint32_t LinuxNetworkServices::GetIfTable(void*, std::uint32_t& size, bool) {
+    size = 0;
+    return ERROR_NOT_SUPPORTED;
+}
+
 }  // namespace velmora

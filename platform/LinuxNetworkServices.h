@@ -32,6 +32,10 @@ public:
     std::optional<std::uint32_t> gethostbyname(const std::string& name) override;
     std::string inet_ntoa(std::uint32_t address) override;
 
+    std::uint32_t GetIpNetTable(void* table, std::uint32_t& size, bool sort) override;
+    std::uint32_t DeleteIpNetEntry(const MIB_IPNETROW& row) override;
+    std::uint32_t GetIfTable(void* table, std::uint32_t& size, bool sort) override;
+
 private:
     const SocketPreference preference_;
     std::atomic<bool> permissionRefused_{false};

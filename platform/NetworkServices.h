@@ -11,8 +11,10 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace velmora {
 
@@ -75,6 +77,71 @@ struct WSADATA {
     std::uint16_t iMaxUdpDg = 0;
 };
 
+// Answers of the table and delete operations, with the platform's values.
+enum IpHelperResult : std::uint32_t {
+    NO_ERROR = 0,
+    ERROR_ACCESS_DENIED = 5,
+    ERROR_NOT_SUPPORTED = 50,
+    ERROR_INVALID_PARAMETER = 87,
+    ERROR_INSUFFICIENT_BUFFER = 122,
+    ERROR_NOT_FOUND = 1168,
+};
+
+constexpr std::size_t MAXLEN_PHYSADDR = 8;
+constexpr std::size_t MAX_INTERFACE_NAME_LEN = 256;
+constexpr std::size_t MAXLEN_IFDESCR = 256;
+
+// ARP entry types.
+enum IpNetType : std::uint32_t {
+    MIB_IPNET_TYPE_OTHER = 1,
+    MIB_IPNET_TYPE_INVALID = 2,
+    MIB_IPNET_TYPE_DYNAMIC = 3,
+    MIB_IPNET_TYPE_STATIC = 4,
+};
+
+// One ARP entry, 24 bytes as the platform lays it out.
+struct MIB_IPNETROW {
+    std::uint32_t dwIndex = 0;        // interface index
+    std::uint32_t dwPhysAddrLen = 0;  // valid bytes of bPhysAddr
+    std::array<std::uint8_t, MAXLEN_PHYSADDR> bPhysAddr{};
+    std::uint32_t dwAddr = 0;  // IPv4 address, network byte order
+    std::uint32_t dwType = 0;  // IpNetType
+};
+static_assert(sizeof(MIB_IPNETROW) == 24);
+
+// One interface. The counters and the speed are the kernel's 64-bit values:
+// a 32-bit cut would turn 2 GiB of traffic or a 10 Gb/s link into nonsense.
+// Unlike the platform's 860-byte record, this one is read as a whole record
+// (sizeof) wherever the platform's was.
+struct MIB_IFROW {
+    std::array<char16_t, MAX_INTERFACE_NAME_LEN> wszName{};  // the kernel's name, zero-terminated unless full
+    std::uint32_t dwIndex = 0;
+    std::uint32_t dwType = 0;  // interface type code: 6 ethernet, 71 wireless, 24 loopback, ...
+    std::uint32_t dwMtu = 0;
+    std::uint64_t dwSpeed = 0;  // bit/s; 0 when unknown
+    std::uint32_t dwPhysAddrLen = 0;
+    std::array<std::uint8_t, MAXLEN_PHYSADDR> bPhysAddr{};
+    std::uint32_t dwAdminStatus = 0;  // 1 up, 2 down, 3 testing
+    std::uint32_t dwOperStatus = 0;   // 0 non operational .. 5 operational
+    // Milliseconds since 1970-01-01 UTC of the last operational change this
+    // process saw; 0 when it has seen none (the kernel keeps no such time).
+    std::int64_t dwLastChange = 0;
+    std::uint64_t dwInOctets = 0;
+    std::uint64_t dwInUcastPkts = 0;
+    std::uint64_t dwInNUcastPkts = 0;
+    std::uint64_t dwInDiscards = 0;
+    std::uint64_t dwInErrors = 0;
+    std::uint64_t dwInUnknownProtos = 0;
+    std::uint64_t dwOutOctets = 0;
+    std::uint64_t dwOutUcastPkts = 0;
+    std::uint64_t dwOutNUcastPkts = 0;
+    std::uint64_t dwOutDiscards = 0;
+    std::uint64_t dwOutErrors = 0;
+    std::uint64_t dwOutQLen = 0;
+    std::uint32_t dwDescrLen = 0;  // valid bytes of bDescr (UTF-8)
+    std::array<std::uint8_t, MAXLEN_IFDESCR> bDescr{};
+};
+
 using IcmpHandle = std::intptr_t;
 constexpr IcmpHandle INVALID_HANDLE_VALUE = -1;
 
@@ -117,6 +184,38 @@ public:
     virtual std::optional<std::uint32_t> gethostbyname(const std::string& name) = 0;
 
     virtual std::string inet_ntoa(std::uint32_t address) = 0;
+
+    // The table operations size their answer in two calls: with too small a
+    // buffer (or none) they answer ERROR_INSUFFICIENT_BUFFER and write the
+    // bytes needed into size; with enough they fill the buffer and answer
+    // NO_ERROR. A table is a 32-bit entry count followed by the records.
+
+    // The IPv4 ARP table (MIB_IPNETROW records), in address order when sort is true.
+    virtual std::uint32_t GetIpNetTable(void* table, std::uint32_t& size, bool sort) = 0;
+
+    // Deletes the entry of row's dwIndex and dwAddr: NO_ERROR, ERROR_ACCESS_DENIED
+    // without the right to, ERROR_NOT_FOUND when there is no such entry.
+    virtual std::uint32_t DeleteIpNetEntry(const MIB_IPNETROW& row) = 0;
+
+    // Every interface (MIB_IFROW records); ERROR_NOT_SUPPORTED when the
+    // service is missing.
+    virtual std::uint32_t GetIfTable(void* table, std::uint32_t& size, bool sort) = 0;
 };
+
+// Writes a table of records into a caller's buffer by the two-call rule.
+template <typename Row>
+std::uint32_t AnswerTable(const std::vector<Row>& rows, void* table, std::uint32_t& size) {
+    const std::size_t needed = sizeof(std::uint32_t) + rows.size() * sizeof(Row);
+    if (table == nullptr || size < needed) {
+        size = std::uint32_t(needed);
+        return ERROR_INSUFFICIENT_BUFFER;
+    }
+    auto* bytes = static_cast<std::uint8_t*>(table);
+    const auto count = std::uint32_t(rows.size());
+    std::memcpy(bytes, &count, sizeof count);
+    if (!rows.empty()) std::memcpy(bytes + sizeof count, rows.data(), rows.size() * sizeof(Row));
+    size = std::uint32_t(needed);
+    return NO_ERROR;
+}
 
 }  // namespace velmora

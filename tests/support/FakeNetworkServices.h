@@ -126,6 +126,38 @@ public:
                std::to_string(OctetOf(a, 2)) + "." + std::to_string(OctetOf(a, 3));
     }
 
+    // The tables as the test sets them; a result other than NO_ERROR answers
+    // the call that fills the buffer (the size query still gives the size).
+    std::vector<MIB_IPNETROW> arpRows;
+    std::uint32_t arpResult = NO_ERROR;
+    std::vector<MIB_IFROW> ifRows;
+    std::uint32_t ifResult = NO_ERROR;  // ERROR_NOT_SUPPORTED answers both calls
+    std::uint32_t deleteResult = NO_ERROR;
+    std::vector<MIB_IPNETROW> deleted;
+    int arpReads = 0, ifReads = 0;
+
+    std::uint32_t GetIpNetTable(void* table, std::uint32_t& size, bool) override {
+        const std::uint32_t answer = AnswerTable(arpRows, table, size);
+        if (answer != NO_ERROR) return answer;
+        ++arpReads;
+        return arpResult;
+    }
+
+    std::uint32_t DeleteIpNetEntry(const MIB_IPNETROW& row) override {
+        deleted.push_back(row);
+        if (deleteResult != NO_ERROR) return deleteResult;
+        std::erase_if(arpRows, [&](const MIB_IPNETROW& r) { return r.dwIndex == row.dwIndex && r.dwAddr == row.dwAddr; });
+        return NO_ERROR;
+    }
+
+    std::uint32_t GetIfTable(void* table, std::uint32_t& size, bool) override {
+        if (ifResult == ERROR_NOT_SUPPORTED) return ERROR_NOT_SUPPORTED;
+        const std::uint32_t answer = AnswerTable(ifRows, table, size);
+        if (answer != NO_ERROR) return answer;
+        ++ifReads;
+        return ifResult;
+    }
+
 private:
     IcmpHandle nextHandle_ = 100;
     int started_ = 0;
