@@ -16,8 +16,11 @@
 #include <QToolBar>
 #include <algorithm>
 #include <numeric>
+#include <stdexcept>
 #include <type_traits>
 
+#include "about/frmAbout.h"
+#include "about/mdlHelp.h"
 #include "main_window/MainSettings.h"
 #include "main_window/PingRun.h"
 #include "main_window/Twips.h"
@@ -148,7 +151,7 @@ frmPing::frmPing(NetworkServices& net, UiServices& ui, QWidget* parent) : QMainW
     Form_Load();
 }
 
-frmPing::~frmPing() = default;
+frmPing::~frmPing() { delete about_.data(); }
 
 void frmPing::BuildMenus() {
     QMenu* comm = Named(menuBar()->addMenu(QStringLiteral("Comm")), QStringLiteral("mnuComm"));
@@ -175,9 +178,11 @@ void frmPing::BuildMenus() {
     AddMenuItem(*view, "mnuInterfaceInfo", "Network Interface information...");
 
     QMenu* help = Named(menuBar()->addMenu(QStringLiteral("Help")), QStringLiteral("mnuHelp"));
-    AddMenuItem(*help, "mnuHelpTopic", "Help Topic");
+    QAction* mnuHelpTopic = AddMenuItem(*help, "mnuHelpTopic", "Help Topic");
     Named(help->addSeparator(), QStringLiteral("mnu4"));
-    AddMenuItem(*help, "mnuAboutSoftware", "About Velmora...");
+    QAction* mnuAboutSoftware = AddMenuItem(*help, "mnuAboutSoftware", "About Velmora...");
+    connect(mnuHelpTopic, &QAction::triggered, this, &frmPing::OpenHelp);
+    connect(mnuAboutSoftware, &QAction::triggered, this, &frmPing::AboutSoftware);
 }
 
 QAction* frmPing::AddMenuItem(QMenu& menu, const char* name, const char* caption) {
@@ -335,8 +340,9 @@ void frmPing::tb_ButtonClick(int position) {
             case 4: run_->OpenCaptureFile(); break;
             case 5: run_->CloseCaptureFile(); break;
             case 6: run_->ClearLog(); break;
+            case 11: OpenHelp(); break;
             case 13: close(); break;
-            default: break;  // separators; 8, 9 and 11 open windows that come later
+            default: break;  // separators; 8 and 9 open windows that come later
         }
     } catch (...) {
     }
@@ -345,9 +351,26 @@ void frmPing::tb_ButtonClick(int position) {
 void frmPing::closeEvent(QCloseEvent* event) {
     settings_->Save();
     if (run_->Capturing()) run_->CloseCaptureFile();
+    delete about_.data();
     event->accept();
     // A run in progress is abandoned: no summary, no clean-up of the sockets library.
     QCoreApplication::exit(0);
+}
+
+void frmPing::AboutSoftware() {
+    if (!about_) about_ = new frmAbout(ui_);
+    about_->show();
+    about_->raise();
+    about_->activateWindow();
+}
+
+// A missing help file opens nothing and says nothing; a failed look-up says why.
+void frmPing::OpenHelp() {
+    try {
+        ShowHtmlHelp(ui_, kHelpFile, WindowHandle(winId()), 0);
+    } catch (const std::exception& error) {
+        ui_.MsgBox(error.what(), vbExclamation, kAppName);
+    }
 }
 
 bool frmPing::eventFilter(QObject* watched, QEvent* event) {

@@ -11,6 +11,7 @@
 // pixel), and converted where a widget is placed.
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 #include <array>
 #include <memory>
@@ -27,6 +28,7 @@ class QPlainTextEdit;
 namespace velmora {
 
 class MainSettings;
+class frmAbout;
 class NetworkServices;
 class PingRun;
 class UiServices;
@@ -81,6 +83,8 @@ private:
     QLineEdit* Field(Control control) const;
     QAction* Button(int position) const { return tbButtons_[position - 1]; }
     void ScrollLogToEnd();
+    void AboutSoftware();
+    void OpenHelp();
 
     UiServices& ui_;
     FieldControls fields_;
@@ -101,6 +105,7 @@ private:
     float logResWidth_ = 0;
     float logResHeight_ = 0;
     bool deleteNoAsk_ = false;
+    QPointer<frmAbout> about_;  // loaded while it is open; it deletes itself when closed
 
     std::unique_ptr<ParameterFields> fieldBehaviour_;
     std::unique_ptr<MainSettings> settings_;

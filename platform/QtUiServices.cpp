@@ -1,15 +1,23 @@
 #include "platform/QtUiServices.h"
 
+#include <QDesktopServices>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProcess>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTimer>
+#include <QUrl>
 #include <QWidget>
 #include <chrono>
+#include <cstring>
 #include <thread>
+
+#include "platform/HelpViewer.h"
 
 namespace velmora {
 
@@ -65,6 +73,43 @@ QString StoreKey(const std::string& section, const std::string& key) {
     return FromUtf8(section) + QLatin1Char('/') + FromUtf8(key);
 }
 
+// The registry stand-in's store: machine-wide, read only here.
+QSettings MachineStore() {
+    return QSettings(QSettings::IniFormat, QSettings::SystemScope, QStringLiteral("Velmora"),
+                     QStringLiteral("Registry"));
+}
+
+QString RegistryKey(const std::string& subKey) {
+    return FromUtf8(subKey).replace(u'\\', u'/').split(u'/', Qt::SkipEmptyParts).join(u'/');
+}
+
+const QString kSysInfoKey = QStringLiteral("SOFTWARE/Microsoft/Shared Tools/MSINFO");
+const QString kSysInfoPath = kSysInfoKey + QStringLiteral("/PATH");
+const QString kSysInfoFolder = QStringLiteral("SOFTWARE/Microsoft/Shared Tools Location/MSINFO");
+
+// Where the store names no system information tool, one found on the machine.
+QString FoundSysInfoProgram(const QSettings& store) {
+    if (store.contains(kSysInfoPath) || store.contains(kSysInfoFolder)) return {};
+    for (const char* program : kSysInfoPrograms) {
+        const QString path = QStandardPaths::findExecutable(QLatin1String(program));
+        if (!path.isEmpty()) return path;
+    }
+    return {};
+}
+
+// The value's type and bytes as the registry would hold them.
+std::pair<std::uint32_t, QByteArray> RegistryData(const QVariant& value) {
+    switch (value.typeId()) {
+        case QMetaType::QByteArray: return {REG_BINARY, value.toByteArray()};
+        case QMetaType::QStringList: {
+            QByteArray bytes;
+            for (const QString& text : value.toStringList()) bytes += text.toUtf8() + '\0';
+            return {REG_MULTI_SZ, bytes + '\0'};
+        }
+        default: return {REG_SZ, value.toString().toUtf8() + '\0'};
+    }
+}
+
 }  // namespace
 
 QtUiServices::QtUiServices() : mailbox_(std::make_shared<Mailbox>()), receiver_(std::make_unique<QObject>()) {
@@ -73,8 +118,11 @@ QtUiServices::QtUiServices() : mailbox_(std::make_shared<Mailbox>()), receiver_(
 }
 
 QtUiServices::~QtUiServices() {
-    std::lock_guard lock(mailbox_->mutex);
-    mailbox_->receiver = nullptr;
+    {
+        std::lock_guard lock(mailbox_->mutex);
+        mailbox_->receiver = nullptr;
+    }
+    for (auto& entry : helpViewers_) delete entry.second.data();
 }
 
 void QtUiServices::SetOwnerWindow(QWidget* owner) { owner_ = owner; }
@@ -200,6 +248,69 @@ void QtUiServices::RunInBackground(std::function<void()> work, std::function<voi
         std::lock_guard lock(mailbox->mutex);
         if (mailbox->receiver) QMetaObject::invokeMethod(mailbox->receiver, std::move(done), Qt::QueuedConnection);
     }).detach();
+}
+
+std::int32_t QtUiServices::ShellExecuteA(const std::string& file) {
+    return QDesktopServices::openUrl(QUrl(FromUtf8(file))) ? kShellOpened : kShellOpenFailed;
+}
+
+bool QtUiServices::Shell(const std::string& path, std::string& error) {
+    if (QProcess::startDetached(FromUtf8(path), {})) return true;
+    error = "Cannot start " + path;
+    return false;
+}
+
+std::int32_t QtUiServices::RegOpenKeyExA(HKEY root, const std::string& subKey, std::uint32_t, std::uint32_t,
+                                         HKEY& result) {
+    result = 0;
+    if (root != HKEY_LOCAL_MACHINE) return ERROR_INVALID_HANDLE;
+    const QString key = RegistryKey(subKey);
+    QSettings store = MachineStore();
+    store.beginGroup(key);
+    const bool stored = !store.childKeys().isEmpty() || !store.childGroups().isEmpty();
+    store.endGroup();
+    if (!stored && !(key == kSysInfoKey && !FoundSysInfoProgram(store).isEmpty())) return ERROR_FILE_NOT_FOUND;
+    result = nextKey_++;
+    openKeys_.emplace(result, key);
+    return ERROR_SUCCESS;
+}
+
+std::int32_t QtUiServices::RegQueryValueExA(HKEY key, const std::string& valueName, std::uint32_t& type,
+                                            std::uint8_t* data, std::uint32_t& size) {
+    const auto open = openKeys_.find(key);
+    if (open == openKeys_.end()) return ERROR_INVALID_HANDLE;
+    const QString name = open->second + u'/' + FromUtf8(valueName);
+    const QSettings store = MachineStore();
+    QVariant value = store.value(name);
+    if (!value.isValid() && name == kSysInfoPath) {
+        const QString found = FoundSysInfoProgram(store);
+        if (!found.isEmpty()) value = found;
+    }
+    if (!value.isValid()) return ERROR_FILE_NOT_FOUND;
+    const auto [valueType, bytes] = RegistryData(value);
+    type = valueType;
+    const auto needed = std::uint32_t(bytes.size());
+    const bool fits = needed <= size;
+    if (data && fits) std::memcpy(data, bytes.constData(), needed);
+    size = needed;
+    return data && !fits ? ERROR_MORE_DATA : ERROR_SUCCESS;
+}
+
+std::int32_t QtUiServices::RegCloseKey(HKEY key) { return openKeys_.erase(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE; }
+
+WindowHandle QtUiServices::HtmlHelpA(WindowHandle owner, const std::string& file, int command, std::uint32_t data) {
+    const QString path = QFileInfo(FromUtf8(file)).absoluteFilePath();
+    QPointer<HelpViewer>& viewer = helpViewers_[path];
+    if (!viewer) viewer = HelpViewer::Open(path.toStdString(), QWidget::find(WId(owner))).release();
+    if (!viewer) return 0;
+    std::optional<std::string> topic;
+    if (command == HH_DISPLAY_TOPIC) topic = viewer->DefaultTopic();
+    if (command == HH_HELP_CONTEXT) topic = viewer->TopicOfContext(data);
+    if (!topic || !viewer->ShowTopic(*topic)) return 0;
+    viewer->show();
+    viewer->raise();
+    viewer->activateWindow();
+    return WindowHandle(viewer->winId());
 }
 
 }  // namespace velmora

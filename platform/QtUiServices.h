@@ -18,6 +18,8 @@ class QWidget;
 
 namespace velmora {
 
+class HelpViewer;
+
 // A filter of "Label|pattern" pairs joined by "|" as the file dialog's name
 // filters ("Label (pattern)").
 QStringList NameFilters(const std::string& filter);
@@ -49,6 +51,21 @@ public:
     std::unique_ptr<Timer> CreateTimer() override;
     void RunInBackground(std::function<void()> work, std::function<void()> done) override;
 
+    // The registry's machine-wide values live in Qt's system-scope settings
+    // file Velmora/Registry.ini (/etc/xdg unless XDG_CONFIG_DIRS says
+    // otherwise), the key path with "/" for "\". Where it sets neither value
+    // of the system information tool, the tool's path answers with a program
+    // found on the machine (kSysInfoPrograms).
+    std::int32_t ShellExecuteA(const std::string& file) override;
+    bool Shell(const std::string& path, std::string& error) override;
+    std::int32_t RegOpenKeyExA(HKEY root, const std::string& subKey, std::uint32_t options,
+                               std::uint32_t samDesired, HKEY& result) override;
+    std::int32_t RegQueryValueExA(HKEY key, const std::string& valueName, std::uint32_t& type, std::uint8_t* data,
+                                  std::uint32_t& size) override;
+    std::int32_t RegCloseKey(HKEY key) override;
+    // One viewer a help file, raised again by the next call.
+    WindowHandle HtmlHelpA(WindowHandle owner, const std::string& file, int command, std::uint32_t data) override;
+
 private:
     // Shared with background threads: answers are posted to receiver while it lives.
     struct Mailbox {
@@ -62,6 +79,13 @@ private:
     std::mt19937 random_;
     std::map<int, std::unique_ptr<QFile>> files_;
     int nextFileNumber_ = 1;
+
+    std::map<HKEY, QString> openKeys_;  // handle -> key path in the settings file
+    HKEY nextKey_ = 1;
+    std::map<QString, QPointer<HelpViewer>> helpViewers_;  // by the file's absolute path
 };
+
+// Programs that show the machine's hardware and system, in order of preference.
+inline constexpr const char* kSysInfoPrograms[] = {"hardinfo2", "hardinfo", "kinfocenter", "gnome-system-monitor"};
 
 }  // namespace velmora

@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/ShellServices.h"
+
 namespace velmora {
 
 inline constexpr const char* kAppName = "Velmora";
@@ -77,6 +79,28 @@ public:
     // Runs work off the user-interface thread, then done on it. If the program
     // ends before work returns, done never runs and nothing waits for work.
     virtual void RunInBackground(std::function<void()> work, std::function<void()> done) = 0;
+
+    // --- Shell, registry and help viewer ---
+    // Hands a URL or mail address to the desktop's default handler (the
+    // shell's open verb, no owner, show state 1); the shell's answer, above 32
+    // when the handler took it.
+    virtual std::int32_t ShellExecuteA(const std::string& file) = 0;
+    // Starts a program in a normal, focused window; false and a description
+    // the user can read when it cannot be started.
+    virtual bool Shell(const std::string& path, std::string& error) = 0;
+    // The machine-wide registry, with the platform's answers: 0 on success,
+    // ERROR_MORE_DATA when the value does not fit size bytes (size then says
+    // how many it needs). A text value's size counts its terminating zero.
+    virtual std::int32_t RegOpenKeyExA(HKEY root, const std::string& subKey, std::uint32_t options,
+                                       std::uint32_t samDesired, HKEY& result) = 0;
+    virtual std::int32_t RegQueryValueExA(HKEY key, const std::string& valueName, std::uint32_t& type,
+                                          std::uint8_t* data, std::uint32_t& size) = 0;
+    virtual std::int32_t RegCloseKey(HKEY key) = 0;
+    // Shows the compiled help file at its default topic (HH_DISPLAY_TOPIC) or
+    // at a context number (HH_HELP_CONTEXT, data the number); the viewer's
+    // window, or 0 when it shows none.
+    virtual WindowHandle HtmlHelpA(WindowHandle owner, const std::string& file, int command,
+                                   std::uint32_t data) = 0;
 };
 
 }  // namespace velmora

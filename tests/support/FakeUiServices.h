@@ -5,8 +5,10 @@
 // says, and background work runs at once (or waits for RunPending when deferred).
 
 #include <deque>
+#include <cstring>
 #include <map>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "platform/UiServices.h"
@@ -175,6 +177,77 @@ private:
     }
 
     int nextFileNumber_ = 1;
+
+public:
+    // --- Shell, registry and help viewer ---
+    std::vector<std::string> shellOpens;  // texts handed to the shell's open operation
+    std::vector<std::string> programStarts;
+    std::deque<std::string> startFailures;  // errors of the next failing program starts
+    struct RegistryValue {
+        std::uint32_t type;
+        std::string bytes;  // as stored, a text's terminating zero included when the test says so
+    };
+    std::map<std::string, std::map<std::string, RegistryValue>> registry;  // machine-wide key -> value name -> value
+    std::set<HKEY> openKeys;  // handles opened and not yet closed
+    int keyCloses = 0;
+    struct HelpCall {
+        WindowHandle owner;
+        std::string file;
+        int command;
+        std::uint32_t data;
+    };
+    std::vector<HelpCall> helpCalls;
+    WindowHandle helpWindow = 0x4711;  // what the viewer answers
+
+    std::int32_t ShellExecuteA(const std::string& file) override {
+        shellOpens.push_back(file);
+        return kShellOpened;
+    }
+
+    bool Shell(const std::string& path, std::string& error) override {
+        programStarts.push_back(path);
+        return !Fails(startFailures, error);
+    }
+
+    std::int32_t RegOpenKeyExA(HKEY root, const std::string& subKey, std::uint32_t, std::uint32_t,
+                               HKEY& result) override {
+        result = 0;
+        if (root != HKEY_LOCAL_MACHINE || registry.count(subKey) == 0) return ERROR_FILE_NOT_FOUND;
+        result = HKEY(keyNames_.size() + 1);
+        keyNames_.push_back(subKey);
+        openKeys.insert(result);
+        return ERROR_SUCCESS;
+    }
+
+    std::int32_t RegQueryValueExA(HKEY key, const std::string& valueName, std::uint32_t& type, std::uint8_t* data,
+                                  std::uint32_t& size) override {
+        if (openKeys.count(key) == 0) return ERROR_INVALID_HANDLE;
+        const auto& values = registry.at(keyNames_.at(key - 1));
+        const auto it = values.find(valueName);
+        if (it == values.end()) return ERROR_FILE_NOT_FOUND;
+        type = it->second.type;
+        const auto needed = std::uint32_t(it->second.bytes.size());
+        if (needed > size) {
+            size = needed;
+            return ERROR_MORE_DATA;
+        }
+        std::memcpy(data, it->second.bytes.data(), needed);
+        size = needed;
+        return ERROR_SUCCESS;
+    }
+
+    std::int32_t RegCloseKey(HKEY key) override {
+        ++keyCloses;
+        return openKeys.erase(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+    }
+
+    WindowHandle HtmlHelpA(WindowHandle owner, const std::string& file, int command, std::uint32_t data) override {
+        helpCalls.push_back({owner, file, command, data});
+        return helpWindow;
+    }
+
+private:
+    std::vector<std::string> keyNames_;  // handle - 1 -> key
 };
 
 }  // namespace velmora::test
