@@ -95,8 +95,7 @@ void frmAbout::BuildControls() {
     line->setGeometry(Place(240, 2460, 5280, 60));
 
     auto* disclaimer = Named(new QLabel(this), "lblDisclaimer");
-    disclaimer->setText(QStringLiteral("Velmora comes without warranty of any kind. Ping and change only the "
-                                       "networks you are allowed to test."));
+    disclaimer->setText(QStringLiteral("Provided as is, without warranty. Ping only the networks you may test."));
     disclaimer->setWordWrap(true);
     disclaimer->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     disclaimer->setGeometry(Place(240, 2610, 3900, 480));

@@ -93,12 +93,15 @@ TEST_F(HelpViewerTest, LauncherOpensOnlyTheFileInTheWorkingDirectory) {
     EXPECT_FALSE(ShowHtmlHelp(ui, kHelpFile, 0, 4242)) << "an unknown context number shows nothing";
 }
 
-TEST_F(HelpViewerTest, ContentsListEveryPageUnderTheOverview) {
+TEST_F(HelpViewerTest, ContentsListEveryPageUnderTheOverviewAndOpenThemOnAClick) {
     ASSERT_TRUE(QFile::copy(QStringLiteral(VELMORA_HELP_FILE), QStringLiteral("velmora.chm")));
     ASSERT_TRUE(ShowHtmlHelp(ui, kHelpFile, 0, 0));
     QTreeWidget& contents = Viewer()->Contents();
     ASSERT_EQ(contents.topLevelItemCount(), 1);
-    EXPECT_EQ(contents.topLevelItem(0)->childCount(), 9);
+    ASSERT_EQ(contents.topLevelItem(0)->childCount(), 9);
+    QTreeWidgetItem* results = contents.topLevelItem(0)->child(1);
+    QTest::mouseClick(contents.viewport(), Qt::LeftButton, {}, contents.visualItemRect(results).center());
+    EXPECT_EQ(Shown(*Viewer()), "/results.htm");
 }
 
 TEST_F(HelpViewerTest, ANonHelpFileOpensNoViewer) {
