@@ -133,7 +133,8 @@ void frmAbout::BuildControls() {
 
 void frmAbout::Form_Load() {
     setWindowTitle(QStringLiteral("About ") + QLatin1String(kAppName));
-    lblVersion_->setText(QStringLiteral("Version %1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision));
+    lblVersion_->setText(
+        QStringLiteral("Version %1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision));
     lblTitle_->setText(QLatin1String(kAppName));
     // The label breaks lines at LF; the text keeps its CR.
     lblDescription_->setText(QString::fromStdString(AboutDescription()).replace(u'\r', u'\n'));

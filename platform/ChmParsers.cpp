@@ -66,14 +66,19 @@ std::optional<std::uint32_t> NumericReference(std::string_view digits) {
     return value;
 }
 
+constexpr std::size_t kMaxReferenceLength = 12;  // "&#x10FFFF;" and the named ones fit
+
 // Attribute values may carry the usual character references.
 std::string DecodeEntities(std::string_view text) {
     static const std::pair<std::string_view, char> named[] = {
         {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const std::size_t semicolon = text[i] == '&' ? text.find(';', i) : std::string_view::npos;
-        if (semicolon == std::string_view::npos || semicolon - i > 10) {
+        // A reference is short: look for its end only nearby, so long text stays linear.
+        const std::size_t nearby =
+            text[i] == '&' ? text.substr(i, kMaxReferenceLength).find(';') : std::string_view::npos;
+        const std::size_t semicolon = nearby == std::string_view::npos ? nearby : i + nearby;
+        if (semicolon == std::string_view::npos) {
             out += text[i];
             continue;
         }

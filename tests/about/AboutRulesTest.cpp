@@ -126,25 +126,23 @@ TEST(ShowHtmlHelpTest, OpensOnlyAFileThatExistsAtTheTopicAsked) {
 }
 
 TEST(SitemapTest, ContentsEntriesNestAndSurviveBadInput) {
+    const std::string top = R"(<object type="text/sitemap"><param name="Name" value="Top"></object>)";
     struct Row {
         const char* name;
-        const char* html;
+        std::string html;
         std::vector<std::tuple<std::string, std::string, int>> entries;  // name, local, depth
     };
     const Row rows[] = {
-        {"nested lists",
-         "<UL><LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"Top\"><param name=\"Local\" "
-         "value=\"a.htm\"></OBJECT><UL><LI><object TYPE='text/sitemap'><PARAM NAME=name VALUE=Sub></object></UL>"
-         "</UL>",
+        {"nested lists, any case, any quotes",
+         R"(<UL><LI><OBJECT type="text/sitemap"><param name="Name" value="Top"><param name="Local" value="a.htm">)"
+         R"(</OBJECT><UL><LI><object TYPE='text/sitemap'><PARAM NAME=name VALUE=Sub></object></UL></UL>)",
          {{"Top", "a.htm", 0}, {"Sub", "", 1}}},
-        {"entities decoded", "<ul><li><object type=\"text/sitemap\"><param name=\"Name\" value=\"A &amp; B &#x263A;\">"
-                             "</object></ul>",
-         {{"A & B \u263A", "", 0}}},
-        {"a jump of two levels nests one", "<ul><ul><ul><object type=\"text/sitemap\"><param name=\"Name\" value=\"X\">",
-         {{"X", "", 0}}},
-        {"unterminated tag and quote", "<ul><object type=\"text/sitemap\"><param name=\"Name\" value=\"cut", {}},
-        {"entry without a name is left out", "<ul><object type=\"text/sitemap\"><param name=\"Local\" value=\"a\">", {}},
-        {"site properties are no entry", "<object type=\"text/site properties\"><param name=\"Name\" value=\"P\">", {}},
+        {"entities decoded", R"(<ul><object type="text/sitemap"><param name="Name" value="A &amp; B &#x263A; &bogus;">)",
+         {{"A & B \u263A &bogus;", "", 0}}},
+        {"a jump of two levels nests one", "<ul>" + top + "<ul><ul>" + top, {{"Top", "", 0}, {"Top", "", 1}}},
+        {"unterminated tag and quote", R"(<ul><object type="text/sitemap"><param name="Name" value="cut)", {}},
+        {"entry without a name is left out", R"(<ul><object type="text/sitemap"><param name="Local" value="a">)", {}},
+        {"site properties are no entry", R"(<object type="text/site properties"><param name="Name" value="P">)", {}},
     };
     for (const Row& row : rows) {
         std::vector<std::tuple<std::string, std::string, int>> got;

@@ -131,7 +131,8 @@ TEST_F(HelpViewerTest, RegistryAnswersFromTheMachineWideFileAndFindsAToolWhereIt
         if (ui.RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_ALL_ACCESS_2003F, handle) != ERROR_SUCCESS) {
             return std::string("(no key)");
         }
-        const auto status = ui.RegQueryValueExA(handle, name, type, reinterpret_cast<std::uint8_t*>(bytes.data()), size);
+        auto* data = reinterpret_cast<std::uint8_t*>(bytes.data());
+        const auto status = ui.RegQueryValueExA(handle, name, type, data, size);
         EXPECT_EQ(ui.RegCloseKey(handle), ERROR_SUCCESS);
         return status == ERROR_SUCCESS ? bytes.substr(0, size) : std::string("(no value)");
     };
