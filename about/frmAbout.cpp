@@ -151,7 +151,8 @@ bool frmAbout::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::MouseButtonRelease) return QDialog::eventFilter(watched, event);
     auto* control = static_cast<QLabel*>(watched);
     if (control == lblWeb_ || control == lblMail_) SetUnderline(*control, true);
-    if (control->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+    const auto* release = static_cast<QMouseEvent*>(event);
+    if (release->button() == Qt::LeftButton && control->rect().contains(release->position().toPoint())) {
         if (control == lblWeb_ || control == imgHome_) lblWeb_Click();
         if (control == lblMail_ || control == imgEmail_) lblMail_Click();
     }

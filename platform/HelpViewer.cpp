@@ -20,6 +20,10 @@ QUrl TopicUrl(const std::string& topic) { return QUrl(kScheme + u':' + QString::
 
 constexpr int kTopicRole = Qt::UserRole;
 
+// Links that leave the file go to the desktop only when they name a web page
+// or a mail: a help file must not make the desktop open or run local files.
+const QStringList kOutsideSchemes{QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("mailto")};
+
 }  // namespace
 
 ChmBrowser::ChmBrowser(const ChmFile& file, QWidget* parent) : QTextBrowser(parent), file_(file) {}
@@ -118,7 +122,7 @@ void HelpViewer::FollowLink(const QUrl& link) {
     const QUrl url = link.isRelative() ? browser_->source().resolved(link) : link;
     if (url.scheme() == kScheme) {
         browser_->setSource(url, QTextDocument::HtmlResource);
-    } else {
+    } else if (kOutsideSchemes.contains(url.scheme())) {
         QDesktopServices::openUrl(url);
     }
 }

@@ -2,7 +2,8 @@
 // The window that stands in for the platform's help viewer: one compiled
 // help file, its contents tree on the left, the topic on the right, back and
 // forward. Pages, pictures and links come from inside the file through
-// chmlib (ChmFile); links that leave the file go to the desktop's handler.
+// chmlib (ChmFile); web and mail links go to the desktop's handler, nothing
+// else leaves the file.
 
 #include <QTextBrowser>
 #include <QWidget>
