@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
@@ -104,6 +105,30 @@ TEST_F(HelpViewerTest, ContentsListEveryPageUnderTheOverviewAndOpenThemOnAClick)
     EXPECT_EQ(Shown(*Viewer()), "/results.htm");
 }
 
+// Receives what the viewer hands to the desktop.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void Open(const QUrl& url) { opened << url; }
+};
+
+TEST_F(HelpViewerTest, OnlyWebAndMailLinksLeaveTheFile) {
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VELMORA_HELP_FILE), QStringLiteral("velmora.chm")));
+    ASSERT_TRUE(ShowHtmlHelp(ui, kHelpFile, 0, 0));
+    UrlRecorder desktop;
+    const QStringList schemes{QStringLiteral("https"), QStringLiteral("mailto"), QStringLiteral("file")};
+    for (const QString& scheme : schemes) QDesktopServices::setUrlHandler(scheme, &desktop, "Open");
+    const QList<QUrl> links{QUrl(QStringLiteral("https://www.velmora.example.org")),
+                            QUrl(QStringLiteral("mailto:support@velmora.example.org")),
+                            QUrl(QStringLiteral("file:///bin/sh"))};
+    for (const QUrl& link : links) emit Viewer()->Browser().anchorClicked(link);
+    for (const QString& scheme : schemes) QDesktopServices::unsetUrlHandler(scheme);
+    EXPECT_EQ(desktop.opened, links.mid(0, 2));
+    EXPECT_EQ(Shown(*Viewer()), "/index.htm");
+}
+
 TEST_F(HelpViewerTest, ANonHelpFileOpensNoViewer) {
     QFile file(QStringLiteral("velmora.chm"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -157,3 +182,5 @@ TEST_F(HelpViewerTest, RegistryAnswersFromTheMachineWideFileAndFindsAToolWhereIt
 
 }  // namespace
 }  // namespace velmora
+
+#include "HelpViewerTest.moc"
