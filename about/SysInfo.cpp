@@ -33,7 +33,7 @@ bool RunFromFolder(UiServices& ui, const std::string& folder) {
 bool GetKeyValue(UiServices& ui, HKEY root, const std::string& keyName, const std::string& subKeyRef,
                  std::string& keyVal) {
     HKEY key = 0;
-    if (ui.RegOpenKeyExA(root, keyName, 0, KEY_ALL_ACCESS_2003F, key) != ERROR_SUCCESS) {
+    if (ui.RegOpenKeyExA(root, keyName, 0, kRegistryAccess, key) != ERROR_SUCCESS) {
         keyVal.clear();
         ui.RegCloseKey(key);
         return false;

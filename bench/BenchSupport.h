@@ -203,6 +203,20 @@ public:
     void RunInBackground(std::function<void()> work, std::function<void()> done) override {
         qt_.RunInBackground(std::move(work), std::move(done));
     }
+    std::int32_t ShellExecuteA(const std::string& file) override { return qt_.ShellExecuteA(file); }
+    bool Shell(const std::string& path, std::string& error) override { return qt_.Shell(path, error); }
+    std::int32_t RegOpenKeyExA(HKEY root, const std::string& subKey, std::uint32_t options, std::uint32_t sam,
+                               HKEY& result) override {
+        return qt_.RegOpenKeyExA(root, subKey, options, sam, result);
+    }
+    std::int32_t RegQueryValueExA(HKEY key, const std::string& valueName, std::uint32_t& type, std::uint8_t* data,
+                                  std::uint32_t& size) override {
+        return qt_.RegQueryValueExA(key, valueName, type, data, size);
+    }
+    std::int32_t RegCloseKey(HKEY key) override { return qt_.RegCloseKey(key); }
+    WindowHandle HtmlHelpA(WindowHandle owner, const std::string& file, int command, std::uint32_t data) override {
+        return qt_.HtmlHelpA(owner, file, command, data);
+    }
 
 protected:
     QtUiServices qt_;

@@ -2,7 +2,6 @@
 
 #include <QDesktopServices>
 #include <QDialog>
-#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>

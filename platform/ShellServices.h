@@ -8,7 +8,8 @@ namespace velmora {
 
 using HKEY = std::uint32_t;
 inline constexpr HKEY HKEY_LOCAL_MACHINE = 0x80000002u;
-inline constexpr std::uint32_t KEY_ALL_ACCESS_2003F = 0x2003Fu;  // the access mask the callers ask for
+// Read and write rights on the key and its values: the access mask callers ask for.
+inline constexpr std::uint32_t kRegistryAccess = 0x2003Fu;
 
 inline constexpr std::int32_t ERROR_SUCCESS = 0;
 inline constexpr std::int32_t ERROR_FILE_NOT_FOUND = 2;

@@ -153,7 +153,7 @@ TEST_F(HelpViewerTest, RegistryAnswersFromTheMachineWideFileAndFindsAToolWhereIt
         HKEY handle = 0;
         std::string bytes(1024, '\0');
         auto size = std::uint32_t(bytes.size());
-        if (ui.RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_ALL_ACCESS_2003F, handle) != ERROR_SUCCESS) {
+        if (ui.RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, kRegistryAccess, handle) != ERROR_SUCCESS) {
             return std::string("(no key)");
         }
         auto* data = reinterpret_cast<std::uint8_t*>(bytes.data());
