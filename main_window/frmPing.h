@@ -11,6 +11,7 @@
 // pixel), and converted where a widget is placed.
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 #include <array>
 #include <memory>
@@ -26,6 +27,7 @@ class QPlainTextEdit;
 
 namespace velmora {
 
+class frmArpTable;
 class MainSettings;
 class NetworkServices;
 class PingRun;
@@ -81,6 +83,7 @@ private:
     QLineEdit* Field(Control control) const;
     QAction* Button(int position) const { return tbButtons_[position - 1]; }
     void ScrollLogToEnd();
+    void ArpTableInfo();
 
     UiServices& ui_;
     FieldControls fields_;
@@ -101,6 +104,10 @@ private:
     float logResWidth_ = 0;
     float logResHeight_ = 0;
     bool deleteNoAsk_ = false;
+
+    // The ARP table window while it is open; it deletes itself when closed.
+    NetworkServices& net_;
+    QPointer<frmArpTable> arpTable_;
 
     std::unique_ptr<ParameterFields> fieldBehaviour_;
     std::unique_ptr<MainSettings> settings_;
