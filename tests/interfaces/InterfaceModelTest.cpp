@@ -122,20 +122,5 @@ TEST(InterfaceModel, LastChangeIsTheTimeSeenOrNothing) {
     for (std::size_t i = 2; i <= 4; ++i) EXPECT_EQ(interfaces.Item(i).LastChange, DateTime{}) << "row " << i;
 }
 
-TEST(InterfaceModel, AnAnswerClaimingMoreRowsThanItHoldsReadsOnlyWholeRows) {
-    // A platform whose count says more than the bytes it wrote.
-    class Overclaiming : public FakeNetworkServices {
-        std::uint32_t GetIfTable(void* table, std::uint32_t& size, bool sort) override {
-            const std::uint32_t answer = FakeNetworkServices::GetIfTable(table, size, sort);
-            if (table != nullptr && answer == NO_ERROR) *static_cast<std::uint32_t*>(table) = 1000;
-            return answer;
-        }
-    } net;
-    FakeUiServices ui;
-    net.ifRows = {IfRow(1, "eth0")};
-    CIpHelper helper(net, ui);
-    EXPECT_EQ(helper.Interfaces().Count(), 1u);
-}
-
 }  // namespace
 }  // namespace velmora::test
