@@ -158,13 +158,15 @@ std::uint32_t OperationalStatusCode(std::uint8_t operstate, unsigned flags) {
     }
 }
 
+// libnl answers -NLE_* codes; any other refusal is shown with its own code.
 std::uint32_t NeighbourDeleteAnswer(int error) {
-    switch (error < 0 ? -error : error) {
+    const int code = error < 0 ? -error : error;
+    switch (code) {
         case 0: return NO_ERROR;
         case NLE_PERM:
         case NLE_NOACCESS: return ERROR_ACCESS_DENIED;
         case NLE_OBJ_NOTFOUND: return ERROR_NOT_FOUND;
-        default: return std::uint32_t(error < 0 ? -error : error);
+        default: return std::uint32_t(code);
     }
 }
 
