@@ -6,19 +6,19 @@
 // kernel keeps no time of a link's last operational change, so a second
 // socket listens to link notifications and is drained at every link-table
 // read: a link's LastChange is the time this process saw its state change,
-// 0 until it has seen one. Names, types and hardware models of links come
-// from /sys and the hardware database once per link, its speed again after
-// every notification about it.
+// 0 until it has seen one. Whether a link is wireless and its hardware model
+// come from /sys and the hardware database once per link, its speed again
+// after every notification about it.
 //
-// The interface table is read once per ARP row, so it must be cheap: a
-// link's attributes change only with a notification, so a read dumps the
-// links' 64-bit counters alone (RTM_GETSTATS, far less for the kernel to
-// write than a link dump) and dumps the links again only after a
-// notification or when the set of links differs.
+// The interface table is read once per ARP row, so it must be cheap. A link's
+// attributes change only with a notification, so a read dumps the links'
+// 64-bit counters alone (RTM_GETSTATS, far less for the kernel to write than
+// a link dump) and dumps the links again only after a notification or when
+// the set of links differs.
 //
-// Each table read is one dump: the size query keeps what it measured, and the
-// call with the buffer writes that same snapshot, so the two calls agree even
-// when the kernel's table changes between them.
+// The size query of a table reads it and keeps what it measured; the call
+// with the buffer writes that same snapshot, so the two calls agree even when
+// the kernel's table changes between them.
 
 #include <cstdint>
 #include <map>
