@@ -27,6 +27,7 @@ class QPlainTextEdit;
 
 namespace velmora {
 
+class frmArpTable;
 class MainSettings;
 class frmAbout;
 class NetworkServices;
@@ -85,6 +86,7 @@ private:
     void ScrollLogToEnd();
     void AboutSoftware();
     void OpenHelp();
+    void ArpTableInfo();
 
     UiServices& ui_;
     FieldControls fields_;
@@ -106,6 +108,10 @@ private:
     float logResHeight_ = 0;
     bool deleteNoAsk_ = false;
     QPointer<frmAbout> about_;  // loaded while it is open; it deletes itself when closed
+
+    // The ARP table window while it is open; it deletes itself when closed.
+    NetworkServices& net_;
+    QPointer<frmArpTable> arpTable_;
 
     std::unique_ptr<ParameterFields> fieldBehaviour_;
     std::unique_ptr<MainSettings> settings_;
