@@ -18,6 +18,7 @@
 #include <numeric>
 #include <type_traits>
 
+#include "interfaces/frmInterfaceInfo.h"
 #include "main_window/MainSettings.h"
 #include "main_window/PingRun.h"
 #include "main_window/Twips.h"
@@ -128,7 +129,7 @@ QString PaneText(const std::string& text) { return QString::fromStdString(text).
 
 }  // namespace
 
-frmPing::frmPing(NetworkServices& net, UiServices& ui, QWidget* parent) : QMainWindow(parent), ui_(ui) {
+frmPing::frmPing(NetworkServices& net, UiServices& ui, QWidget* parent) : QMainWindow(parent), net_(net), ui_(ui) {
     InitToolbarImages();
     Named(this, QStringLiteral("frmPing"));
     setContextMenuPolicy(Qt::PreventContextMenu);  // no menu to hide the toolbar
@@ -172,7 +173,8 @@ void frmPing::BuildMenus() {
     // The viewers, the about box and the help file come with their own windows.
     QMenu* view = Named(menuBar()->addMenu(QStringLiteral("View")), QStringLiteral("mnu3"));
     AddMenuItem(*view, "mnuArpTable", "Arp table information...");
-    AddMenuItem(*view, "mnuInterfaceInfo", "Network Interface information...");
+    QAction* mnuInterfaceInfo = AddMenuItem(*view, "mnuInterfaceInfo", "Network Interface information...");
+    connect(mnuInterfaceInfo, &QAction::triggered, this, &frmPing::InterfaceInfo);
 
     QMenu* help = Named(menuBar()->addMenu(QStringLiteral("Help")), QStringLiteral("mnuHelp"));
     AddMenuItem(*help, "mnuHelpTopic", "Help Topic");
@@ -335,8 +337,9 @@ void frmPing::tb_ButtonClick(int position) {
             case 4: run_->OpenCaptureFile(); break;
             case 5: run_->CloseCaptureFile(); break;
             case 6: run_->ClearLog(); break;
+            case 9: InterfaceInfo(); break;
             case 13: close(); break;
-            default: break;  // separators; 8, 9 and 11 open windows that come later
+            default: break;  // separators; 8 and 11 open windows that come later
         }
     } catch (...) {
     }
@@ -345,6 +348,7 @@ void frmPing::tb_ButtonClick(int position) {
 void frmPing::closeEvent(QCloseEvent* event) {
     settings_->Save();
     if (run_->Capturing()) run_->CloseCaptureFile();
+    delete interfaceInfo_;
     event->accept();
     // A run in progress is abandoned: no summary, no clean-up of the sockets library.
     QCoreApplication::exit(0);
@@ -356,6 +360,23 @@ bool frmPing::eventFilter(QObject* watched, QEvent* event) {
         if (panel != panels_.end()) (*panel)->clear();
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+// Opened again, the window only comes forward; a closed one still waiting
+// for its deletion is replaced by a new one.
+void frmPing::InterfaceInfo() {
+    try {
+        if (!interfaceInfo_ || !interfaceInfo_->isVisible()) {
+            delete interfaceInfo_;
+            interfaceInfo_ = new frmInterfaceInfo(net_, ui_, selectedInterface_, this);
+        }
+        interfaceInfo_->setWindowState(interfaceInfo_->windowState() & ~Qt::WindowMinimized);
+        interfaceInfo_->show();
+        interfaceInfo_->raise();
+        interfaceInfo_->activateWindow();
+    } catch (const std::exception& error) {
+        ui_.MsgBox(error.what(), vbCritical, "Failed to open interface information.");
+    }
 }
 
 void frmPing::ShowClock() {

@@ -11,6 +11,7 @@
 // pixel), and converted where a widget is placed.
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 #include <array>
 #include <memory>
@@ -26,6 +27,7 @@ class QPlainTextEdit;
 
 namespace velmora {
 
+class frmInterfaceInfo;
 class MainSettings;
 class NetworkServices;
 class PingRun;
@@ -81,7 +83,9 @@ private:
     QLineEdit* Field(Control control) const;
     QAction* Button(int position) const { return tbButtons_[position - 1]; }
     void ScrollLogToEnd();
+    void InterfaceInfo();
 
+    NetworkServices& net_;
     UiServices& ui_;
     FieldControls fields_;
     QPlainTextEdit* logRes_ = nullptr;
@@ -101,6 +105,8 @@ private:
     float logResWidth_ = 0;
     float logResHeight_ = 0;
     bool deleteNoAsk_ = false;
+    std::size_t selectedInterface_ = 0;  // the interface window's last choice, kept while the program runs
+    QPointer<frmInterfaceInfo> interfaceInfo_;
 
     std::unique_ptr<ParameterFields> fieldBehaviour_;
     std::unique_ptr<MainSettings> settings_;

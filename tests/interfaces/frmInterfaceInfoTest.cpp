@@ -1,0 +1,108 @@
+#include <QComboBox>
+#include <QTest>
+#include <QTreeWidget>
+#include <stdexcept>
+
+#include "interfaces/frmInterfaceInfo.h"
+#include "tests/interfaces/InterfaceRows.h"
+#include "tests/main_window/WindowTesting.h"
+
+namespace velmora::test {
+namespace {
+
+class InterfaceWindowTest : public WindowTest {
+protected:
+    void SetUp() override {
+        net.ifRows = {InterfaceRow("lo", 1), InterfaceRow("eth0", 2), InterfaceRow("eth1", 3)};
+        Open();
+    }
+
+    // The open interface window, or nothing.
+    frmInterfaceInfo* Info() const { return window->findChild<frmInterfaceInfo*>(); }
+    QComboBox& List() const { return *Info()->findChild<QComboBox*>(QStringLiteral("cmbSelInterface")); }
+    QString Value(int row) const {
+        return Info()->findChild<QTreeWidget*>(QStringLiteral("lvInterfaceInfo"))->topLevelItem(row - 1)->text(1);
+    }
+    void CloseInfo() {
+        Info()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ASSERT_EQ(Info(), nullptr);
+    }
+};
+
+TEST_F(InterfaceWindowTest, ReopeningSelectsTheEntryChosenLastAndOpeningAgainOnlyBringsItForward) {
+    Button(9).trigger();
+    ASSERT_NE(Info(), nullptr);
+    EXPECT_EQ(List().count(), 3);
+    EXPECT_EQ(List().currentIndex(), 0);  // the first opening in a run
+    EXPECT_EQ(Value(1), "lo");
+
+    QTest::keyClick(&List(), Qt::Key_Down);
+    QTest::keyClick(&List(), Qt::Key_Down);
+    EXPECT_EQ(Value(1), "eth1");
+    frmInterfaceInfo* const open = Info();
+    Item("mnuInterfaceInfo").trigger();
+    EXPECT_EQ(window->findChildren<frmInterfaceInfo*>().size(), 1);
+    EXPECT_EQ(Info(), open);
+
+    CloseInfo();
+    Item("mnuInterfaceInfo").trigger();
+    ASSERT_NE(Info(), nullptr);
+    EXPECT_EQ(List().currentIndex(), 2);
+    EXPECT_EQ(Value(1), "eth1");
+
+    // Fewer interfaces than before: the first entry.
+    CloseInfo();
+    net.ifRows.resize(2);
+    Button(9).trigger();
+    EXPECT_EQ(List().currentIndex(), 0);
+    EXPECT_EQ(Value(1), "lo");
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(InterfaceWindowTest, AnInterfaceRemovedWhileOpenLeavesTheEntriesAndTheLastValues) {
+    Button(9).trigger();
+    QTest::keyClick(&List(), Qt::Key_End);
+    FakeTimer& timer = *ui.timers.back();
+    EXPECT_EQ(timer.interval, 200);
+    net.ifRows.erase(net.ifRows.begin() + 1);
+    ASSERT_TRUE(timer.Fire());
+    EXPECT_EQ(List().count(), 3);
+    EXPECT_EQ(List().itemText(1), "eth0 adapter");
+    EXPECT_EQ(Value(1), "eth1");  // the third position is gone
+    EXPECT_EQ(Value(2), "3");
+
+    net.ifRows.push_back(InterfaceRow("wlan0", 4));
+    ASSERT_TRUE(timer.Fire());
+    EXPECT_EQ(Value(1), "wlan0");
+}
+
+TEST_F(InterfaceWindowTest, WithoutInterfacesTheWindowOpensEmpty) {
+    net.ifRows.clear();
+    Button(9).trigger();
+    ASSERT_NE(Info(), nullptr);
+    EXPECT_EQ(List().count(), 0);
+    ASSERT_TRUE(ui.timers.back()->Fire());
+    for (int row = 1; row <= kInterfaceRows; ++row) EXPECT_EQ(Value(row), "") << row;
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(InterfaceWindowTest, AFailedOpeningShowsItsBoxAndTheMainWindowsUnloadClosesTheWindow) {
+    net.afterIfRead = [] { throw std::runtime_error("table gone"); };
+    Button(9).trigger();
+    EXPECT_EQ(Info(), nullptr);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].prompt, "table gone");
+    EXPECT_EQ(ui.boxes[0].style, vbCritical);
+    EXPECT_EQ(ui.boxes[0].title, "Failed to open interface information.");
+
+    net.afterIfRead = nullptr;
+    Button(9).trigger();
+    const QPointer<frmInterfaceInfo> open = Info();
+    ASSERT_TRUE(open);
+    window->close();
+    EXPECT_FALSE(open);
+}
+
+}  // namespace
+}  // namespace velmora::test
