@@ -417,17 +417,15 @@ std::string LinuxNetworkServices::inet_ntoa(std::uint32_t address) {
            std::to_string(OctetOf(address, 2)) + '.' + std::to_string(OctetOf(address, 3));
 }
 
-// The tables come over netlink in the next step; until then the service is missing.
-std::uint32_t LinuxNetworkServices::GetIpNetTable(void*, std::uint32_t& size, bool) {
-    size = 0;
-    return ERROR_NOT_SUPPORTED;
+std::uint32_t LinuxNetworkServices::GetIpNetTable(void* table, std::uint32_t& size, bool sort) {
+    return netlink_.GetIpNetTable(table, size, sort);
 }
 
-std::uint32_t LinuxNetworkServices::DeleteIpNetEntry(const MIB_IPNETROW&) { return ERROR_NOT_SUPPORTED; }
+std::uint32_t LinuxNetworkServices::DeleteIpNetEntry(const MIB_IPNETROW& row) { return netlink_.DeleteIpNetEntry(row); }
 
-std::uint32_t LinuxNetworkServices::GetIfTable(void*, std::uint32_t& size, bool) {
-    size = 0;
-    return ERROR_NOT_SUPPORTED;
+// The kernel's order (by index) is kept whatever sort asks.
+std::uint32_t LinuxNetworkServices::GetIfTable(void* table, std::uint32_t& size, bool) {
+    return netlink_.GetIfTable(table, size);
 }
 
 }  // namespace velmora

@@ -1,11 +1,13 @@
 #pragma once
 // The network services over the Linux kernel: ICMP echoes through an
 // unprivileged ping socket or a raw socket, the sockets library's start count,
-// and name look-up through getaddrinfo. Holds no state an echo shares with
+// name look-up through getaddrinfo, and the ARP and interface tables over
+// netlink (LinuxNetlink). Holds no state an echo shares with
 // another beyond three atomics, so echoes may run on several threads at once.
 
 #include <atomic>
 
+#include "platform/LinuxNetlink.h"
 #include "platform/NetworkServices.h"
 
 namespace velmora {
@@ -43,6 +45,7 @@ private:
     // socket until the next WSAStartup.
     std::atomic<bool> pingRefused_{false};
     std::atomic<int> startCount_{0};
+    LinuxNetlink netlink_;
 };
 
 }  // namespace velmora

@@ -19,7 +19,7 @@ install_missing() {
 }
 
 BUILD_PACKAGES=(build-essential cmake pkg-config qt6-base-dev libgl-dev libnl-route-3-dev
-                libgtest-dev libgmock-dev)
+                libgtest-dev libgmock-dev libudev-dev)
 
 # configure_and_build DIR [cmake args...]
 configure_and_build() {

@@ -1,0 +1,94 @@
+#pragma once
+// The kernel's IPv4 neighbour table and link table over rtnetlink
+// (libnl-route-3), answered as the platform's ARP and interface tables.
+//
+// A dump needs no privilege; deleting a neighbour needs CAP_NET_ADMIN. The
+// kernel keeps no time of a link's last operational change, so a second
+// socket listens to link notifications and is drained at every link-table
+// read: a link's LastChange is the time this process saw its state change,
+// 0 until it has seen one. Names, types and hardware models of links come
+// from /sys and the hardware database once per link.
+//
+// Each table read is one dump: the size query keeps what it measured, and the
+// call with the buffer writes that same snapshot, so the two calls agree even
+// when the kernel's table changes between them.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/NetworkServices.h"
+
+struct nl_msg;
+struct nl_object;
+struct nl_sock;
+struct rtnl_link;
+struct udev;
+struct udev_hwdb;
+
+namespace velmora {
+
+// The rules that turn the kernel's values into the platform's codes.
+std::uint32_t ArpEntryType(int neighbourState);                        // NUD_* flags
+std::uint32_t InterfaceTypeCode(unsigned hardwareType, bool wireless);  // ARPHRD_*
+std::uint32_t OperationalStatusCode(std::uint8_t operstate, unsigned flags);  // IF_OPER_*, IFF_*
+std::uint32_t NeighbourDeleteAnswer(int netlinkError);                 // 0 or -NLE_*
+
+class LinuxNetlink {
+public:
+    LinuxNetlink();
+    ~LinuxNetlink();
+    LinuxNetlink(const LinuxNetlink&) = delete;
+    LinuxNetlink& operator=(const LinuxNetlink&) = delete;
+
+    std::uint32_t GetIpNetTable(void* table, std::uint32_t& size, bool sort);
+    std::uint32_t DeleteIpNetEntry(const MIB_IPNETROW& row);
+    std::uint32_t GetIfTable(void* table, std::uint32_t& size);
+
+private:
+    // What is known of one link between reads.
+    struct LinkMemory {
+        std::string name;
+        std::uint8_t operstate = 0;
+        std::int64_t lastChangeMs = 0;
+        bool wireless = false;
+        std::string description;
+    };
+
+    struct SocketDeleter {
+        void operator()(nl_sock* socket) const;
+    };
+    struct UdevDeleter {
+        void operator()(udev* handle) const;
+        void operator()(udev_hwdb* handle) const;
+    };
+    using Socket = std::unique_ptr<nl_sock, SocketDeleter>;
+
+    std::optional<std::vector<MIB_IPNETROW>> DumpNeighbours();
+    std::optional<std::vector<MIB_IFROW>> DumpLinks();
+    bool Dump(int messageType, void (*onObject)(nl_object*, void*), void* context);
+    void DrainLinkNotifications();
+    void NoteOperState(int ifindex, std::uint8_t operstate, std::int64_t nowMs);
+    LinkMemory& Remember(int ifindex, const std::string& name);
+    std::string HardwareModel(const std::string& name) const;
+    MIB_IFROW RowOf(rtnl_link* link);
+
+    static void OnNeighbour(nl_object* object, void* context);
+    static void OnLink(nl_object* object, void* context);
+    static int OnNotification(nl_msg* message, void* context);
+
+    std::mutex mutex_;
+    Socket requests_;
+    Socket notifications_;
+    std::unique_ptr<udev, UdevDeleter> udev_;
+    std::unique_ptr<udev_hwdb, UdevDeleter> hwdb_;
+    std::map<int, LinkMemory> links_;
+    std::optional<std::vector<MIB_IPNETROW>> measuredNeighbours_;
+    std::optional<std::vector<MIB_IFROW>> measuredLinks_;
+};
+
+}  // namespace velmora
