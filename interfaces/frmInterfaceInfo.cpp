@@ -7,7 +7,9 @@
 #include <QLabel>
 #include <QLocale>
 #include <QTreeWidget>
+#include <algorithm>
 #include <chrono>
+#include <initializer_list>
 
 #include "main_window/Twips.h"
 #include "platform/UiServices.h"
@@ -109,21 +111,28 @@ void frmInterfaceInfo::BuildTrafficFrame() {
     QGroupBox& frame = *Frame(*this, "Frame3", "Traffic", Place(120, 6240, 4935, 855));
     Image1_ = Named(new QLabel(&frame), "Image1");
     Image1_->setGeometry(Place(360, 240, 480, 480));
-    Label(frame, "Label1", "Bytes received:", Place(1800, 240, 1125, 195));
-    Label(frame, "Label2", "Bytes sent:", Place(1800, 480, 825, 195));
-    // Wider than the design's 975, up to the frame's edge: a busy link's
-    // counters run to fifteen places and more.
-    lblRecv_ = Label(frame, "lblRecv", "000 000 000", Place(3000, 240, 1815, 255));
-    lblSent_ = Label(frame, "lblSent", "000 000 000", Place(3000, 480, 1815, 255));
+    QLabel* received = Label(frame, "Label1", "Bytes received:", Place(1800, 240, 1125, 195));
+    QLabel* sent = Label(frame, "Label2", "Bytes sent:", Place(1800, 480, 825, 195));
+    // The captions keep their whole text in any font, and the counters stand
+    // after them, as wide as the frame allows: a busy link's counters run to
+    // fifteen places and more.
+    int countersLeft = Px(3000);
+    for (QLabel* caption : {received, sent}) {
+        caption->resize(std::max(caption->width(), caption->sizeHint().width()), caption->height());
+        countersLeft = std::max(countersLeft, caption->geometry().right() + Px(60));
+    }
+    const int countersWidth = frame.width() - Px(120) - countersLeft;
+    lblRecv_ = Label(frame, "lblRecv", "000 000 000", {countersLeft, Px(240), countersWidth, Px(255)});
+    lblSent_ = Label(frame, "lblSent", "000 000 000", {countersLeft, Px(480), countersWidth, Px(255)});
 }
 
 void frmInterfaceInfo::Form_Load() {
     lvInterfaceInfo_->setHeaderLabels({QStringLiteral("Parameter"), QStringLiteral("Value")});
-    lvInterfaceInfo_->header()->resizeSection(0, Px(3000));
     lvInterfaceInfo_->header()->resizeSection(1, Px(1600));
     for (int row = 1; row <= kInterfaceRows; ++row) {
         new QTreeWidgetItem(lvInterfaceInfo_, {QString::fromLatin1(InterfaceRowLabel(row)), QString()});
     }
+    FitLabelsColumn();
 
     for (const std::string& description : monitor_->Descriptions()) {
         cmbSelInterface_->addItem(QString::fromStdString(description));
@@ -141,6 +150,23 @@ void frmInterfaceInfo::Form_Load() {
     tmrRefreash_->OnTimer([this] { tmrRefreash_Timer(); });
     tmrRefreash_->SetInterval(kRefreshMs);
     tmrRefreash_->SetEnabled(true);
+}
+
+// The design's column fits the labels in its own font; a wider font widens
+// the column and the window with it rather than cut the labels short.
+void frmInterfaceInfo::FitLabelsColumn() {
+    lvInterfaceInfo_->resizeColumnToContents(0);
+    const int extra = lvInterfaceInfo_->columnWidth(0) - Px(3000);
+    if (extra <= 0) {
+        lvInterfaceInfo_->header()->resizeSection(0, Px(3000));
+        return;
+    }
+    setFixedWidth(width() + extra);
+    const std::initializer_list<QWidget*> widened{findChild<QGroupBox*>(QStringLiteral("Frame1")),
+                                                  findChild<QGroupBox*>(QStringLiteral("Frame2")),
+                                                  findChild<QGroupBox*>(QStringLiteral("Frame3")),
+                                                  cmbSelInterface_, lvInterfaceInfo_, lblRecv_, lblSent_};
+    for (QWidget* widget : widened) widget->resize(widget->width() + extra, widget->height());
 }
 
 void frmInterfaceInfo::cmbSelInterface_Click(int index) {

@@ -48,6 +48,7 @@ private:
     void BuildTrafficFrame();
 
     void Form_Load();
+    void FitLabelsColumn();
     void cmbSelInterface_Click(int index);
     void tmrRefreash_Timer();
 
