@@ -111,6 +111,7 @@ void frmInterfaceInfo::BuildTrafficFrame() {
     QGroupBox& frame = *Frame(*this, "Frame3", "Traffic", Place(120, 6240, 4935, 855));
     Image1_ = Named(new QLabel(&frame), "Image1");
     Image1_->setGeometry(Place(360, 240, 480, 480));
+    ShowTrafficPicture(1);  // no traffic seen yet
     QLabel* received = Label(frame, "Label1", "Bytes received:", Place(1800, 240, 1125, 195));
     QLabel* sent = Label(frame, "Label2", "Bytes sent:", Place(1800, 480, 825, 195));
     // The captions keep their whole text in any font, and the counters stand
