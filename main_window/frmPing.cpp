@@ -18,6 +18,7 @@
 #include <numeric>
 #include <type_traits>
 
+#include "arp_table/frmArpTable.h"
 #include "interfaces/frmInterfaceInfo.h"
 #include "main_window/MainSettings.h"
 #include "main_window/PingRun.h"
@@ -129,7 +130,7 @@ QString PaneText(const std::string& text) { return QString::fromStdString(text).
 
 }  // namespace
 
-frmPing::frmPing(NetworkServices& net, UiServices& ui, QWidget* parent) : QMainWindow(parent), net_(net), ui_(ui) {
+frmPing::frmPing(NetworkServices& net, UiServices& ui, QWidget* parent) : QMainWindow(parent), ui_(ui), net_(net) {
     InitToolbarImages();
     Named(this, QStringLiteral("frmPing"));
     setContextMenuPolicy(Qt::PreventContextMenu);  // no menu to hide the toolbar
@@ -149,7 +150,7 @@ frmPing::frmPing(NetworkServices& net, UiServices& ui, QWidget* parent) : QMainW
     Form_Load();
 }
 
-frmPing::~frmPing() = default;
+frmPing::~frmPing() { delete arpTable_; }
 
 void frmPing::BuildMenus() {
     QMenu* comm = Named(menuBar()->addMenu(QStringLiteral("Comm")), QStringLiteral("mnuComm"));
@@ -172,7 +173,8 @@ void frmPing::BuildMenus() {
 
     // The viewers, the about box and the help file come with their own windows.
     QMenu* view = Named(menuBar()->addMenu(QStringLiteral("View")), QStringLiteral("mnu3"));
-    AddMenuItem(*view, "mnuArpTable", "Arp table information...");
+    QAction* mnuArpTable = AddMenuItem(*view, "mnuArpTable", "Arp table information...");
+    connect(mnuArpTable, &QAction::triggered, this, [this] { ArpTableInfo(); });
     QAction* mnuInterfaceInfo = AddMenuItem(*view, "mnuInterfaceInfo", "Network Interface information...");
     connect(mnuInterfaceInfo, &QAction::triggered, this, &frmPing::InterfaceInfo);
 
@@ -337,18 +339,30 @@ void frmPing::tb_ButtonClick(int position) {
             case 4: run_->OpenCaptureFile(); break;
             case 5: run_->CloseCaptureFile(); break;
             case 6: run_->ClearLog(); break;
+            case 8: ArpTableInfo(); break;
             case 9: InterfaceInfo(); break;
             case 13: close(); break;
-            default: break;  // separators; 8 and 11 open windows that come later
+            default: break;  // separators; 11 opens a window that comes later
         }
     } catch (...) {
     }
+}
+
+// Opening it again while it is open sets it up and fills it again, and brings it forward.
+void frmPing::ArpTableInfo() {
+    if (!arpTable_) arpTable_ = new frmArpTable(net_, ui_, deleteNoAsk_);
+    arpTable_->InitArpTabel();
+    arpTable_->GetArpTabel();
+    arpTable_->show();
+    arpTable_->raise();
+    arpTable_->activateWindow();
 }
 
 void frmPing::closeEvent(QCloseEvent* event) {
     settings_->Save();
     if (run_->Capturing()) run_->CloseCaptureFile();
     delete interfaceInfo_;
+    if (arpTable_) arpTable_->close();
     event->accept();
     // A run in progress is abandoned: no summary, no clean-up of the sockets library.
     QCoreApplication::exit(0);

@@ -27,6 +27,7 @@ class QPlainTextEdit;
 
 namespace velmora {
 
+class frmArpTable;
 class frmInterfaceInfo;
 class MainSettings;
 class NetworkServices;
@@ -83,9 +84,9 @@ private:
     QLineEdit* Field(Control control) const;
     QAction* Button(int position) const { return tbButtons_[position - 1]; }
     void ScrollLogToEnd();
+    void ArpTableInfo();
     void InterfaceInfo();
 
-    NetworkServices& net_;
     UiServices& ui_;
     FieldControls fields_;
     QPlainTextEdit* logRes_ = nullptr;
@@ -107,6 +108,10 @@ private:
     bool deleteNoAsk_ = false;
     std::size_t selectedInterface_ = 0;  // the interface window's last choice, kept while the program runs
     QPointer<frmInterfaceInfo> interfaceInfo_;
+
+    // The ARP table window while it is open; it deletes itself when closed.
+    NetworkServices& net_;
+    QPointer<frmArpTable> arpTable_;
 
     std::unique_ptr<ParameterFields> fieldBehaviour_;
     std::unique_ptr<MainSettings> settings_;

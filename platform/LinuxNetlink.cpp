@@ -321,14 +321,15 @@ MIB_IFROW LinuxNetlink::RowOf(rtnl_link* link) {
     const std::string name = kernelName ? kernelName : "";
     const unsigned flags = rtnl_link_get_flags(link);
     NoteOperState(ifindex, rtnl_link_get_operstate(link), NowMs());
-    const LinkMemory& memory = Remember(ifindex, name);
+    LinkMemory& memory = Remember(ifindex, name);
 
     MIB_IFROW row;
     CopyName(name, row);
     row.dwIndex = std::uint32_t(ifindex);
     row.dwType = InterfaceTypeCode(rtnl_link_get_arptype(link), memory.wireless);
     row.dwMtu = rtnl_link_get_mtu(link);
-    row.dwSpeed = LinkSpeed(name);
+    if (!memory.speed) memory.speed = LinkSpeed(name);
+    row.dwSpeed = *memory.speed;
     row.dwPhysAddrLen = CopyAddress(rtnl_link_get_addr(link), row.bPhysAddr);
     row.dwAdminStatus = (flags & IFF_UP) != 0 ? 1 : 2;
     row.dwOperStatus = OperationalStatusCode(rtnl_link_get_operstate(link), flags);
@@ -352,6 +353,7 @@ LinuxNetlink::LinkMemory& LinuxNetlink::Remember(int ifindex, const std::string&
     LinkMemory& memory = links_[ifindex];
     if (memory.name != name || memory.description.empty()) {
         memory.name = name;
+        memory.speed.reset();
         memory.wireless = IsWireless(name);
         const std::string model = HardwareModel(name);
         memory.description = model.empty() ? name : name + " - " + model;
@@ -407,6 +409,7 @@ int LinuxNetlink::OnNotification(nl_msg* message, void* context) {
                 what->self->links_.erase(rtnl_link_get_ifindex(link));
             } else {
                 what->self->NoteOperState(rtnl_link_get_ifindex(link), rtnl_link_get_operstate(link), NowMs());
+                what->self->links_[rtnl_link_get_ifindex(link)].speed.reset();
             }
         },
         &seen);
@@ -415,11 +418,16 @@ int LinuxNetlink::OnNotification(nl_msg* message, void* context) {
 
 void LinuxNetlink::DrainLinkNotifications() {
     if (!notifications_) return;
-    // Until the socket has nothing more; a full receive queue (ENOBUFS) lost
-    // some notifications, which the dump's comparison makes up for.
+    // Until the socket has nothing more. A full receive queue (ENOBUFS) lost
+    // some notifications: the dump's comparison makes up for the states, and
+    // every speed is read again.
     for (int receive = 0; receive < kMaxDrainReceives; ++receive) {
         const int result = nl_recvmsgs_default(notifications_.get());
-        if (result < 0 && result != -NLE_NOMEM) return;
+        if (result == -NLE_NOMEM) {
+            for (auto& entry : links_) entry.second.speed.reset();
+        } else if (result < 0) {
+            return;
+        }
     }
 }
 

@@ -7,7 +7,8 @@
 // socket listens to link notifications and is drained at every link-table
 // read: a link's LastChange is the time this process saw its state change,
 // 0 until it has seen one. Names, types and hardware models of links come
-// from /sys and the hardware database once per link.
+// from /sys and the hardware database once per link, its speed again after
+// every notification about it.
 //
 // Each table read is one dump: the size query keeps what it measured, and the
 // call with the buffer writes that same snapshot, so the two calls agree even
@@ -55,6 +56,9 @@ private:
         std::string name;
         std::uint8_t operstate = 0;
         std::int64_t lastChangeMs = 0;
+        // Read from /sys when first seen and again after each notification
+        // for the link: a new speed comes with a carrier change.
+        std::optional<std::uint64_t> speed;
         bool wireless = false;
         std::string description;
     };

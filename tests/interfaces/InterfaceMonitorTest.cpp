@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "interfaces/InterfaceMonitor.h"
-#include "tests/interfaces/InterfaceRows.h"
 #include "tests/support/FakeNetworkServices.h"
 #include "tests/support/FakeUiServices.h"
+#include "tests/support/TableRows.h"
 
 namespace velmora::test {
 namespace {
@@ -68,7 +68,7 @@ public:
 class MonitorTest : public testing::Test {
 protected:
     MonitorTest() {
-        net.ifRows = {InterfaceRow("lo", 1), InterfaceRow("eth0", 2)};
+        net.ifRows = {IfRow(1, "lo"), IfRow(2, "eth0")};
         MIB_IFROW& eth = net.ifRows[1];
         eth.dwType = 6;
         eth.dwMtu = 1500;
@@ -155,7 +155,7 @@ TEST_F(MonitorTest, APositionThatEitherReadLacksChangesNothing) {
     EXPECT_EQ(view.trafficWrites, trafficWrites);
 
     // Values follow the position: the first interface now stands in the second place.
-    net.ifRows.push_back(InterfaceRow("wlan0", 3));
+    net.ifRows.push_back(IfRow(3, "wlan0"));
     EXPECT_EQ(Refresh(), (std::vector<int>{1, 2, 4, 5, 6, 8, 10, 11, 16, 17}));
     EXPECT_EQ(view.cells[1], "wlan0");
     EXPECT_EQ(view.cells[5], "");

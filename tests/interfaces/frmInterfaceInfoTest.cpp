@@ -4,8 +4,8 @@
 #include <stdexcept>
 
 #include "interfaces/frmInterfaceInfo.h"
-#include "tests/interfaces/InterfaceRows.h"
 #include "tests/main_window/WindowTesting.h"
+#include "tests/support/TableRows.h"
 
 namespace velmora::test {
 namespace {
@@ -13,7 +13,7 @@ namespace {
 class InterfaceWindowTest : public WindowTest {
 protected:
     void SetUp() override {
-        net.ifRows = {InterfaceRow("lo", 1), InterfaceRow("eth0", 2), InterfaceRow("eth1", 3)};
+        net.ifRows = {IfRow(1, "lo"), IfRow(2, "eth0"), IfRow(3, "eth1")};
         Open();
     }
 

@@ -1,0 +1,185 @@
+#include "arp_table/frmArpTable.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTreeWidget>
+#include <array>
+
+#include "arp_table/frmDialog.h"
+#include "main_window/Twips.h"
+
+// Resources of a static library are registered by hand, outside any namespace.
+static void InitSortImages() { Q_INIT_RESOURCE(sort); }
+
+namespace velmora {
+
+namespace {
+
+constexpr float kInnerWidth = 6375;
+constexpr float kInnerHeight = 2535;
+constexpr int kRefreshMs = 5000;
+constexpr int kKeyRole = Qt::UserRole;
+
+struct Column {
+    const char* caption;
+    float width;  // twips; 0 the list's default
+};
+constexpr std::array<Column, 4> kColumns{{
+    {"Interface", 1800},
+    {"IP Address", 0},
+    {"Physical Address", 2000},
+    {"ARP Type", 0},
+}};
+
+ArpRowKey KeyOf(const QTreeWidgetItem& item) {
+    const QList<QVariant> key = item.data(0, kKeyRole).toList();
+    return {key.value(0).toUInt(), key.value(1).toUInt()};
+}
+
+}  // namespace
+
+frmArpTable::frmArpTable(NetworkServices& net, UiServices& ui, bool& deleteNoAsk, ConfirmDelete confirm)
+    : reader_(net, ui),
+      deleteNoAsk_(deleteNoAsk),
+      confirm_(confirm ? std::move(confirm) : ConfirmDelete(&AskDeleteConfirmation)),
+      tmrRefrash_(ui.CreateTimer()) {
+    InitSortImages();
+    setObjectName(QStringLiteral("frmArpTable"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(QIcon(QStringLiteral(":/toolbar/Arp.png")));
+    setFixedSize(Px(kInnerWidth), Px(kInnerHeight));
+    sortDown_ = QIcon(QStringLiteral(":/sort/SortDown.png"));
+    sortUp_ = QIcon(QStringLiteral(":/sort/SortUp.png"));
+
+    ListView1_ = new QTreeWidget(this);
+    ListView1_->setObjectName(QStringLiteral("ListView1"));
+    ListView1_->setRootIsDecorated(false);
+    ListView1_->setAllColumnsShowFocus(true);
+    ListView1_->setSortingEnabled(false);  // sorted by ListView1_ColumnClick only
+    ListView1_->header()->setSectionsClickable(true);
+    ListView1_->header()->setSortIndicatorShown(false);
+    ListView1_->installEventFilter(this);
+    ListView1_->viewport()->installEventFilter(this);
+    connect(ListView1_, &QTreeWidget::itemClicked, this, [this] { ListView1_Click(); });
+    connect(ListView1_->header(), &QHeaderView::sectionClicked, this,
+            [this](int section) { ListView1_ColumnClick(section + 1); });
+
+    popMenu_ = new QMenu(this);
+    popMenu_->setObjectName(QStringLiteral("popMenu"));
+    QAction* popRefreshTable = popMenu_->addAction(QStringLiteral("Refresh Table"));
+    popRefreshTable->setObjectName(QStringLiteral("popRefreshTable"));
+    QAction* popDeleteEntry = popMenu_->addAction(QStringLiteral("Delete Entry"));
+    popDeleteEntry->setObjectName(QStringLiteral("popDeleteEntry"));
+    connect(popRefreshTable, &QAction::triggered, this, [this] { tmrRefrash_Timer(); });
+    connect(popDeleteEntry, &QAction::triggered, this, [this] { popDeleteEntry_Click(); });
+
+    tmrRefrash_->SetEnabled(true);
+    tmrRefrash_->OnTimer([this] { tmrRefrash_Timer(); });
+    Form_Load();
+}
+
+frmArpTable::~frmArpTable() = default;
+
+void frmArpTable::Form_Load() {
+    SelectedRow_ = 0;
+    SortedColumn_ = 0;
+    ListView1_->setGeometry(0, 0, width(), height());
+    tmrRefrash_->SetInterval(kRefreshMs);
+}
+
+void frmArpTable::InitArpTabel() {
+    setWindowTitle(QString::fromLatin1(kCaption));
+    ListView1_->clear();
+    ListView1_->setColumnCount(int(kColumns.size()));
+    QTreeWidgetItem* header = ListView1_->headerItem();
+    for (int column = 0; column < int(kColumns.size()); ++column) {
+        header->setText(column, QString::fromLatin1(kColumns[column].caption));
+        header->setIcon(column, QIcon());
+        const float width = kColumns[column].width;
+        ListView1_->setColumnWidth(column, width > 0 ? Px(width) : ListView1_->header()->defaultSectionSize());
+    }
+}
+
+void frmArpTable::GetArpTabel() {
+    // A box raised inside a read lets the timer tick again: that tick waits for the next.
+    if (reading_) return;
+    reading_ = true;
+    ListView1_->clear();
+    QList<QTreeWidgetItem*> items;
+    for (const ArpRow& row : reader_.GetArpTabel()) {
+        auto* item = new QTreeWidgetItem;
+        for (int column = 0; column < int(row.texts.size()); ++column) {
+            item->setText(column, QString::fromStdString(row.texts[std::size_t(column)]));
+        }
+        item->setData(0, kKeyRole, QList<QVariant>{row.key.dwIndex, row.key.dwAddr});
+        items.append(item);
+    }
+    ListView1_->addTopLevelItems(items);
+    if (sorted_) ListView1_->sortItems(sortColumn_, sortOrder_);
+    reading_ = false;
+}
+
+void frmArpTable::tmrRefrash_Timer() {
+    GetArpTabel();
+    if (SelectedRow_ > 0 && SelectedRow_ <= ListView1_->topLevelItemCount()) {
+        ListView1_->setCurrentItem(ListView1_->topLevelItem(SelectedRow_ - 1));
+    }
+}
+
+void frmArpTable::ListView1_Click() {
+    if (ListView1_->topLevelItemCount() == 0 || ListView1_->currentItem() == nullptr) return;
+    SelectedRow_ = ListView1_->indexOfTopLevelItem(ListView1_->currentItem()) + 1;
+}
+
+// The order flips on every click, whichever column: the list starts ascending,
+// so the first click sorts descending and shows "SortDown".
+void frmArpTable::ListView1_ColumnClick(int column) {
+    sortColumn_ = column - 1;
+    sorted_ = true;
+    QTreeWidgetItem* header = ListView1_->headerItem();
+    if (SortedColumn_ != 0) header->setIcon(SortedColumn_ - 1, QIcon());
+    if (sortOrder_ == Qt::AscendingOrder) {
+        header->setIcon(column - 1, sortDown_);
+        sortOrder_ = Qt::DescendingOrder;
+    } else {
+        header->setIcon(column - 1, sortUp_);
+        sortOrder_ = Qt::AscendingOrder;
+    }
+    SortedColumn_ = column;
+    ListView1_->sortItems(sortColumn_, sortOrder_);
+}
+
+std::string frmArpTable::QuestionFor(const std::string& address) const {
+    return "Do you want to delete entry " + address + " from table?";
+}
+
+// With rows but none selected there is nothing to name, and nothing happens.
+void frmArpTable::popDeleteEntry_Click() {
+    if (ListView1_->topLevelItemCount() == 0) return;
+    const QList<QTreeWidgetItem*> selected = ListView1_->selectedItems();
+    if (selected.isEmpty()) return;
+    const std::string address = selected.front()->text(1).toStdString();
+    const ArpRowKey key = KeyOf(*selected.front());
+    std::uint8_t DialogResult = kDialogOK;
+    if (!deleteNoAsk_) DialogResult = confirm_(*this, "Delete Warning", QuestionFor(address), deleteNoAsk_);
+    if (DialogResult == kDialogOK && reader_.DeleteArpEntry(key)) tmrRefrash_Timer();
+}
+
+bool frmArpTable::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ListView1_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        popDeleteEntry_Click();
+        return true;
+    }
+    if (watched == ListView1_->viewport() && event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+        popMenu_->popup(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace velmora
