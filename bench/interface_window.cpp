@@ -118,7 +118,7 @@ int main(int argc, char* argv[]) {
         // Deletes itself when closed, as the quit at the end closes every window.
         const QPointer<frmInterfaceInfo> window = new frmInterfaceInfo(net, ui, selected);
         window->show();
-        QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);
+        QTimer::singleShot(seconds * 1000, Qt::PreciseTimer, &app, &QCoreApplication::quit);
         const double cpuBefore = CpuSeconds();
         const auto started = Clock::now();
         app.exec();
