@@ -45,7 +45,7 @@ class RecordingView : public InterfaceMonitorView {
 public:
     std::map<int, std::string> cells;
     std::vector<int> written;
-    std::string received = "000 000 000", sent = "000 000 000";
+    std::string received, sent;
     int picture = 0;
     int trafficWrites = 0;
 

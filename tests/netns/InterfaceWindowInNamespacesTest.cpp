@@ -2,6 +2,7 @@
 // lab client's veth: its octet counters and the traffic picture move after
 // echoes across the veth.
 
+#include <QComboBox>
 #include <QLabel>
 #include <QTreeWidget>
 #include <memory>
@@ -25,17 +26,6 @@ protected:
         EnsureApplication();
     }
 
-    static std::size_t PositionOf(NetworkServices& net, const std::string& name) {
-        FakeUiServices ui;
-        CIpHelper helper(net, ui);
-        std::size_t position = 0;
-        for (const CInterface& record : helper.Interfaces()) {
-            ++position;
-            if (record.InterfaceName == name) return position;
-        }
-        return 0;
-    }
-
     static QString Shown(const QWidget& window, const char* label) {
         return window.findChild<QLabel*>(QLatin1String(label))->text();
     }
@@ -46,10 +36,14 @@ TEST_F(InterfaceWindowInNamespaces, TheVethsOctetCountersMoveAfterEchoesAcrossIt
     // window stays on this, the user-interface thread.
     std::unique_ptr<LinuxNetworkServices> net;
     lab_->RunIn(Node::Client, [&net] { net = std::make_unique<LinuxNetworkServices>(); });
-    std::size_t selected = PositionOf(*net, "c0");
-    ASSERT_NE(selected, 0u);
     FakeUiServices ui;
+    std::size_t selected = 0;
     frmInterfaceInfo window(*net, ui, selected);
+    auto& list = *window.findChild<QComboBox*>(QStringLiteral("cmbSelInterface"));
+    const int veth = list.findText(QStringLiteral("c0"));
+    ASSERT_GE(veth, 0);
+    list.setCurrentIndex(veth);
+    emit list.activated(veth);
     auto& rows = *window.findChild<QTreeWidget*>(QStringLiteral("lvInterfaceInfo"));
     EXPECT_EQ(rows.topLevelItem(0)->text(1), QStringLiteral("c0"));
     const std::uint64_t received = Counter(Shown(window, "lblRecv"));
