@@ -45,8 +45,13 @@ std::string NameText(const std::array<char16_t, MAX_INTERFACE_NAME_LEN>& wide) {
     return text;
 }
 
+// Zero, or a count no date can hold, is not known.
 DateTime LastChangeTime(std::int64_t millisecondsSinceEpoch) {
-    if (millisecondsSinceEpoch == 0) return DateTime{};
+    constexpr auto kLimit =
+        std::chrono::duration_cast<std::chrono::milliseconds>(DateTime::duration::max()).count();
+    if (millisecondsSinceEpoch == 0 || millisecondsSinceEpoch >= kLimit || millisecondsSinceEpoch <= -kLimit) {
+        return DateTime{};
+    }
     return DateTime(std::chrono::duration_cast<DateTime::duration>(std::chrono::milliseconds(millisecondsSinceEpoch)));
 }
 

@@ -3,6 +3,7 @@
 #include <libudev.h>
 #include <linux/if.h>
 #include <linux/if_arp.h>
+#include <linux/if_link.h>
 #include <linux/neighbour.h>
 #include <linux/rtnetlink.h>
 #include <netlink/errno.h>
@@ -16,6 +17,7 @@
 
 #include <QString>
 #include <algorithm>
+#include <cstring>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -87,22 +89,29 @@ void CopyDescription(const std::string& text, MIB_IFROW& row) {
     row.dwDescrLen = std::uint32_t(length);
 }
 
-void CopyCounters(rtnl_link* link, MIB_IFROW& row) {
-    const auto stat = [link](rtnl_link_stat_id_t id) { return rtnl_link_get_stat(link, id); };
-    const std::uint64_t multicastIn = stat(RTNL_LINK_MULTICAST);
-    const std::uint64_t packetsIn = stat(RTNL_LINK_RX_PACKETS);
-    row.dwInOctets = stat(RTNL_LINK_RX_BYTES);
-    row.dwInUcastPkts = packetsIn > multicastIn ? packetsIn - multicastIn : 0;
-    row.dwInNUcastPkts = multicastIn;
-    row.dwInDiscards = stat(RTNL_LINK_RX_DROPPED);
-    row.dwInErrors = stat(RTNL_LINK_RX_ERRORS);
-    row.dwInUnknownProtos = stat(RTNL_LINK_RX_NOHANDLER);
+void CopyCounters(const rtnl_link_stats64& stats, MIB_IFROW& row) {
+    row.dwInOctets = stats.rx_bytes;
+    row.dwInUcastPkts = stats.rx_packets > stats.multicast ? stats.rx_packets - stats.multicast : 0;
+    row.dwInNUcastPkts = stats.multicast;
+    row.dwInDiscards = stats.rx_dropped;
+    row.dwInErrors = stats.rx_errors;
+    row.dwInUnknownProtos = stats.rx_nohandler;
     // The kernel counts no multicast or broadcast packets sent apart from the
     // rest, and keeps no current queue length in the link table: those stay 0.
-    row.dwOutOctets = stat(RTNL_LINK_TX_BYTES);
-    row.dwOutUcastPkts = stat(RTNL_LINK_TX_PACKETS);
-    row.dwOutDiscards = stat(RTNL_LINK_TX_DROPPED);
-    row.dwOutErrors = stat(RTNL_LINK_TX_ERRORS);
+    row.dwOutOctets = stats.tx_bytes;
+    row.dwOutUcastPkts = stats.tx_packets;
+    row.dwOutDiscards = stats.tx_dropped;
+    row.dwOutErrors = stats.tx_errors;
+}
+
+// Sends a dump request (its type and body) and hands every answer to onMessage.
+bool Dump(nl_sock* socket, int type, const void* body, std::size_t length, int (*onMessage)(nl_msg*, void*),
+          void* context) {
+    nl_socket_modify_cb(socket, NL_CB_VALID, NL_CB_CUSTOM, onMessage, context);
+    const bool done = nl_send_simple(socket, type, NLM_F_DUMP, const_cast<void*>(body), length) >= 0 &&
+                      nl_recvmsgs_default(socket) >= 0;
+    nl_socket_modify_cb(socket, NL_CB_VALID, NL_CB_DEFAULT, nullptr, nullptr);
+    return done;
 }
 
 struct ParseContext {
@@ -110,10 +119,48 @@ struct ParseContext {
     void* context;
 };
 
-int ParseValid(nl_msg* message, void* argument) {
+int ParseObjects(nl_msg* message, void* argument) {
     auto* parse = static_cast<ParseContext*>(argument);
     nl_msg_parse(message, parse->onObject, parse->context);
     return NL_OK;
+}
+
+// A dump of rtnetlink objects of one family, each handed to onObject.
+bool DumpObjects(nl_sock* socket, int type, int family, void (*onObject)(nl_object*, void*), void* context) {
+    ParseContext parse{onObject, context};
+    const rtgenmsg request{std::uint8_t(family)};
+    return Dump(socket, type, &request, sizeof request, &ParseObjects, &parse);
+}
+
+using LinkCounters = std::map<int, rtnl_link_stats64>;
+
+int OnCounters(nl_msg* message, void* argument) {
+    nlmsghdr* header = nlmsg_hdr(message);
+    if (header->nlmsg_type != RTM_NEWSTATS || !nlmsg_valid_hdr(header, sizeof(if_stats_msg))) return NL_OK;
+    const auto* info = static_cast<const if_stats_msg*>(nlmsg_data(header));
+    rtnl_link_stats64 stats{};
+    // Older kernels send a shorter record; newer ones a longer one.
+    if (nlattr* found = nlmsg_find_attr(header, sizeof(if_stats_msg), IFLA_STATS_LINK_64)) {
+        std::memcpy(&stats, nla_data(found), std::min<std::size_t>(std::size_t(nla_len(found)), sizeof stats));
+    }
+    (*static_cast<LinkCounters*>(argument))[int(info->ifindex)] = stats;
+    return NL_OK;
+}
+
+std::optional<LinkCounters> DumpCounters(nl_sock* socket) {
+    if_stats_msg request{};
+    request.family = AF_UNSPEC;
+    request.filter_mask = IFLA_STATS_FILTER_BIT(IFLA_STATS_LINK_64);
+    for (int attempt = 0; attempt < kDumpAttempts; ++attempt) {
+        LinkCounters counters;
+        if (Dump(socket, RTM_GETSTATS, &request, sizeof request, &OnCounters, &counters)) return counters;
+    }
+    return std::nullopt;
+}
+
+bool SameLinks(const LinkCounters& counters, const std::vector<int>& order) {
+    return counters.size() == order.size() &&
+           std::all_of(order.begin(), order.end(), [&](int ifindex) { return counters.contains(ifindex); });
 }
 
 }  // namespace
@@ -158,13 +205,15 @@ std::uint32_t OperationalStatusCode(std::uint8_t operstate, unsigned flags) {
     }
 }
 
+// libnl answers -NLE_* codes; any other refusal is shown with its own code.
 std::uint32_t NeighbourDeleteAnswer(int error) {
-    switch (error < 0 ? -error : error) {
+    const int code = error < 0 ? -error : error;
+    switch (code) {
         case 0: return NO_ERROR;
         case NLE_PERM:
         case NLE_NOACCESS: return ERROR_ACCESS_DENIED;
         case NLE_OBJ_NOTFOUND: return ERROR_NOT_FOUND;
-        default: return std::uint32_t(error < 0 ? -error : error);
+        default: return std::uint32_t(code);
     }
 }
 
@@ -257,16 +306,6 @@ std::uint32_t LinuxNetlink::DeleteIpNetEntry(const MIB_IPNETROW& row) {
     return NeighbourDeleteAnswer(rtnl_neigh_delete(requests_.get(), neighbour.get(), 0));
 }
 
-bool LinuxNetlink::Dump(int messageType, void (*onObject)(nl_object*, void*), void* context) {
-    ParseContext parse{onObject, context};
-    nl_socket_modify_cb(requests_.get(), NL_CB_VALID, NL_CB_CUSTOM, &ParseValid, &parse);
-    const int family = messageType == RTM_GETNEIGH ? AF_INET : AF_UNSPEC;
-    const bool done = nl_rtgen_request(requests_.get(), messageType, family, NLM_F_DUMP) >= 0 &&
-                      nl_recvmsgs_default(requests_.get()) >= 0;
-    nl_socket_modify_cb(requests_.get(), NL_CB_VALID, NL_CB_DEFAULT, nullptr, nullptr);
-    return done;
-}
-
 void LinuxNetlink::OnNeighbour(nl_object* object, void* context) {
     auto* neighbour = reinterpret_cast<rtnl_neigh*>(object);
     nl_addr* destination = rtnl_neigh_get_dst(neighbour);
@@ -286,57 +325,72 @@ void LinuxNetlink::OnNeighbour(nl_object* object, void* context) {
 std::optional<std::vector<MIB_IPNETROW>> LinuxNetlink::DumpNeighbours() {
     for (int attempt = 0; attempt < kDumpAttempts; ++attempt) {
         std::vector<MIB_IPNETROW> rows;
-        if (Dump(RTM_GETNEIGH, &LinuxNetlink::OnNeighbour, &rows)) return rows;
+        if (DumpObjects(requests_.get(), RTM_GETNEIGH, AF_INET, &LinuxNetlink::OnNeighbour, &rows)) return rows;
     }
     return std::nullopt;
 }
 
-struct LinkDump {
-    LinuxNetlink* self;
-    std::vector<MIB_IFROW> rows;
-};
-
 void LinuxNetlink::OnLink(nl_object* object, void* context) {
-    auto* dump = static_cast<LinkDump*>(context);
-    dump->rows.push_back(dump->self->RowOf(reinterpret_cast<rtnl_link*>(object)));
+    auto* dump = static_cast<std::pair<LinuxNetlink*, std::vector<int>>*>(context);
+    dump->second.push_back(dump->first->KeepAttributes(reinterpret_cast<rtnl_link*>(object)));
+}
+
+bool LinuxNetlink::DumpLinkAttributes() {
+    for (int attempt = 0; attempt < kDumpAttempts; ++attempt) {
+        std::pair<LinuxNetlink*, std::vector<int>> dump{this, {}};
+        if (!DumpObjects(requests_.get(), RTM_GETLINK, AF_UNSPEC, &LinuxNetlink::OnLink, &dump)) continue;
+        linkOrder_ = std::move(dump.second);
+        std::erase_if(links_, [&](const auto& entry) {
+            return std::find(linkOrder_.begin(), linkOrder_.end(), entry.first) == linkOrder_.end();
+        });
+        linksStale_ = false;
+        return true;
+    }
+    return false;
 }
 
 std::optional<std::vector<MIB_IFROW>> LinuxNetlink::DumpLinks() {
     DrainLinkNotifications();
-    for (int attempt = 0; attempt < kDumpAttempts; ++attempt) {
-        LinkDump dump{this, {}};
-        if (!Dump(RTM_GETLINK, &LinuxNetlink::OnLink, &dump)) continue;
-        std::erase_if(links_, [&](const auto& entry) {
-            return std::none_of(dump.rows.begin(), dump.rows.end(),
-                                [&](const MIB_IFROW& row) { return int(row.dwIndex) == entry.first; });
-        });
-        return std::move(dump.rows);
+    if (linksStale_ && !DumpLinkAttributes()) return std::nullopt;
+    std::optional<LinkCounters> counters = DumpCounters(requests_.get());
+    // A link came or went without a notification seen yet.
+    if (counters && !SameLinks(*counters, linkOrder_)) {
+        if (!DumpLinkAttributes()) return std::nullopt;
+        counters = DumpCounters(requests_.get());
     }
-    return std::nullopt;
+    if (!counters) return std::nullopt;
+    std::vector<MIB_IFROW> rows;
+    rows.reserve(linkOrder_.size());
+    for (const int ifindex : linkOrder_) {
+        rows.push_back(links_[ifindex].row);
+        if (const auto found = counters->find(ifindex); found != counters->end()) CopyCounters(found->second, rows.back());
+    }
+    return rows;
 }
 
-MIB_IFROW LinuxNetlink::RowOf(rtnl_link* link) {
+// Records the link's attributes for the reads until the next notification; its index.
+int LinuxNetlink::KeepAttributes(rtnl_link* link) {
     const int ifindex = rtnl_link_get_ifindex(link);
     const char* kernelName = rtnl_link_get_name(link);
     const std::string name = kernelName ? kernelName : "";
     const unsigned flags = rtnl_link_get_flags(link);
     NoteOperState(ifindex, rtnl_link_get_operstate(link), NowMs());
     LinkMemory& memory = Remember(ifindex, name);
+    if (!memory.speed) memory.speed = LinkSpeed(name);
 
     MIB_IFROW row;
     CopyName(name, row);
     row.dwIndex = std::uint32_t(ifindex);
     row.dwType = InterfaceTypeCode(rtnl_link_get_arptype(link), memory.wireless);
     row.dwMtu = rtnl_link_get_mtu(link);
-    if (!memory.speed) memory.speed = LinkSpeed(name);
     row.dwSpeed = *memory.speed;
     row.dwPhysAddrLen = CopyAddress(rtnl_link_get_addr(link), row.bPhysAddr);
     row.dwAdminStatus = (flags & IFF_UP) != 0 ? 1 : 2;
     row.dwOperStatus = OperationalStatusCode(rtnl_link_get_operstate(link), flags);
     row.dwLastChange = memory.lastChangeMs;
-    CopyCounters(link, row);
     CopyDescription(memory.description, row);
-    return row;
+    memory.row = row;
+    return ifindex;
 }
 
 // A link seen for the first time has no known change; a state that differs
@@ -411,6 +465,7 @@ int LinuxNetlink::OnNotification(nl_msg* message, void* context) {
                 what->self->NoteOperState(rtnl_link_get_ifindex(link), rtnl_link_get_operstate(link), NowMs());
                 what->self->links_[rtnl_link_get_ifindex(link)].speed.reset();
             }
+            what->self->linksStale_ = true;
         },
         &seen);
     return NL_OK;
@@ -424,6 +479,7 @@ void LinuxNetlink::DrainLinkNotifications() {
     for (int receive = 0; receive < kMaxDrainReceives; ++receive) {
         const int result = nl_recvmsgs_default(notifications_.get());
         if (result == -NLE_NOMEM) {
+            linksStale_ = true;
             for (auto& entry : links_) entry.second.speed.reset();
         } else if (result < 0) {
             return;

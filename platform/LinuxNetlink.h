@@ -6,13 +6,19 @@
 // kernel keeps no time of a link's last operational change, so a second
 // socket listens to link notifications and is drained at every link-table
 // read: a link's LastChange is the time this process saw its state change,
-// 0 until it has seen one. Names, types and hardware models of links come
-// from /sys and the hardware database once per link, its speed again after
-// every notification about it.
+// 0 until it has seen one. Whether a link is wireless and its hardware model
+// come from /sys and the hardware database once per link, its speed again
+// after every notification about it.
 //
-// Each table read is one dump: the size query keeps what it measured, and the
-// call with the buffer writes that same snapshot, so the two calls agree even
-// when the kernel's table changes between them.
+// The interface table is read once per ARP row, so it must be cheap. A link's
+// attributes change only with a notification, so a read dumps the links'
+// 64-bit counters alone (RTM_GETSTATS, far less for the kernel to write than
+// a link dump) and dumps the links again only after a notification or when
+// the set of links differs.
+//
+// The size query of a table reads it and keeps what it measured; the call
+// with the buffer writes that same snapshot, so the two calls agree even when
+// the kernel's table changes between them.
 
 #include <cstdint>
 #include <map>
@@ -61,6 +67,7 @@ private:
         std::optional<std::uint64_t> speed;
         bool wireless = false;
         std::string description;
+        MIB_IFROW row;  // everything but the counters, as of the last link dump
     };
 
     struct SocketDeleter {
@@ -74,12 +81,12 @@ private:
 
     std::optional<std::vector<MIB_IPNETROW>> DumpNeighbours();
     std::optional<std::vector<MIB_IFROW>> DumpLinks();
-    bool Dump(int messageType, void (*onObject)(nl_object*, void*), void* context);
+    bool DumpLinkAttributes();
     void DrainLinkNotifications();
     void NoteOperState(int ifindex, std::uint8_t operstate, std::int64_t nowMs);
     LinkMemory& Remember(int ifindex, const std::string& name);
     std::string HardwareModel(const std::string& name) const;
-    MIB_IFROW RowOf(rtnl_link* link);
+    int KeepAttributes(rtnl_link* link);
 
     static void OnNeighbour(nl_object* object, void* context);
     static void OnLink(nl_object* object, void* context);
@@ -91,6 +98,10 @@ private:
     std::unique_ptr<udev, UdevDeleter> udev_;
     std::unique_ptr<udev_hwdb, UdevDeleter> hwdb_;
     std::map<int, LinkMemory> links_;
+    std::vector<int> linkOrder_;  // the kernel's order of the last link dump
+    // A link notification (or a lost one) since the last link dump: the
+    // attributes are dumped again; otherwise a read asks only for counters.
+    bool linksStale_ = true;
     std::optional<std::vector<MIB_IPNETROW>> measuredNeighbours_;
     std::optional<std::vector<MIB_IFROW>> measuredLinks_;
 };

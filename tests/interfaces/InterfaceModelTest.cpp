@@ -108,19 +108,18 @@ TEST(InterfaceModel, EveryReadIsIndependentWithWholeSixtyFourBitCountersAndTotal
     EXPECT_EQ(net.ifReads, 2);
 }
 
-TEST(InterfaceModel, AnAnswerClaimingMoreRowsThanItHoldsReadsOnlyWholeRows) {
-    // A platform whose count says more than the bytes it wrote.
-    class Overclaiming : public FakeNetworkServices {
-        std::uint32_t GetIfTable(void* table, std::uint32_t& size, bool sort) override {
-            const std::uint32_t answer = FakeNetworkServices::GetIfTable(table, size, sort);
-            if (table != nullptr && answer == NO_ERROR) *static_cast<std::uint32_t*>(table) = 1000;
-            return answer;
-        }
-    } net;
+TEST(InterfaceModel, LastChangeIsTheTimeSeenOrNothing) {
+    FakeNetworkServices net;
     FakeUiServices ui;
-    net.ifRows = {IfRow(1, "eth0")};
+    const std::int64_t seen = 1'764'000'000'123;  // ms since 1970
+    for (const std::int64_t ms : {seen, std::int64_t(0), INT64_MAX, INT64_MIN}) {
+        net.ifRows.push_back(IfRow(1, "eth0"));
+        net.ifRows.back().dwLastChange = ms;
+    }
     CIpHelper helper(net, ui);
-    EXPECT_EQ(helper.Interfaces().Count(), 1u);
+    const CInterfaces interfaces = helper.Interfaces();
+    EXPECT_EQ(std::chrono::duration_cast<std::chrono::milliseconds>(interfaces.Item(1).LastChange.time_since_epoch()).count(), seen);
+    for (std::size_t i = 2; i <= 4; ++i) EXPECT_EQ(interfaces.Item(i).LastChange, DateTime{}) << "row " << i;
 }
 
 }  // namespace

@@ -149,6 +149,23 @@ TEST_F(TablesInNamespaces, TheVethShowsItsAddressStateAndGrowingCounters) {
     });
 }
 
+// Between notifications a read asks the kernel for counters only: what a
+// notification announces must show at the next read all the same.
+TEST_F(TablesInNamespaces, ChangedAndNewLinksShowAtTheNextRead) {
+    lab_->RunIn(Node::Client, [this] {
+        LinuxNetworkServices net;
+        ASSERT_EQ(Link(net, "c0").MaximumTransmissionUnit, 1500u);
+        Shell(Client() + "link set c0 mtu 1400");
+        const CInterface changed = Link(net, "c0");
+        Shell(Client() + "link add x0 type veth peer name x1");
+        const CInterface added = Link(net, "x1");
+        Shell(Client() + "link set c0 mtu 1500");
+        Shell(Client() + "link del x0");
+        EXPECT_EQ(changed.MaximumTransmissionUnit, 1400u);
+        EXPECT_EQ(added.AdminStatus, 2u);
+    });
+}
+
 TEST_F(TablesInNamespaces, AnOperationalChangeSeenIsTimed) {
     lab_->RunIn(Node::Client, [this] {
         LinuxNetworkServices net;
