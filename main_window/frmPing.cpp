@@ -22,6 +22,7 @@
 #include "about/frmAbout.h"
 #include "about/mdlHelp.h"
 #include "arp_table/frmArpTable.h"
+#include "interfaces/frmInterfaceInfo.h"
 #include "main_window/MainSettings.h"
 #include "main_window/PingRun.h"
 #include "main_window/Twips.h"
@@ -180,7 +181,8 @@ void frmPing::BuildMenus() {
     QMenu* view = Named(menuBar()->addMenu(QStringLiteral("View")), QStringLiteral("mnu3"));
     QAction* mnuArpTable = AddMenuItem(*view, "mnuArpTable", "Arp table information...");
     connect(mnuArpTable, &QAction::triggered, this, [this] { ArpTableInfo(); });
-    AddMenuItem(*view, "mnuInterfaceInfo", "Network Interface information...");
+    QAction* mnuInterfaceInfo = AddMenuItem(*view, "mnuInterfaceInfo", "Network Interface information...");
+    connect(mnuInterfaceInfo, &QAction::triggered, this, &frmPing::InterfaceInfo);
 
     QMenu* help = Named(menuBar()->addMenu(QStringLiteral("Help")), QStringLiteral("mnuHelp"));
     QAction* mnuHelpTopic = AddMenuItem(*help, "mnuHelpTopic", "Help Topic");
@@ -346,9 +348,10 @@ void frmPing::tb_ButtonClick(int position) {
             case 5: run_->CloseCaptureFile(); break;
             case 6: run_->ClearLog(); break;
             case 8: ArpTableInfo(); break;
+            case 9: InterfaceInfo(); break;
             case 11: OpenHelp(); break;
             case 13: close(); break;
-            default: break;  // separators; 9 opens a window that comes later
+            default: break;  // separators
         }
     } catch (...) {
     }
@@ -367,6 +370,7 @@ void frmPing::ArpTableInfo() {
 void frmPing::closeEvent(QCloseEvent* event) {
     settings_->Save();
     if (run_->Capturing()) run_->CloseCaptureFile();
+    delete interfaceInfo_;
     if (arpTable_) arpTable_->close();
     delete about_.data();
     event->accept();
@@ -396,6 +400,23 @@ bool frmPing::eventFilter(QObject* watched, QEvent* event) {
         if (panel != panels_.end()) (*panel)->clear();
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+// Opened again, the window only comes forward; a closed one still waiting
+// for its deletion is replaced by a new one.
+void frmPing::InterfaceInfo() {
+    try {
+        if (!interfaceInfo_ || !interfaceInfo_->isVisible()) {
+            delete interfaceInfo_;
+            interfaceInfo_ = new frmInterfaceInfo(net_, ui_, selectedInterface_, this);
+        }
+        interfaceInfo_->setWindowState(interfaceInfo_->windowState() & ~Qt::WindowMinimized);
+        interfaceInfo_->show();
+        interfaceInfo_->raise();
+        interfaceInfo_->activateWindow();
+    } catch (const std::exception& error) {
+        ui_.MsgBox(error.what(), vbCritical, "Failed to open interface information.");
+    }
 }
 
 void frmPing::ShowClock() {

@@ -28,6 +28,7 @@ class QPlainTextEdit;
 namespace velmora {
 
 class frmArpTable;
+class frmInterfaceInfo;
 class MainSettings;
 class frmAbout;
 class NetworkServices;
@@ -87,6 +88,7 @@ private:
     void AboutSoftware();
     void OpenHelp();
     void ArpTableInfo();
+    void InterfaceInfo();
 
     UiServices& ui_;
     FieldControls fields_;
@@ -108,6 +110,8 @@ private:
     float logResHeight_ = 0;
     bool deleteNoAsk_ = false;
     QPointer<frmAbout> about_;  // loaded while it is open; it deletes itself when closed
+    std::size_t selectedInterface_ = 0;  // the interface window's last choice, kept while the program runs
+    QPointer<frmInterfaceInfo> interfaceInfo_;
 
     // The ARP table window while it is open; it deletes itself when closed.
     NetworkServices& net_;

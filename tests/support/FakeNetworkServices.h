@@ -155,8 +155,12 @@ public:
         const std::uint32_t answer = AnswerTable(ifRows, table, size);
         if (answer != NO_ERROR) return answer;
         ++ifReads;
+        if (afterIfRead) afterIfRead();
         return ifResult;
     }
+
+    // Runs after each filled interface table: a test changes the table between reads.
+    std::function<void()> afterIfRead;
 
 private:
     IcmpHandle nextHandle_ = 100;
