@@ -367,7 +367,14 @@ void frmPing::ShowClock() {
 QLineEdit* frmPing::Field(Control control) const {
     switch (control) {
         case Control::HostName: return fields_.txtDNS;
-        case Control::StopIp3: return fields_.txtStopIP[3];
+        case Control::StartIp0:
+        case Control::StartIp1:
+        case Control::StartIp2:
+        case Control::StartIp3: return fields_.txtStartIP[int(control) - int(Control::StartIp0)];
+        case Control::StopIp0:
+        case Control::StopIp1:
+        case Control::StopIp2:
+        case Control::StopIp3: return fields_.txtStopIP[int(control) - int(Control::StopIp0)];
         case Control::Num: return fields_.txtNum;
         case Control::DataSize: return fields_.TxtDataSize;
         case Control::TTL: return fields_.txtTTL;

@@ -67,14 +67,16 @@ QString StoreKey(const std::string& section, const std::string& key) {
 
 }  // namespace
 
-QtUiServices::QtUiServices() : mailbox_(std::make_shared<Mailbox>()), receiver_(std::make_unique<QObject>()) {
-    mailbox_->receiver = receiver_.get();
+QtUiServices::QtUiServices() : queue_(std::make_shared<WorkQueue>()), receiver_(std::make_unique<QObject>()) {
+    queue_->receiver = receiver_.get();
     Randomize();
 }
 
+// Work already handed over still runs, its answer dropped; then the workers end.
 QtUiServices::~QtUiServices() {
-    std::lock_guard lock(mailbox_->mutex);
-    mailbox_->receiver = nullptr;
+    std::lock_guard lock(queue_->mutex);
+    queue_->receiver = nullptr;
+    queue_->wake.notify_all();
 }
 
 void QtUiServices::SetOwnerWindow(QWidget* owner) { owner_ = owner; }
@@ -195,11 +197,46 @@ float QtUiServices::Rnd() {
 std::unique_ptr<Timer> QtUiServices::CreateTimer() { return std::make_unique<QtTimer>(); }
 
 void QtUiServices::RunInBackground(std::function<void()> work, std::function<void()> done) {
-    std::thread([mailbox = mailbox_, work = std::move(work), done = std::move(done)]() mutable {
-        work();
-        std::lock_guard lock(mailbox->mutex);
-        if (mailbox->receiver) QMetaObject::invokeMethod(mailbox->receiver, std::move(done), Qt::QueuedConnection);
-    }).detach();
+    std::lock_guard lock(queue_->mutex);
+    queue_->jobs.emplace_back(std::move(work), std::move(done));
+    if (std::ptrdiff_t(queue_->jobs.size()) <= queue_->idleWorkers) {
+        queue_->wake.notify_one();
+        return;
+    }
+    try {
+        std::thread([queue = queue_] { ServeJobs(queue); }).detach();
+        ++queue_->workers;
+    } catch (...) {
+        // No thread to run it: the job must not wait for one that never comes.
+        if (queue_->workers == 0) {
+            queue_->jobs.pop_back();
+            throw;
+        }
+    }
+}
+
+// Work that throws still answers, so its caller never waits for nothing.
+void QtUiServices::ServeJobs(const std::shared_ptr<WorkQueue>& queue) {
+    std::unique_lock lock(queue->mutex);
+    for (;;) {
+        if (queue->jobs.empty()) {
+            if (!queue->receiver) break;
+            ++queue->idleWorkers;
+            queue->wake.wait(lock);
+            --queue->idleWorkers;
+            continue;
+        }
+        auto job = std::move(queue->jobs.front());
+        queue->jobs.pop_front();
+        lock.unlock();
+        try {
+            job.first();
+        } catch (...) {
+        }
+        lock.lock();
+        if (queue->receiver) QMetaObject::invokeMethod(queue->receiver, std::move(job.second), Qt::QueuedConnection);
+    }
+    --queue->workers;
 }
 
 }  // namespace velmora

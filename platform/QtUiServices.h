@@ -1,11 +1,14 @@
 #pragma once
 // The toolkit services over Qt: message boxes, the file dialog, files through
 // QFile, QSettings (INI, user scope), timers on the event loop, and work
-// handed to a detached thread whose answer comes back through the event loop.
+// handed to long-lived worker threads whose answers come back through the
+// event loop.
 
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <condition_variable>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -50,14 +53,23 @@ public:
     void RunInBackground(std::function<void()> work, std::function<void()> done) override;
 
 private:
-    // Shared with background threads: answers are posted to receiver while it lives.
-    struct Mailbox {
+    // Shared with the worker threads, which outlive this object: jobs wait
+    // here, answers are posted to receiver while it lives. One worker serves
+    // them all; another starts only while every worker is busy, as one is
+    // while a name look-up that nobody waits for any more still runs.
+    struct WorkQueue {
         std::mutex mutex;
+        std::condition_variable wake;
+        std::deque<std::pair<std::function<void()>, std::function<void()>>> jobs;
+        int idleWorkers = 0;
+        int workers = 0;
         QObject* receiver = nullptr;
     };
 
+    static void ServeJobs(const std::shared_ptr<WorkQueue>& queue);
+
     QPointer<QWidget> owner_;
-    std::shared_ptr<Mailbox> mailbox_;
+    std::shared_ptr<WorkQueue> queue_;
     std::unique_ptr<QObject> receiver_;
     std::mt19937 random_;
     std::map<int, std::unique_ptr<QFile>> files_;

@@ -74,8 +74,9 @@ public:
     // --- Timers ---
     virtual std::unique_ptr<Timer> CreateTimer() = 0;
 
-    // Runs work off the user-interface thread, then done on it. If the program
-    // ends before work returns, done never runs and nothing waits for work.
+    // Runs work off the user-interface thread, then done on it (also when
+    // work throws). If the program ends before work returns, done never runs
+    // and nothing waits for work.
     virtual void RunInBackground(std::function<void()> work, std::function<void()> done) = 0;
 };
 
