@@ -375,6 +375,13 @@ bool LinuxNetworkServices::IcmpCloseHandle(IcmpHandle handle) {
     return true;
 }
 
+std::optional<SocketKind> LinuxNetworkServices::SocketKindOf(IcmpHandle handle) const {
+    std::lock_guard lock(handlesMutex_);
+    const auto entry = handles_.find(handle);
+    if (entry == handles_.end()) return std::nullopt;
+    return entry->second.socket.kind;
+}
+
 IcmpHandle LinuxNetworkServices::AddHandle(EchoSocket socket) {
     std::lock_guard lock(handlesMutex_);
     const IcmpHandle handle = nextHandle_++;

@@ -35,6 +35,8 @@ public:
                                void* replyBuffer, std::uint32_t replySize, std::uint32_t timeoutMs) override;
     bool IcmpCloseHandle(IcmpHandle handle) override;
     std::string IcmpPermissionAdvice() const override;
+    // The kind of socket behind an open handle (the tests ask which one was opened).
+    std::optional<icmp::SocketKind> SocketKindOf(IcmpHandle handle) const;
 
     int WSAStartup(std::uint16_t versionRequested, WSADATA& data) override;
     int WSACleanup() override;
@@ -62,7 +64,7 @@ private:
     void ReturnFromEcho(IcmpHandle handle);
 
     const SocketPreference preference_;
-    std::mutex handlesMutex_;
+    mutable std::mutex handlesMutex_;
     std::unordered_map<IcmpHandle, HandleEntry> handles_;
     IcmpHandle nextHandle_ = 1;  // never reused: a stale handle finds nothing
     std::atomic<bool> permissionRefused_{false};

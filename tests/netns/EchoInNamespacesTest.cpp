@@ -275,18 +275,12 @@ TEST(RefusedEcho, NeitherSocketGivesAFailureAndPlainAdvice) {
 
 // The socket type behind a handle, which carries the descriptor above its
 // lowest bit; -1 when there is none.
-int SocketTypeOf(IcmpHandle handle) {
-    int type = -1;
-    socklen_t length = sizeof type;
-    if (handle < 0 || ::getsockopt(int(handle >> 1), SOL_SOCKET, SO_TYPE, &type, &length) != 0) return -1;
-    return type;
-}
-
 int OpenAndCloseEchoSocket(LinuxNetworkServices& net) {
     const IcmpHandle handle = net.IcmpCreateFile();
-    const int type = SocketTypeOf(handle);
+    const auto kind = net.SocketKindOf(handle);
     net.IcmpCloseHandle(handle);
-    return type;
+    if (!kind) return -1;
+    return *kind == icmp::SocketKind::Raw ? SOCK_RAW : SOCK_DGRAM;
 }
 
 void WritePingGroupRange(const char* range) {
