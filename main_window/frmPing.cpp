@@ -16,6 +16,7 @@
 #include <QToolBar>
 #include <algorithm>
 #include <numeric>
+#include <utility>
 #include <type_traits>
 
 #include "main_window/MainSettings.h"
@@ -42,6 +43,7 @@ constexpr float kPanelWidth = 1440;
 // The design places the group controls and sizes the status panels for an
 // 8-point font.
 constexpr int kDesignFontPoints = 8;
+constexpr int kFramesPerSecond = 60;
 
 QRect Place(float left, float top, float width, float height) {
     return QRect(Px(left), Px(top), Px(width), Px(height));
@@ -251,6 +253,7 @@ void frmPing::BuildParameterGroup(QWidget& body) {
 void frmPing::BuildLogPane(QWidget& body) {
     logRes_ = Named(new QPlainTextEdit(&body), QStringLiteral("logRes"));
     logRes_->setReadOnly(true);
+    logRes_->setUndoRedoEnabled(false);  // nothing to undo, and every line would keep a step
     QPalette palette = logRes_->palette();
     palette.setColor(QPalette::Base, palette.color(QPalette::ToolTipBase));
     palette.setColor(QPalette::Text, palette.color(QPalette::ToolTipText));
@@ -276,12 +279,17 @@ void frmPing::BuildStatusBar() {
         QLabel& label = *panels_[i];
         label.setText(QLatin1String(kWidestPanelTexts[i]));  // measured with the frame and the indent
         panelWidths_[i] = std::max(kPanelWidth, Twips(label.sizeHint().width()));
-        label.setFixedWidth(Px(panelWidths_[i]));
+        // A fixed size in both directions: a new text repaints the panel
+        // without laying the whole bar out again.
+        label.setFixedSize(Px(panelWidths_[i]), label.sizeHint().height());
     }
     // The bar may be narrower than its panels: the window has no minimum size.
     bar->setMinimumWidth(1);
     clock_.setSingleShot(true);
     connect(&clock_, &QTimer::timeout, this, &frmPing::ShowClock);
+    frame_.setSingleShot(true);
+    frame_.setInterval(1000 / kFramesPerSecond);
+    connect(&frame_, &QTimer::timeout, this, &frmPing::ShowFrame);
     ShowClock();
 }
 
@@ -351,9 +359,10 @@ void frmPing::closeEvent(QCloseEvent* event) {
 }
 
 bool frmPing::eventFilter(QObject* watched, QEvent* event) {
+    // The figure panels blank on a click; the clock keeps its time.
     if (event->type() == QEvent::MouseButtonRelease) {
-        const auto panel = std::find(panels_.begin(), panels_.end(), watched);
-        if (panel != panels_.end()) (*panel)->clear();
+        const auto panel = std::find(panels_.begin(), panels_.end() - 1, watched);
+        if (panel != panels_.end() - 1) (*panel)->clear();
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -407,32 +416,60 @@ void frmPing::ShowCaptureState(bool capturing) {
     mnuCloseFile_->setEnabled(capturing);
 }
 
+// Lines may come far faster than a screen shows them, and laying out a line
+// in the pane costs more than making it. A change after a pause shows at
+// once and starts a frame; until the frame ends, the panels take their texts
+// without painting and the pane's new text waits, then goes in at once. The
+// run keeps the pane's text and writes the capture file line by line.
 void frmPing::SetPanelText(int panel, const std::string& text) {
-    panels_[panel - 1]->setText(QString::fromStdString(text));
+    QLabel& label = *panels_[panel - 1];
+    const QString shown = QString::fromStdString(text);
+    if (label.text() == shown) return;
+    label.setText(shown);
+    HoldUntilNextFrame();
 }
 
 void frmPing::ShowLogText(const std::string& wholeText) {
-    logRes_->setPlainText(PaneText(wholeText));
-    ScrollLogToEnd();
+    paneWhole_ = PaneText(wholeText);
+    paneTail_.clear();
+    if (!paneHeld_) ShowHeldText();
 }
 
 void frmPing::AppendLogText(const std::string& text) {
-    QTextCursor end(logRes_->document());
-    end.movePosition(QTextCursor::End);
-    end.insertText(PaneText(text));
-    ScrollLogToEnd();
+    paneTail_ += PaneText(text);
+    if (!paneHeld_) ShowHeldText();
 }
 
-// Once per turn of the event loop, however many lines a turn appends: the
-// scroll only matters to the next paint.
+void frmPing::ShowHeldText() {
+    if (paneWhole_) {
+        logRes_->setPlainText(*paneWhole_ + paneTail_);
+        paneWhole_.reset();
+    } else {
+        QTextCursor end(logRes_->document());
+        end.movePosition(QTextCursor::End);
+        end.insertText(paneTail_);
+    }
+    paneTail_.clear();
+    ScrollLogToEnd();
+    paneHeld_ = true;
+    HoldUntilNextFrame();
+}
+
+void frmPing::HoldUntilNextFrame() {
+    if (frame_.isActive()) return;
+    statusBar()->setUpdatesEnabled(false);
+    frame_.start();
+}
+
+void frmPing::ShowFrame() {
+    statusBar()->setUpdatesEnabled(true);
+    paneHeld_ = false;
+    if (paneWhole_ || !paneTail_.isEmpty()) ShowHeldText();
+}
+
 void frmPing::ScrollLogToEnd() {
-    if (scrollPending_) return;
-    scrollPending_ = true;
-    QTimer::singleShot(0, this, [this] {
-        scrollPending_ = false;
-        logRes_->moveCursor(QTextCursor::End);
-        logRes_->ensureCursorVisible();
-    });
+    logRes_->moveCursor(QTextCursor::End);
+    logRes_->ensureCursorVisible();
 }
 
 }  // namespace velmora

@@ -194,18 +194,18 @@ protected:
     int designPanel7 = 0;
 };
 
-TEST_F(ShownTest, PanelClickBlanksThatPanelOnlyAndClearWritesEveryPanelAgain) {
+TEST_F(ShownTest, PanelClickBlanksThatFigurePanelOnlyAndClearWritesEveryPanelAgain) {
     window->AppendLogText("line\r\n");
     for (int panel = 1; panel <= 7; ++panel) {
         SCOPED_TRACE(panel);
         QTest::mouseClick(&Panel(panel), Qt::LeftButton);
-        EXPECT_EQ(Panel(panel).text(), QString());
+        EXPECT_EQ(Panel(panel).text().isEmpty(), panel < 7) << "the clock keeps its time";
         if (panel < 7) {
             EXPECT_FALSE(Panel(panel + 1).text().isEmpty());
         }
     }
     Click(6);  // Clear log
-    EXPECT_TRUE(Pane().toPlainText().isEmpty());
+    QTRY_VERIFY(Pane().toPlainText().isEmpty());  // at the end of the frame the line began
     ExpectZeroPanels();
 }
 
