@@ -153,6 +153,7 @@ void MainSettings::RestoreAddress(const std::array<QLineEdit*, 4>& boxes, const 
 }
 
 void MainSettings::Save() {
+    const SettingsBatch save(ui_);
     SaveWindow();
     SaveCheck(*f_.chkIpDns, "Address Mode");
     Write(kInitSection, "Host Name", Trimmed(*f_.txtDNS));

@@ -306,6 +306,7 @@ void frmPing::Form_Load() {
     run_->ClearStatistic();
     panel7Width_ = lastWidth_ - std::accumulate(panelWidths_.begin(), panelWidths_.end(), 0.f);
     PlacePanel7();
+    const SettingsBatch restore(ui_);
     settings_->RestoreWindow();
     settings_->RestoreParameters();
 }

@@ -57,8 +57,9 @@ private:
 // Each store object writes the file when it goes, atomically (QSettings's
 // default: a new file renamed over the old), so an interrupted save leaves
 // either the old store or the new one, never a torn file.
-QSettings OpenStore(const std::string& appName) {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, FromUtf8(appName), FromUtf8(appName));
+std::unique_ptr<QSettings> OpenStore(const std::string& appName) {
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, FromUtf8(appName),
+                                       FromUtf8(appName));
 }
 
 QString StoreKey(const std::string& section, const std::string& key) {
@@ -112,15 +113,33 @@ int QtUiServices::MsgBox(const std::string& prompt, int style, const std::string
     }
 }
 
+template <typename Use>
+auto QtUiServices::WithStore(const std::string& appName, Use use) {
+    if (settingsBatchDepth_ == 0) return use(*OpenStore(appName));
+    if (!batchStore_ || batchAppName_ != appName) {
+        batchStore_ = OpenStore(appName);
+        batchAppName_ = appName;
+    }
+    return use(*batchStore_);
+}
+
 std::string QtUiServices::GetSetting(const std::string& appName, const std::string& section,
                                      const std::string& key, const std::string& defaultValue) {
-    const QVariant value = OpenStore(appName).value(StoreKey(section, key));
+    const QVariant value = WithStore(appName, [&](QSettings& store) { return store.value(StoreKey(section, key)); });
     return value.isValid() ? value.toString().toStdString() : defaultValue;
 }
 
 void QtUiServices::SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
                                const std::string& value) {
-    OpenStore(appName).setValue(StoreKey(section, key), FromUtf8(value));
+    WithStore(appName, [&](QSettings& store) { store.setValue(StoreKey(section, key), FromUtf8(value)); });
+}
+
+void QtUiServices::BeginSettingsBatch() { ++settingsBatchDepth_; }
+
+// The store object writes the file as it goes.
+void QtUiServices::EndSettingsBatch() {
+    if (settingsBatchDepth_ == 0 || --settingsBatchDepth_ > 0) return;
+    batchStore_.reset();
 }
 
 QStringList NameFilters(const std::string& filter) {

@@ -17,6 +17,7 @@
 #include "platform/UiServices.h"
 
 class QFile;
+class QSettings;
 class QWidget;
 
 namespace velmora {
@@ -40,6 +41,8 @@ public:
                            const std::string& defaultValue) override;
     void SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
                      const std::string& value) override;
+    void BeginSettingsBatch() override;
+    void EndSettingsBatch() override;
     std::optional<std::string> ShowOpenDialog(const std::string& title, const std::string& filter,
                                               int flags) override;
     bool FileExists(const std::string& path, bool& exists, std::string& error) override;
@@ -68,7 +71,14 @@ private:
 
     static void ServeJobs(const std::shared_ptr<WorkQueue>& queue);
 
+    // The store of appName: the batch's while one is open, else a new one.
+    template <typename Use>
+    auto WithStore(const std::string& appName, Use use);
+
     QPointer<QWidget> owner_;
+    int settingsBatchDepth_ = 0;
+    std::string batchAppName_;
+    std::unique_ptr<QSettings> batchStore_;
     std::shared_ptr<WorkQueue> queue_;
     std::unique_ptr<QObject> receiver_;
     std::mt19937 random_;

@@ -52,6 +52,10 @@ public:
                                    const std::string& defaultValue) = 0;
     virtual void SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
                              const std::string& value) = 0;
+    // Between these two the store stays open, so reading or writing many keys
+    // opens and writes it once (SettingsBatch pairs them).
+    virtual void BeginSettingsBatch() {}
+    virtual void EndSettingsBatch() {}
 
     // --- File dialog and files (the capture file) ---
     // Shows the open-file dialog (filter as "Label|*.ext" pairs joined by "|");
@@ -78,6 +82,18 @@ public:
     // work throws). If the program ends before work returns, done never runs
     // and nothing waits for work.
     virtual void RunInBackground(std::function<void()> work, std::function<void()> done) = 0;
+};
+
+// Keeps the settings store open while it lives.
+class SettingsBatch {
+public:
+    explicit SettingsBatch(UiServices& ui) : ui_(ui) { ui_.BeginSettingsBatch(); }
+    ~SettingsBatch() { ui_.EndSettingsBatch(); }
+    SettingsBatch(const SettingsBatch&) = delete;
+    SettingsBatch& operator=(const SettingsBatch&) = delete;
+
+private:
+    UiServices& ui_;
 };
 
 }  // namespace velmora

@@ -43,6 +43,7 @@ TEST_F(SettingsTest, FirstStartReadsEveryKeyInOrderWithItsDefault) {
         {"Init/IPAddress Stop", "1.1.1.8"},
     };
     EXPECT_EQ(ui.reads, expected);
+    EXPECT_EQ(ui.storeOpenings, 1);
     EXPECT_EQ(window->size(), QSize(648, height / kTwips)) << "the design size";
     EXPECT_FALSE(window->testAttribute(Qt::WA_Moved)) << "the window system places it";
     EXPECT_FALSE(window->DeleteNoAsk());
@@ -151,6 +152,7 @@ TEST_F(SettingsTest, CheckValueTwoGreysTheBoxAndIsSavedAsTwo) {
     EXPECT_TRUE(Edit("txtNum").isEnabled());
     EXPECT_EQ(window->TargetMode(), 1);
     Exit();
+    EXPECT_EQ(ui.storeOpenings, 2) << "once for the restore, once for the save";
     EXPECT_EQ(ui.Stored("Init/Loop"), "2");
     EXPECT_EQ(ui.Stored("Init/Address Mode"), "2");
 }
