@@ -97,10 +97,12 @@ int QtUiServices::MsgBox(const std::string& prompt, int style, const std::string
         case 3:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
             box.setEscapeButton(QMessageBox::Cancel);
+            box.setDefaultButton((style & vbDefaultButton2) != 0 ? QMessageBox::No : QMessageBox::Yes);
             break;
         case 5:
             box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
             box.setEscapeButton(QMessageBox::Cancel);
+            box.setDefaultButton((style & vbDefaultButton2) != 0 ? QMessageBox::Cancel : QMessageBox::Retry);
             break;
         default: box.setStandardButtons(QMessageBox::Ok); break;
     }

@@ -21,6 +21,7 @@ enum MsgBoxStyle : int {
     vbExclamation = 48,
     vbRetryCancelCritical = 21,
     vbYesNoCancelQuestion = 35,
+    vbDefaultButton2 = 256,  // added to a style: Enter presses the second button
 };
 enum MsgBoxResult : int { vbOK = 1, vbCancel = 2, vbRetry = 4, vbYes = 6, vbNo = 7 };
 
