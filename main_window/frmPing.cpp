@@ -142,6 +142,7 @@ frmPing::frmPing(NetworkServices& net, UiServices& ui, QWidget* parent) : QMainW
     BuildParameterGroup(*body);
     BuildLogPane(*body);
     BuildStatusBar();
+    SetTabOrder();
     resize(Px(kDesignWidth), Px(kDesignHeight) + menuBar()->sizeHint().height());
 
     fieldBehaviour_ = std::make_unique<ParameterFields>(fields_);
@@ -248,6 +249,18 @@ void frmPing::BuildParameterGroup(QWidget& body) {
     Label(frame, QStringLiteral("Label13"), "Delay:", 3720, 240);
     fields_.txtDelay =
         TextBox(frame, QStringLiteral("txtDelay"), "1000", "Delay between pings (milli-second).", 3720, 480);
+}
+
+// Reading order: the start octets, the stop octets (hidden by a host name),
+// the host name, its switch, then the parameters from left to right.
+void frmPing::SetTabOrder() {
+    QList<QWidget*> order;
+    for (QLineEdit* box : fields_.OctetBoxes()) order << box;
+    order << fields_.txtDNS << fields_.chkIpDns << fields_.chkLoop;
+    for (QLineEdit* field : {fields_.txtNum, fields_.TxtDataSize, fields_.txtTTL, fields_.txtTimeout, fields_.txtDelay}) {
+        order << field;
+    }
+    for (qsizetype i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
 void frmPing::BuildLogPane(QWidget& body) {

@@ -72,6 +72,7 @@ private:
     void BuildParameterGroup(QWidget& body);
     void BuildLogPane(QWidget& body);
     void BuildStatusBar();
+    void SetTabOrder();
 
     void Form_Load();
     void ResizeForm();
