@@ -44,6 +44,8 @@ constexpr float kPanelWidth = 1440;
 // 8-point font.
 constexpr int kDesignFontPoints = 8;
 constexpr int kFramesPerSecond = 60;
+constexpr float kLabelGap = 60;
+constexpr double kSmallestLabelPoints = 6;
 
 QRect Place(float left, float top, float width, float height) {
     return QRect(Px(left), Px(top), Px(width), Px(height));
@@ -88,10 +90,19 @@ Object* Named(Object* object, const QString& name) {
 
 QString Indexed(const char* name, int index) { return QString::fromLatin1(name) + u'_' + QString::number(index); }
 
-QLabel* Label(QWidget& parent, const QString& name, const char* caption, float left, float top) {
+// A label placed at its design corner, within `room` twips to its right: a
+// font larger than the design's (a higher font DPI, a user setting) is made
+// smaller until the text fits, so that it never runs into the next control.
+QLabel* Label(QWidget& parent, const QString& name, const char* caption, float left, float top, float room) {
     auto* label = Named(new QLabel(QString::fromLatin1(caption), &parent), name);
     label->move(Px(left), Px(top));
     label->adjustSize();
+    QFont font = label->font();
+    while (label->width() > Px(room - kLabelGap) && font.pointSizeF() > kSmallestLabelPoints) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+        label->setFont(font);
+        label->adjustSize();
+    }
     return label;
 }
 
@@ -143,6 +154,14 @@ frmPing::frmPing(NetworkServices& net, UiServices& ui, QWidget* parent) : QMainW
     BuildLogPane(*body);
     BuildStatusBar();
     SetTabOrder();
+    // The smallest window shows both groups, every figure panel and the
+    // clock: the clock panel follows the width by difference, so the
+    // window's design width less its design width gives the room it needs.
+    const QRect groups = findChild<QFrame*>(QStringLiteral("Frame1"))->geometry() |
+                         findChild<QFrame*>(QStringLiteral("Frame2"))->geometry();
+    const float figures = std::accumulate(panelWidths_.begin(), panelWidths_.end(), 0.f);
+    const int clockRoom = panels_[6]->sizeHint().width() + statusBar()->sizeHint().height();  // and the size grip
+    body->setMinimumSize(std::max(groups.right() + 1, Px(figures) + clockRoom), groups.bottom() + 1);
     resize(Px(kDesignWidth), Px(kDesignHeight) + menuBar()->sizeHint().height());
 
     fieldBehaviour_ = std::make_unique<ParameterFields>(fields_);
@@ -207,10 +226,10 @@ void frmPing::BuildToolbar() {
 
 void frmPing::BuildTargetGroup(QWidget& body) {
     QFrame& frame = *Group(body, "Frame1", 120, 360);
-    Label(frame, QStringLiteral("Label16"), "IP/DNS", 3960, 240);
+    Label(frame, QStringLiteral("Label16"), "IP/DNS", 3960, 240, 4695 - 3960);
     fields_.chkIpDns = CheckBox(frame, QStringLiteral("chkIpDns"), nullptr, 4080, 480);
-    fields_.lblStartIP = Label(frame, QStringLiteral("lblStartIP"), "Start IP:", 240, 240);
-    fields_.lblStopIP = Label(frame, QStringLiteral("lblStopIP"), "Stop IP:", 240, 600);
+    fields_.lblStartIP = Label(frame, QStringLiteral("lblStartIP"), "Start IP:", 240, 240, 720);
+    fields_.lblStopIP = Label(frame, QStringLiteral("lblStopIP"), "Stop IP:", 240, 600, 720);
     constexpr std::array<float, 4> octetLefts{960, 1680, 2400, 3120};
     constexpr std::array<const char*, 4> designOctets{"1", "1", "1", "8"};
     for (int i = 0; i < 4; ++i) {
@@ -229,24 +248,24 @@ void frmPing::BuildTargetGroup(QWidget& body) {
         dot->setGeometry(Place(dotLefts[i % 3], i < 3 ? 120 : 480, 135, 375));
         fields_.lblP1[i] = dot;
     }
-    fields_.lblDNS = Label(frame, QStringLiteral("lblDNS"), "DNS:", 240, 480);
+    fields_.lblDNS = Label(frame, QStringLiteral("lblDNS"), "DNS:", 240, 480, 720);
     fields_.txtDNS = TextBox(frame, QStringLiteral("txtDNS"), "", nullptr, 960, 480, 2775);
 }
 
 void frmPing::BuildParameterGroup(QWidget& body) {
     QFrame& frame = *Group(body, "Frame2", 4920, 360);
-    Label(frame, QStringLiteral("Label8"), "Loop\\Num:", 240, 240);
+    Label(frame, QStringLiteral("Label8"), "Loop\\Num:", 240, 240, 1320 - 240);
     fields_.chkLoop = CheckBox(frame, QStringLiteral("chkLoop"), "Loop until cancel", 240, 480);
     fields_.txtNum = TextBox(frame, QStringLiteral("txtNum"), "1", "Number of pings", 600, 480);
-    Label(frame, QStringLiteral("Lable9"), "DataSize:", 1320, 240);
+    Label(frame, QStringLiteral("Lable9"), "DataSize:", 1320, 240, 2280 - 1320);
     fields_.TxtDataSize =
         TextBox(frame, QStringLiteral("TxtDataSize"), "120", "Data size (bytes) - up to 1500", 1320, 480, 855);
-    Label(frame, QStringLiteral("Label7"), "TTL:", 2280, 240);
+    Label(frame, QStringLiteral("Label7"), "TTL:", 2280, 240, 3000 - 2280);
     fields_.txtTTL = TextBox(frame, QStringLiteral("txtTTL"), "30", "Time To Leave", 2280, 480);
-    Label(frame, QStringLiteral("Label14"), "Timeout:", 3000, 240);
+    Label(frame, QStringLiteral("Label14"), "Timeout:", 3000, 240, 3720 - 3000);
     fields_.txtTimeout =
         TextBox(frame, QStringLiteral("txtTimeout"), "1000", "Timeout for ping replay (milli-second)", 3000, 480);
-    Label(frame, QStringLiteral("Label13"), "Delay:", 3720, 240);
+    Label(frame, QStringLiteral("Label13"), "Delay:", 3720, 240, 4695 - 3720);
     fields_.txtDelay =
         TextBox(frame, QStringLiteral("txtDelay"), "1000", "Delay between pings (milli-second).", 3720, 480);
 }
@@ -296,8 +315,7 @@ void frmPing::BuildStatusBar() {
         // without laying the whole bar out again.
         label.setFixedSize(Px(panelWidths_[i]), label.sizeHint().height());
     }
-    // The bar may be narrower than its panels: the window has no minimum size.
-    bar->setMinimumWidth(1);
+    panels_[6]->setText(QStringLiteral("00:00"));  // measured for the window's minimum
     clock_.setSingleShot(true);
     connect(&clock_, &QTimer::timeout, this, &frmPing::ShowClock);
     frame_.setSingleShot(true);
