@@ -1,8 +1,8 @@
 #pragma once
 // Pieces the run benchmarks share: the window a run goes through (the real
 // frmPing, or a plain one that keeps the pane's text and the panels as a
-// widget would), the Qt toolkit services to change a member or two of, a
-// thread that takes background work in turn, the resident set size, a clock.
+// widget would), the Qt toolkit services to change a member or two of, the
+// resident set size, a clock.
 
 #include <QAction>
 #include <QCheckBox>

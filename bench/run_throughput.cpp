@@ -4,10 +4,14 @@
 // how much resident memory a long Loop run gains.
 //
 //   run_throughput [count] [--plain] [--at-once]
+//   run_throughput --loopback [seconds]
 //     count      slots of the Loop run (default 1000000)
 //     --plain    a window without widgets in place of frmPing
 //     --at-once  each echo runs and answers inside the slot, away from the
 //                worker and the event loop: the run logic's own cost
+//     --loopback a Loop with Delay 0 to 127.0.0.1 through the real network
+//                for that long (default 10 s): pings a second and the CPU
+//                time the process took, as a share of one core
 // By default every echo takes the program's own path: it runs on the worker
 // and its answer comes back through the event loop to the real window.
 // Run it with QT_QPA_PLATFORM=offscreen. The settings store lives in a
@@ -15,9 +19,11 @@
 // (765 addresses a pass) with a Delay of 0; nothing reaches a network.
 
 #include <QApplication>
+#include <QLabel>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <sys/resource.h>
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -28,6 +34,7 @@
 #include <string>
 
 #include "bench/BenchSupport.h"
+#include "platform/LinuxNetworkServices.h"
 
 namespace velmora::bench {
 namespace {
@@ -146,12 +153,68 @@ Figures Measure(QApplication& app, InstantNetwork& net, BenchWindow& window, lon
     return f;
 }
 
+// Loopback only: the one address of the range is 127.0.0.1.
+const RunSetup kLoopback{{"127", "0", "0", "1"},
+                         {"127", "0", "0", "1"},
+                         true,
+                         {{Control::Num, "1"},
+                          {Control::DataSize, "32"},
+                          {Control::TTL, "64"},
+                          {Control::Timeout, "1000"},
+                          {Control::Delay, "0"}}};
+
+double CpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Slots done so far, as the window's first panel shows them ("Sent: n").
+long SentSoFar(const RealWindow& window) {
+    const auto* panel = window.window.findChild<QLabel*>(QStringLiteral("Panel1"));
+    return panel->text().section(u' ', 1).toLong();
+}
+
+// The real window pings 127.0.0.1 in a Loop for `seconds` after a second's warm-up.
+int MeasureLoopback(QApplication& app, double seconds) {
+    LinuxNetworkServices net;
+    QtUiServices ui;
+    RealWindow window(kLoopback, net, ui);
+    long sentAtBegin = 0;
+    double cpuAtBegin = 0;
+    Clock::time_point begin;
+    QTimer::singleShot(1000, [&] {
+        sentAtBegin = SentSoFar(window);
+        cpuAtBegin = CpuSeconds();
+        begin = Clock::now();
+        QTimer::singleShot(int(seconds * 1000), [&] { app.quit(); });
+    });
+    window.Start();
+    app.exec();
+    const double wall = Seconds(Clock::now() - begin);
+    const double cpu = CpuSeconds() - cpuAtBegin;
+    const long pings = SentSoFar(window) - sentAtBegin;
+    window.Stop();
+    std::printf("run_throughput --loopback: frmPing, Loop, Delay 0, 127.0.0.1, platform %s\n",
+                qPrintable(QApplication::platformName()));
+    std::printf("pings           %ld in %.2f s: %.0f pings/s\n", pings, wall, double(pings) / wall);
+    std::printf("CPU             %.2f s: %.1f%% of one core\n", cpu, 100.0 * cpu / wall);
+    return 0;
+}
+
 }  // namespace
 }  // namespace velmora::bench
 
 int main(int argc, char* argv[]) {
     using namespace velmora;
     using namespace velmora::bench;
+    if (argc > 1 && std::string(argv[1]) == "--loopback") {
+        QApplication app(argc, argv);
+        QTemporaryDir folder;
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
+        return MeasureLoopback(app, argc > 2 ? std::stod(argv[2]) : 10.0);
+    }
     long slotCount = 1000000;
     bool plain = false;
     Answers answers = Answers::Worker;
