@@ -155,12 +155,11 @@ frmPing::frmPing(NetworkServices& net, UiServices& ui, QWidget* parent) : QMainW
     BuildStatusBar();
     SetTabOrder();
     // The smallest window shows both groups, every figure panel and the
-    // clock: the clock panel follows the width by difference, so the
-    // window's design width less its design width gives the room it needs.
+    // clock, with room for the time and the size grip.
     const QRect groups = findChild<QFrame*>(QStringLiteral("Frame1"))->geometry() |
                          findChild<QFrame*>(QStringLiteral("Frame2"))->geometry();
     const float figures = std::accumulate(panelWidths_.begin(), panelWidths_.end(), 0.f);
-    const int clockRoom = panels_[6]->sizeHint().width() + statusBar()->sizeHint().height();  // and the size grip
+    const int clockRoom = panels_[6]->sizeHint().width() + statusBar()->sizeHint().height();
     body->setMinimumSize(std::max(groups.right() + 1, Px(figures) + clockRoom), groups.bottom() + 1);
     resize(Px(kDesignWidth), Px(kDesignHeight) + menuBar()->sizeHint().height());
 
