@@ -1,8 +1,8 @@
 #pragma once
 // Pieces the run benchmarks share: the window a run goes through (the real
 // frmPing, or a plain one that keeps the pane's text and the panels as a
-// widget would), the Qt toolkit services to change a member or two of, a
-// thread that takes background work in turn, the resident set size, a clock.
+// widget would), the Qt toolkit services to change a member or two of, the
+// resident set size, a clock.
 
 #include <QAction>
 #include <QCheckBox>
@@ -10,16 +10,12 @@
 #include <QObject>
 #include <array>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <fstream>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "main_window/PingRun.h"
 #include "main_window/PingRunView.h"
@@ -220,51 +216,6 @@ public:
 
 protected:
     QtUiServices qt_;
-};
-
-// Background work handed to one long-lived thread; answers come back through the event loop.
-class OneWorkerUi final : public ForwardingUi {
-public:
-    OneWorkerUi() : worker_([this] { Serve(); }) {}
-    ~OneWorkerUi() override {
-        {
-            std::lock_guard lock(mutex_);
-            stopping_ = true;
-        }
-        wake_.notify_one();
-        worker_.join();
-    }
-    OneWorkerUi(const OneWorkerUi&) = delete;
-    OneWorkerUi& operator=(const OneWorkerUi&) = delete;
-
-    void RunInBackground(std::function<void()> work, std::function<void()> done) override {
-        {
-            std::lock_guard lock(mutex_);
-            jobs_.emplace_back(std::move(work), std::move(done));
-        }
-        wake_.notify_one();
-    }
-
-private:
-    void Serve() {
-        while (true) {
-            std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
-            if (stopping_) return;
-            auto job = std::move(jobs_.front());
-            jobs_.pop_front();
-            lock.unlock();
-            job.first();
-            QMetaObject::invokeMethod(&receiver_, std::move(job.second), Qt::QueuedConnection);
-        }
-    }
-
-    QObject receiver_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<std::pair<std::function<void()>, std::function<void()>>> jobs_;
-    bool stopping_ = false;
-    std::thread worker_;  // last: it starts serving once the rest exists
 };
 
 }  // namespace velmora::bench

@@ -53,15 +53,18 @@ Figures Summarise(std::vector<double> samples) {
 }
 
 // Wall time of each Ping in microseconds; failed echoes are counted apart.
-std::vector<double> TimeEchoes(const mdbPing& engine, const std::string& target, int count, int timeoutMs,
-                               int& failures) {
+std::vector<double> TimeEchoes(NetworkServices& net, const mdbPing& engine, const std::string& target, int count,
+                               int timeoutMs, int& failures) {
     std::vector<double> samples;
     ReplyRecord record{};
     IP_OPTION_INFORMATION options;
     options.Ttl = 64;
     for (int i = 0; i < count; ++i) {
         const auto start = Clock::now();
-        const std::int32_t result = engine.Ping(target, record, options, std::uint8_t(1 + i % 254), 32, timeoutMs);
+        const IcmpHandle handle = net.IcmpCreateFile();
+        const std::int32_t result =
+            engine.Ping(handle, target, record, options, std::uint8_t(1 + i % 254), 32, timeoutMs);
+        net.IcmpCloseHandle(handle);
         samples.push_back(Micros(Clock::now() - start).count());
         if (result < 0 || record.reply.Status != IP_SUCCESS) ++failures;
     }
@@ -151,12 +154,12 @@ int Loopback(int count, int rounds) {
     WSADATA data;
     net.WSAStartup(0x0101, data);  // as a run of the program starts
     int failures = 0;
-    TimeEchoes(engine, "127.0.0.1", std::min(count, 50), 1000, failures);  // warm up
+    TimeEchoes(net, engine, "127.0.0.1", std::min(count, 50), 1000, failures);  // warm up
     failures = 0;
     std::vector<double> samples;
     std::vector<double> roundMedians;
     for (int round = 0; round < rounds; ++round) {
-        const auto one = TimeEchoes(engine, "127.0.0.1", count, 1000, failures);
+        const auto one = TimeEchoes(net, engine, "127.0.0.1", count, 1000, failures);
         roundMedians.push_back(Summarise(one).median);
         samples.insert(samples.end(), one.begin(), one.end());
     }
@@ -231,7 +234,7 @@ int Overshoot() {
         if (!silent.Enter()) return;  // setns changes this thread only
         LinuxNetworkServices net;
         QtUiServices ui;
-        samples = TimeEchoes(mdbPing(net, ui), "127.0.0.1", kDrops, kTimeoutMs, failures);
+        samples = TimeEchoes(net, mdbPing(net, ui), "127.0.0.1", kDrops, kTimeoutMs, failures);
     });
     worker.join();
     for (double& sample : samples) sample -= kTimeoutMs * 1000.0;

@@ -3,23 +3,27 @@
 // capture file (a real temporary file, each line written and flushed), and
 // how much resident memory a long Loop run gains.
 //
-//   run_throughput [count] [--plain] [--queued | --threads | --one-worker]
+//   run_throughput [count] [--plain] [--at-once]
+//   run_throughput --loopback [seconds]
 //     count      slots of the Loop run (default 1000000)
 //     --plain    a window without widgets in place of frmPing
-//     --queued   each echo's answer comes back through the event loop, as a
-//                real echo's does, instead of at once
-//     --threads  each echo runs on a thread of its own, as in the program,
-//                and its answer comes back through the event loop
-//     --one-worker  each echo runs on one long-lived thread, its answer
-//                through the event loop: weighs the thread start-ups
+//     --at-once  each echo runs and answers inside the slot, away from the
+//                worker and the event loop: the run logic's own cost
+//     --loopback a Loop with Delay 0 to 127.0.0.1 through the real network
+//                for that long (default 10 s): pings a second and the CPU
+//                time the process took, as a share of one core
+// By default every echo takes the program's own path: it runs on the worker
+// and its answer comes back through the event loop to the real window.
 // Run it with QT_QPA_PLATFORM=offscreen. The settings store lives in a
 // temporary folder for the run. The range is 10.0.0.0 to 10.255.255.254
 // (765 addresses a pass) with a Delay of 0; nothing reaches a network.
 
 #include <QApplication>
+#include <QLabel>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <sys/resource.h>
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -30,6 +34,7 @@
 #include <string>
 
 #include "bench/BenchSupport.h"
+#include "platform/LinuxNetworkServices.h"
 
 namespace velmora::bench {
 namespace {
@@ -69,10 +74,9 @@ public:
     std::uint32_t GetIfTable(void*, std::uint32_t&, bool) override { return ERROR_NOT_SUPPORTED; }
 };
 
-enum class Answers { AtOnce, Queued, Threads, OneWorker };
+enum class Answers { Worker, AtOnce };
 
-// The Qt services with three changes: background work runs as the benchmark
-// asks, the file dialog answers with the capture path, and a message box is
+// The Qt services with three changes: background work may run at once, the file dialog answers with the capture path, and a message box is
 // reported, not shown.
 class BenchUi final : public ForwardingUi {
 public:
@@ -89,23 +93,12 @@ public:
         return capturePath_;
     }
     void RunInBackground(std::function<void()> work, std::function<void()> done) override {
-        switch (answers_) {
-            case Answers::AtOnce:
-                work();
-                done();
-                break;
-            case Answers::Queued:
-                work();
-                QMetaObject::invokeMethod(&receiver_, std::move(done), Qt::QueuedConnection);
-                break;
-            case Answers::Threads: ForwardingUi::RunInBackground(std::move(work), std::move(done)); break;
-            case Answers::OneWorker: worker_.RunInBackground(std::move(work), std::move(done)); break;
-        }
+        if (answers_ == Answers::Worker) return ForwardingUi::RunInBackground(std::move(work), std::move(done));
+        work();
+        done();
     }
 
 private:
-    QObject receiver_;
-    OneWorkerUi worker_;
     const Answers answers_;
     const std::string capturePath_;
 };
@@ -160,25 +153,77 @@ Figures Measure(QApplication& app, InstantNetwork& net, BenchWindow& window, lon
     return f;
 }
 
+// Loopback only: the one address of the range is 127.0.0.1.
+const RunSetup kLoopback{{"127", "0", "0", "1"},
+                         {"127", "0", "0", "1"},
+                         true,
+                         {{Control::Num, "1"},
+                          {Control::DataSize, "32"},
+                          {Control::TTL, "64"},
+                          {Control::Timeout, "1000"},
+                          {Control::Delay, "0"}}};
+
+double CpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Slots done so far, as the window's first panel shows them ("Sent: n").
+long SentSoFar(const RealWindow& window) {
+    const auto* panel = window.window.findChild<QLabel*>(QStringLiteral("Panel1"));
+    return panel->text().section(u' ', 1).toLong();
+}
+
+// The real window pings 127.0.0.1 in a Loop for `seconds` after a second's warm-up.
+int MeasureLoopback(QApplication& app, double seconds) {
+    LinuxNetworkServices net;
+    QtUiServices ui;
+    RealWindow window(kLoopback, net, ui);
+    long sentAtBegin = 0;
+    double cpuAtBegin = 0;
+    Clock::time_point begin;
+    QTimer::singleShot(1000, [&] {
+        sentAtBegin = SentSoFar(window);
+        cpuAtBegin = CpuSeconds();
+        begin = Clock::now();
+        QTimer::singleShot(int(seconds * 1000), [&] { app.quit(); });
+    });
+    window.Start();
+    app.exec();
+    const double wall = Seconds(Clock::now() - begin);
+    const double cpu = CpuSeconds() - cpuAtBegin;
+    const long pings = SentSoFar(window) - sentAtBegin;
+    window.Stop();
+    std::printf("run_throughput --loopback: frmPing, Loop, Delay 0, 127.0.0.1, platform %s\n",
+                qPrintable(QApplication::platformName()));
+    std::printf("pings           %ld in %.2f s: %.0f pings/s\n", pings, wall, double(pings) / wall);
+    std::printf("CPU             %.2f s: %.1f%% of one core\n", cpu, 100.0 * cpu / wall);
+    return 0;
+}
+
 }  // namespace
 }  // namespace velmora::bench
 
 int main(int argc, char* argv[]) {
     using namespace velmora;
     using namespace velmora::bench;
+    if (argc > 1 && std::string(argv[1]) == "--loopback") {
+        QApplication app(argc, argv);
+        QTemporaryDir folder;
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
+        return MeasureLoopback(app, argc > 2 ? std::stod(argv[2]) : 10.0);
+    }
     long slotCount = 1000000;
     bool plain = false;
-    Answers answers = Answers::AtOnce;
+    Answers answers = Answers::Worker;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--plain") {
             plain = true;
-        } else if (arg == "--queued") {
-            answers = Answers::Queued;
-        } else if (arg == "--threads") {
-            answers = Answers::Threads;
-        } else if (arg == "--one-worker") {
-            answers = Answers::OneWorker;
+        } else if (arg == "--at-once") {
+            answers = Answers::AtOnce;
         } else {
             slotCount = std::stol(arg);
         }
@@ -196,9 +241,7 @@ int main(int argc, char* argv[]) {
 
     const double total = Seconds(f.end - f.begin);
     const double steady = Seconds(f.end - f.warm);
-    const char* const answerNames[] = {"at once", "through the event loop",
-                                       "from a thread each, through the event loop",
-                                       "from one long-lived thread, through the event loop"};
+    const char* const answerNames[] = {"from the worker, through the event loop", "at once"};
     std::printf("run_throughput: %s, answers %s, platform %s\n", plain ? "plain view" : "frmPing",
                 answerNames[int(answers)], qPrintable(QApplication::platformName()));
     std::printf("slots           %ld in %.2f s: %.0f slots/s (%.1f us a slot)\n", f.endSlots, total,

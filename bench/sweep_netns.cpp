@@ -9,11 +9,9 @@
 // thread, so the run's worker threads and fping are in it too. The first pass
 // also resolves the 254 neighbours; the passes after it find them cached.
 //
-//   sweep_netns [passes] [--window] [--one-worker]
+//   sweep_netns [passes] [--window]
 //     passes        passes after the first (default 3)
 //     --window      through the real frmPing (offscreen) instead of a plain window
-//     --one-worker  echoes go to one long-lived thread instead of a new
-//                   thread each, to weigh the hand-off
 
 #include <fcntl.h>
 #include <sched.h>
@@ -238,13 +236,10 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     int passes = 3;
-    bool oneWorker = false;
     bool realWindow = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--one-worker") {
-            oneWorker = true;
-        } else if (arg == "--window") {
+        if (arg == "--window") {
             realWindow = true;
         } else {
             passes = std::atoi(argv[i]);
@@ -257,8 +252,7 @@ int main(int argc, char* argv[]) {
         QApplication app(argc, argv);
         QTemporaryDir store;
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, store.path());
-        const std::unique_ptr<UiServices> ui =
-            oneWorker ? std::unique_ptr<UiServices>(std::make_unique<OneWorkerUi>()) : std::make_unique<QtUiServices>();
+        const auto ui = std::make_unique<QtUiServices>();
         TimedNetwork net;
         const RunSetup setup{{"10", "213", "1", "1"},
                              {"10", "213", "1", "254"},
@@ -270,9 +264,8 @@ int main(int argc, char* argv[]) {
                               {Control::Delay, "1000"}}};
         const auto window = MakeWindow(!realWindow, setup, net, *ui);
 
-        std::printf("sweep_netns: %s to %s, one echo each, through PingRun and %s (%s)\n", kFirst.c_str(),
-                    kLast.c_str(), realWindow ? "frmPing" : "a plain window",
-                    oneWorker ? "one long-lived worker thread" : "a new worker thread per echo");
+        std::printf("sweep_netns: %s to %s, one echo each, through PingRun and %s\n", kFirst.c_str(),
+                    kLast.c_str(), realWindow ? "frmPing" : "a plain window");
         Print("cold (ARP)", OnePass(app, *window, net));
         for (int i = 1; i <= passes; ++i) Print(("warm pass " + std::to_string(i)).c_str(), OnePass(app, *window, net));
         for (const char* interval : {"10", "1", "0"}) {

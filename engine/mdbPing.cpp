@@ -39,21 +39,17 @@ std::optional<std::uint8_t> OctetOfPart(const std::string& part) {
 
 }  // namespace
 
-std::int32_t mdbPing::Ping(const std::string& targetText, ReplyRecord& replyRecord,
+std::int32_t mdbPing::Ping(IcmpHandle handle, const std::string& targetText, ReplyRecord& replyRecord,
                            const IP_OPTION_INFORMATION& requestOptions, std::uint8_t payloadByte,
                            std::int16_t dataSize, std::int32_t timeoutMs) const {
     const std::vector<std::uint8_t> payload(dataSize > 0 ? std::size_t(dataSize) : 0, payloadByte);
     const std::int32_t address = AddressToLong(targetText);
     if (address == -1) return -1;
 
-    const IcmpHandle handle = net_.IcmpCreateFile();
     const std::uint32_t replies =
         net_.IcmpSendEcho(handle, std::uint32_t(address), payload.data(), std::uint16_t(payload.size()),
                           &requestOptions, &replyRecord, kReplyBufferSize, std::uint32_t(timeoutMs));
-    const std::int32_t result = replies != 0 ? std::int32_t(replyRecord.reply.RoundTripTime)
-                                             : -std::int32_t(replyRecord.reply.Status);
-    net_.IcmpCloseHandle(handle);
-    return result;
+    return replies != 0 ? std::int32_t(replyRecord.reply.RoundTripTime) : -std::int32_t(replyRecord.reply.Status);
 }
 
 bool mdbPing::SocketsStartup() const {

@@ -1,7 +1,8 @@
 #pragma once
 // The ping engine: one ICMP echo per call, the status texts, the sockets
 // library's start-up and clean-up, name look-up and the address conversions.
-// It keeps no state between calls: every echo opens and closes its own handle.
+// It keeps no state between calls. The caller opens and closes each echo's
+// handle, so that it can close it from its own thread to abandon the echo.
 
 #include <array>
 #include <cstdint>
@@ -19,7 +20,7 @@ public:
 
     // Round-trip time on success, the negated status on failure, -1 when the
     // target does not convert (then nothing is sent and the record is untouched).
-    std::int32_t Ping(const std::string& targetText, ReplyRecord& replyRecord,
+    std::int32_t Ping(IcmpHandle handle, const std::string& targetText, ReplyRecord& replyRecord,
                       const IP_OPTION_INFORMATION& requestOptions, std::uint8_t payloadByte,
                       std::int16_t dataSize, std::int32_t timeoutMs) const;
 

@@ -49,7 +49,7 @@ CaptureFile::Existing CaptureFile::AskAboutExisting(const std::string& path) {
         return Existing::Failed;
     }
     if (!exists) return Existing::Use;
-    switch (ui_.MsgBox("Replace existing file - " + path + "?", vbYesNoCancelQuestion)) {
+    switch (ui_.MsgBox("Replace existing file - " + path + "?", vbYesNoCancelQuestion | vbDefaultButton2)) {
         case vbYes:
             if (ui_.DeleteFile(path, error)) return Existing::Use;
             ui_.MsgBox(error, vbExclamation);

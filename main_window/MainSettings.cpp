@@ -74,31 +74,36 @@ void MainSettings::Write(const char* section, const char* key, const std::string
 void MainSettings::RestoreWindow() {
     const std::optional<int> state =
         SmallWhole(Read(kWindowSection, "Window", std::to_string(StateValue(window_))), kNormal, kMaximized);
-    const int left = ReadPixels("MainLeft", window_.x(), -kLargestPixels);
-    const int top = ReadPixels("MainTop", window_.y(), -kLargestPixels);
-    const int width = ReadPixels("MainWidth", window_.width(), 1);
-    const int height = ReadPixels("MainHeight", window_.height(), 1);
+    // No default corner: a stored (0, 0) must differ from none, where the
+    // window system chooses.
+    const std::optional<int> left = ReadPixels("MainLeft", {}, -kLargestPixels);
+    const std::optional<int> top = ReadPixels("MainTop", {}, -kLargestPixels);
+    const int width = ReadPixels("MainWidth", TwipsText(window_.width()), 1).value_or(window_.width());
+    const int height = ReadPixels("MainHeight", TwipsText(window_.height()), 1).value_or(window_.height());
     // The placement goes first so that it becomes the normal placement of a
     // maximized window, to which it returns when restored.
-    ApplyPlacement(QRect(left, top, width, height));
+    ApplyPlacement(QRect(left.value_or(window_.x()), top.value_or(window_.y()), width, height), left || top);
     if (state == kMinimized) window_.setWindowState(Qt::WindowMinimized);
     if (state == kMaximized) window_.setWindowState(Qt::WindowMaximized);
 }
 
-int MainSettings::ReadPixels(const char* key, int present, int lowest) {
-    const std::optional<double> twips = ExactNumericValue(Read(kWindowSection, key, TwipsText(present)));
-    if (!twips || std::fabs(*twips) > kLargestPixels * kTwipsPerPixel * 2) return present;
+std::optional<int> MainSettings::ReadPixels(const char* key, const std::string& defaultTwips, int lowest) {
+    const std::optional<double> twips = ExactNumericValue(Read(kWindowSection, key, defaultTwips));
+    if (!twips || std::fabs(*twips) > kLargestPixels * kTwipsPerPixel * 2) return std::nullopt;
     const double pixels = std::round(float(*twips) / kTwipsPerPixel);
-    return pixels >= lowest && pixels <= kLargestPixels ? int(pixels) : present;
+    if (pixels < lowest || pixels > kLargestPixels) return std::nullopt;
+    return int(pixels);
 }
 
-void MainSettings::ApplyPlacement(QRect placement) {
+// No larger than the screen the placement is on, and on a screen; without a
+// stored position the window system chooses one.
+void MainSettings::ApplyPlacement(QRect placement, bool positionStored) {
+    const QScreen* screen = QGuiApplication::screenAt(placement.center());
+    const QRect area = (screen ? screen : QGuiApplication::primaryScreen())->availableGeometry();
+    placement.setSize(placement.size().boundedTo(area.size()));
     if (placement.size() != window_.size()) window_.resize(placement.size());
-    // An unchanged position is left to the window system, which chose it.
-    if (placement.topLeft() == window_.pos()) return;
-    if (!Reachable(placement)) {
-        placement.moveTopLeft(QGuiApplication::primaryScreen()->availableGeometry().topLeft());
-    }
+    if (!positionStored) return;
+    if (!Reachable(placement)) placement.moveTopLeft(area.topLeft());
     window_.move(placement.topLeft());
 }
 
@@ -148,6 +153,7 @@ void MainSettings::RestoreAddress(const std::array<QLineEdit*, 4>& boxes, const 
 }
 
 void MainSettings::Save() {
+    const SettingsBatch save(ui_);
     SaveWindow();
     SaveCheck(*f_.chkIpDns, "Address Mode");
     Write(kInitSection, "Host Name", Trimmed(*f_.txtDNS));

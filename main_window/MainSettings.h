@@ -8,6 +8,7 @@
 
 #include <QRect>
 #include <array>
+#include <optional>
 #include <string>
 
 #include "main_window/ParameterFields.h"
@@ -37,8 +38,9 @@ private:
     std::string Read(const char* section, const char* key, const std::string& defaultValue);
     void Write(const char* section, const char* key, const std::string& value);
 
-    int ReadPixels(const char* key, int present, int lowest);
-    void ApplyPlacement(QRect placement);
+    // A stored coordinate in pixels; nothing when absent or not written by us.
+    std::optional<int> ReadPixels(const char* key, const std::string& defaultTwips, int lowest);
+    void ApplyPlacement(QRect placement, bool positionStored);
     void SaveWindow();
 
     void RestoreNumber(QLineEdit& field, const char* key, const char* defaultValue);

@@ -1,11 +1,14 @@
 #include "main_window/ParameterFields.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <algorithm>
+#include <optional>
 
 #include "main_window/NumericValue.h"
 
@@ -30,6 +33,16 @@ void KeepDigits(QInputMethodEvent& event) {
     if (digits != event.commitString()) {
         event.setCommitString(digits, event.replacementStart(), event.replacementLength());
     }
+}
+
+// The four parts of a dotted address of digits ("10.9.2.7"), blanks around it allowed.
+std::optional<QStringList> DottedAddressParts(const QString& text) {
+    const QStringList parts = text.trimmed().split(u'.');
+    if (parts.size() != 4) return std::nullopt;
+    for (const QString& part : parts) {
+        if (part.isEmpty() || part.size() > 3 || !std::all_of(part.begin(), part.end(), IsDigit)) return std::nullopt;
+    }
+    return parts;
 }
 
 }  // namespace
@@ -61,9 +74,32 @@ ParameterFields::ParameterFields(const FieldControls& controls, QObject* parent)
 }
 
 bool ParameterFields::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) return !DigitFilterPasses(static_cast<const QKeyEvent&>(*event));
+    if (event->type() == QEvent::KeyPress) {
+        const auto& key = static_cast<const QKeyEvent&>(*event);
+        const auto octets = c_.OctetBoxes();
+        const auto box = std::find(octets.begin(), octets.end(), watched);
+        if (box != octets.end() && OctetKeyPress(**box, key)) return true;
+        return !DigitFilterPasses(key);
+    }
     if (event->type() == QEvent::InputMethod) KeepDigits(static_cast<QInputMethodEvent&>(*event));
     return QObject::eventFilter(watched, event);
+}
+
+// Neither key reaches the box itself, so the digit filter still holds there.
+bool ParameterFields::OctetKeyPress(QLineEdit& box, const QKeyEvent& key) {
+    const auto octets = c_.OctetBoxes();
+    const auto index = std::size_t(std::find(octets.begin(), octets.end(), &box) - octets.begin());
+    if (key.text() == QStringLiteral(".")) {
+        if (index + 1 < octets.size()) octets[index + 1]->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    if (!key.matches(QKeySequence::Paste)) return false;
+    const auto parts = DottedAddressParts(QGuiApplication::clipboard()->text());
+    if (!parts) return false;
+    const std::size_t first = index < 4 ? 0 : 4;
+    for (std::size_t i = 0; i < 4; ++i) octets[first + i]->setText((*parts)[qsizetype(i)]);
+    octets[first + 3]->setFocus(Qt::OtherFocusReason);
+    return true;
 }
 
 void ParameterFields::NumericCleanUp(QLineEdit& field) {

@@ -2,7 +2,9 @@
 // The behaviour of the main window's fields while the user edits them: the
 // digit filter on the parameter fields and the octet boxes, the numeric
 // clean-up of the parameter fields, the copy of each start octet into the stop
-// octet, and the two check boxes that switch the target kind and the loop.
+// octet, the octet boxes' own keys (a "." moves to the next box, a pasted
+// dotted address fills the row), and the two check boxes that switch the
+// target kind and the loop.
 // The window creates the controls and hands them in; this class only listens.
 
 #include <QColor>
@@ -35,6 +37,11 @@ struct FieldControls {
     QLineEdit* txtDelay = nullptr;
 
     std::array<QLineEdit*, 5> NumericFields() const { return {TxtDataSize, txtNum, txtTTL, txtTimeout, txtDelay}; }
+    // The start octets, then the stop octets.
+    std::array<QLineEdit*, 8> OctetBoxes() const {
+        return {txtStartIP[0], txtStartIP[1], txtStartIP[2], txtStartIP[3],
+                txtStopIP[0],  txtStopIP[1],  txtStopIP[2],  txtStopIP[3]};
+    }
 };
 
 // True when a key press may reach a filtered field: Backspace, a digit, or a
@@ -58,6 +65,7 @@ protected:
 
 private:
     void chkLoop_Click();
+    bool OctetKeyPress(QLineEdit& box, const QKeyEvent& key);
     void NumericCleanUp(QLineEdit& field);
     void CopyToLastAddress(int index);
     void ShowRangeControls(bool range);

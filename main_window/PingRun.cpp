@@ -20,7 +20,8 @@ PingRun::PingRun(PingRunView& view, NetworkServices& net, UiServices& ui)
     tmrDelay_->OnTimer([this] { tmrDelay_Timer(); });
 }
 
-PingRun::~PingRun() = default;
+// The program may end with an echo waiting: closing its handle ends the wait.
+PingRun::~PingRun() { CloseEchoHandle(); }
 
 bool PingRun::Capturing() const { return capture_.IsOpen(); }
 
@@ -59,6 +60,13 @@ bool PingRun::CheckTarget() {
     for (int i = 0; i < 4; ++i) {
         if (TrimBlanks(view_.StartOctetText(i)).empty() || TrimBlanks(view_.StopOctetText(i)).empty()) return false;
     }
+    // Refused, not held at 255: 999 would ping x.x.x.255, a broadcast address.
+    for (int i = 0; i < 4; ++i) {
+        if (WholeValue(view_.StartOctetText(i)) > 255) return RefuseOctet("Start", StartOctet(i));
+    }
+    for (int i = 0; i < 4; ++i) {
+        if (WholeValue(view_.StopOctetText(i)) > 255) return RefuseOctet("Stop", StopOctet(i));
+    }
     for (int i = 0; i < 4; ++i) {
         if (NumericValue(view_.StartOctetText(i)) > NumericValue(view_.StopOctetText(i))) {
             view_.SetFocusTo(Control::StopIp3);
@@ -66,6 +74,12 @@ bool PingRun::CheckTarget() {
         }
     }
     return true;
+}
+
+bool PingRun::RefuseOctet(const char* address, Control box) {
+    ui_.MsgBox(std::string("Each part of the ") + address + " IP should be 255 or less", vbOKOnly);
+    view_.SetFocusTo(box);
+    return false;
 }
 
 bool PingRun::CheckParameters() {
@@ -84,17 +98,24 @@ std::string PingRun::TargetCaption() const {
 
 void PingRun::StopPinging() {
     tmrDelay_->SetEnabled(false);
-    if (phase_ == Phase::Idle) {
-        StopProcess();
-    } else {
-        stopRequested_ = true;
+    if (phase_ != Phase::Idle) AbandonPass();
+    StopProcess();
+}
+
+// The answer in flight is dropped and an echo's wait cancelled; the pass
+// counts when it wrote a line.
+void PingRun::AbandonPass() {
+    ++awaitTicket_;
+    CloseEchoHandle();
+    if (passWroteLine_) {
+        currentIp_ = lastTarget_;
+        ++passCount_;
     }
+    phase_ = Phase::Idle;
 }
 
 void PingRun::StopProcess() {
     running_ = false;
-    stopRequested_ = false;
-    tickDuringPass_ = false;
     if (passCount_ > 1) WriteLog(statistics_.Summary(currentIp_));
     view_.ShowRunState(false);
     view_.SetCaption(kAppName);
@@ -105,12 +126,10 @@ void PingRun::StopProcess() {
 // --- The pass as a state machine ---
 
 void PingRun::tmrDelay_Timer() {
-    // A tick can still come from a message box's event loop while the run ends.
-    if (!running_) return;
-    if (phase_ != Phase::Idle) {
-        tickDuringPass_ = true;
-        return;
-    }
+    // A tick can still come from a message box's event loop while the run
+    // ends. One that falls due inside a pass is dropped: the pass's last slot
+    // writes the interval, so the next pass comes Delay after its last line.
+    if (!running_ || phase_ != Phase::Idle) return;
     phase_ = Phase::BeginPass;
     Drive();
 }
@@ -119,9 +138,33 @@ void PingRun::Drive() {
     // Re-entered by an answer that came at once: the loop below takes it.
     if (driving_) return;
     driving_ = true;
-    while (Step()) {
+    while (running_) {
+        const Phase step = phase_;
+        try {
+            if (!Step()) break;
+        } catch (...) {
+            RecoverFromFailedStep(step);
+        }
     }
+    // Stopped from inside a step (a message box's event loop runs the Stop command).
+    if (!running_) phase_ = Phase::Idle;
     driving_ = false;
+}
+
+// A step that throws (a worker that cannot start, say) must not wedge the
+// run: a slot gets its line as a general failure and the pass goes on;
+// anywhere else the run ends.
+void PingRun::RecoverFromFailedStep(Phase failed) {
+    ++awaitTicket_;
+    CloseEchoHandle();
+    if (failed == Phase::BeginSlot || failed == Phase::TakeEcho) {
+        slot_.echoed = false;
+        AnswerWithoutEcho(IP_GENERAL_FAILURE);
+        return;
+    }
+    tmrDelay_->SetEnabled(false);
+    phase_ = Phase::Idle;
+    StopProcess();
 }
 
 bool PingRun::Step() {
@@ -141,8 +184,10 @@ bool PingRun::Step() {
 
 void PingRun::Await(Phase waiting, std::function<void()> work, Phase answered) {
     phase_ = waiting;
-    ui_.RunInBackground(std::move(work), [this, alive = std::weak_ptr<AliveToken>(alive_), answered] {
-        if (alive.expired()) return;
+    ui_.RunInBackground(std::move(work), [this, alive = std::weak_ptr<AliveToken>(alive_),
+                                          ticket = ++awaitTicket_, answered] {
+        // An abandoned wait's answer is dropped.
+        if (alive.expired() || ticket != awaitTicket_) return;
         phase_ = answered;
         Drive();
     });
@@ -150,6 +195,7 @@ void PingRun::Await(Phase waiting, std::function<void()> work, Phase answered) {
 
 void PingRun::BeginPass() {
     lastTarget_.clear();
+    passWroteLine_ = false;
     passByName_ = view_.TargetMode() == kHostNameMode;
     if (passByName_) {
         ResolveHostName();
@@ -159,7 +205,8 @@ void PingRun::BeginPass() {
     phase_ = Phase::BeginSlot;
 }
 
-// The look-up blocks until the resolver answers, so it waits off the thread too.
+// The look-up blocks until the resolver answers, so it waits off the thread
+// too. It cannot be cancelled: a Stop only drops its answer.
 void PingRun::ResolveHostName() {
     resolvedName_ = std::make_shared<std::string>();
     Await(
@@ -171,12 +218,6 @@ void PingRun::ResolveHostName() {
 }
 
 void PingRun::TakeResolvedName() {
-    if (stopRequested_) {
-        // Stopped before its first slot: nothing of this pass is written or counted.
-        phase_ = Phase::Idle;
-        StopProcess();
-        return;
-    }
     passOk_ = InitIpList();
     phase_ = Phase::BeginSlot;
 }
@@ -222,8 +263,10 @@ void PingRun::AnswerWithoutEcho(std::int32_t status) {
     phase_ = Phase::FinishSlot;
 }
 
-// The values are whole and within what the request carries (UncarriedRequestStatus).
+// The values are whole and within what the request carries
+// (UncarriedRequestStatus). The handle stays here, so Stop can close it.
 void PingRun::SendEcho(double dataSize, double ttl, double timeoutMs) {
+    echoHandle_ = net_.IcmpCreateFile();
     echoJob_ = std::make_shared<EchoJob>();
     echoJob_->target = currentIp_;
     echoJob_->replyRecord = replyRecord_;
@@ -234,18 +277,21 @@ void PingRun::SendEcho(double dataSize, double ttl, double timeoutMs) {
     slot_.dataSize = echoJob_->dataSize;
     Await(
         Phase::AwaitEcho,
-        [engine = engine_, job = echoJob_] {
-            job->result = engine.Ping(job->target, job->replyRecord, job->requestOptions, job->payloadByte,
+        [engine = engine_, job = echoJob_, handle = *echoHandle_] {
+            job->result = engine.Ping(handle, job->target, job->replyRecord, job->requestOptions, job->payloadByte,
                                       job->dataSize, job->timeoutMs);
+            job->answered = true;
         },
         Phase::TakeEcho);
 }
 
 void PingRun::TakeEchoAnswer() {
-    replyRecord_ = echoJob_->replyRecord;
-    slot_.echoed = echoJob_->result != -1;
+    CloseEchoHandle();
+    const auto job = std::move(echoJob_);
+    if (!job->answered) return AnswerWithoutEcho(IP_GENERAL_FAILURE);
+    replyRecord_ = job->replyRecord;
+    slot_.echoed = job->result != -1;
     slot_.status = slot_.echoed ? std::int32_t(replyRecord_.reply.Status) : -1;
-    echoJob_.reset();
     phase_ = Phase::FinishSlot;
 }
 
@@ -255,6 +301,7 @@ void PingRun::FinishSlot() {
     if (slot_.status == IP_SUCCESS) statistics_.AddReply(replyRecord_.reply.RoundTripTime);
     line += PassNumberText(view_.LoopChecked(), pingNum_, passCount_);
     WriteLog(line);
+    passWroteLine_ = true;
     if (slot_.echoed && slot_.status != IP_SUCCESS) ShowPermissionAdviceOnce();
 
     const bool lastOfPass = !passOk_ || walk_.CheckLastIp();
@@ -263,7 +310,7 @@ void PingRun::FinishSlot() {
     }
     lastTarget_ = currentIp_;
     GetStatistic();
-    if (!passOk_ || stopRequested_) {
+    if (!passOk_) {
         phase_ = Phase::EndPass;
         return;
     }
@@ -280,17 +327,17 @@ void PingRun::ShowPermissionAdviceOnce() {
     ui_.MsgBox(advice, vbExclamation);
 }
 
-// A pass cut short by Stop counts like a full one: its lines carry its number.
 void PingRun::EndPass() {
     currentIp_ = lastTarget_;
     ++passCount_;
     phase_ = Phase::Idle;
-    if (stopRequested_ || (!view_.LoopChecked() && double(passCount_) >= pingNum_)) {
-        StopProcess();
-    } else if (tickDuringPass_) {
-        tickDuringPass_ = false;
-        phase_ = Phase::BeginPass;
-    }
+    if (!view_.LoopChecked() && double(passCount_) >= pingNum_) StopProcess();
+}
+
+void PingRun::CloseEchoHandle() {
+    if (!echoHandle_) return;
+    net_.IcmpCloseHandle(*echoHandle_);
+    echoHandle_.reset();
 }
 
 // --- Figures, log and capture ---

@@ -11,11 +11,12 @@
 // answer that arrives synchronously (as in tests) only moves the phase on and
 // the loop takes it from there, so a pass of any length uses constant stack.
 // Background work holds copies of its inputs and never this object; its
-// answer is dropped when this object is gone.
+// answer is dropped when this object is gone or the wait was abandoned (Stop).
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "engine/mdbPing.h"
@@ -37,7 +38,8 @@ public:
     PingRun& operator=(const PingRun&) = delete;
 
     void StartPinging();
-    // Ends the run; during a pass, once the echo in flight has answered.
+    // Ends the run at once: the echo or look-up in flight is abandoned,
+    // writes no line and is not counted.
     void StopPinging();
     void ClearLog();
     void ClearStatistic();
@@ -62,6 +64,7 @@ private:
         std::int16_t dataSize = 0;
         std::int32_t timeoutMs = 0;
         std::int32_t result = 0;
+        bool answered = false;  // false: the work failed before the platform answered
     };
 
     // The slot being done, as its line needs it.
@@ -73,6 +76,7 @@ private:
     };
 
     bool CheckTarget();
+    bool RefuseOctet(const char* address, Control box);
     bool CheckParameters();
     std::string TargetCaption() const;
 
@@ -80,6 +84,9 @@ private:
     void Drive();
     bool Step();
     void Await(Phase waiting, std::function<void()> work, Phase answered);
+    void RecoverFromFailedStep(Phase failed);
+    void AbandonPass();
+    void CloseEchoHandle();
 
     void BeginPass();
     void ResolveHostName();
@@ -110,9 +117,9 @@ private:
     bool running_ = false;
     Phase phase_ = Phase::Idle;
     bool driving_ = false;
-    bool tickDuringPass_ = false;
-    bool stopRequested_ = false;
     bool adviceShown_ = false;
+    bool passWroteLine_ = false;
+    std::uint64_t awaitTicket_ = 0;  // the answer a wait takes; a new ticket drops the old one's
 
     std::string currentIp_;
     std::string lastTarget_;
@@ -120,6 +127,7 @@ private:
     bool passOk_ = false;  // false: the name did not resolve, the pass has one slot without echo
     std::shared_ptr<std::string> resolvedName_;
     std::shared_ptr<EchoJob> echoJob_;
+    std::optional<IcmpHandle> echoHandle_;  // open while its echo waits
     ReplyRecord replyRecord_;  // reused for every slot: what the platform does not write stays
     Slot slot_;
     std::int64_t passCount_ = 0;

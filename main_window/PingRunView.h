@@ -8,7 +8,16 @@
 
 namespace velmora {
 
-enum class Control { HostName, StopIp3, Num, DataSize, TTL, Timeout, Delay };
+enum class Control {
+    HostName,
+    StartIp0, StartIp1, StartIp2, StartIp3,
+    StopIp0, StopIp1, StopIp2, StopIp3,
+    Num, DataSize, TTL, Timeout, Delay
+};
+
+// The octet boxes txtStartIP(index) and txtStopIP(index).
+constexpr Control StartOctet(int index) { return Control(int(Control::StartIp0) + index); }
+constexpr Control StopOctet(int index) { return Control(int(Control::StopIp0) + index); }
 
 class PingRunView {
 public:

@@ -19,8 +19,8 @@ double WholeValue(std::string_view text);
 // The text without leading and trailing blanks and tabs.
 std::string_view TrimBlanks(std::string_view text);
 
-// An octet box as a byte. The boxes take anything pasted and nothing checks
-// them before the walk, so values outside 0 to 255 are held at the nearer end.
+// An octet box as a byte. Start refuses values above 255; the clamp only
+// keeps the conversion defined.
 std::uint8_t OctetValue(std::string_view text);
 
 struct Refusal {

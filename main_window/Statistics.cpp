@@ -8,7 +8,7 @@ void Statistics::CountSent() { ++sentCount_; }
 
 void Statistics::AddReply(std::uint32_t roundTripTime) {
     const std::int64_t t = roundTripTime;
-    if (t < minRtt_ || minRtt_ == 0) minRtt_ = t;
+    if (receivedCount_ == 0 || t < minRtt_) minRtt_ = t;
     if (t > maxRtt_) maxRtt_ = t;
     totalRtt_ += t;
     ++receivedCount_;

@@ -33,7 +33,7 @@ private:
     std::int64_t sentCount_ = 0;
     std::int64_t receivedCount_ = 0;
     std::int64_t maxRtt_ = 0;
-    std::int64_t minRtt_ = 0;  // 0 = no minimum yet
+    std::int64_t minRtt_ = 0;  // of the replies so far, 0 ms included; 0 before the first
     std::int64_t totalRtt_ = 0;
 };
 

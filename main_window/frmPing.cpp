@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <numeric>
 #include <stdexcept>
+#include <utility>
 #include <type_traits>
 
 #include "about/frmAbout.h"
@@ -47,6 +48,9 @@ constexpr float kPanelWidth = 1440;
 // The design places the group controls and sizes the status panels for an
 // 8-point font.
 constexpr int kDesignFontPoints = 8;
+constexpr int kFramesPerSecond = 60;
+constexpr float kLabelGap = 60;
+constexpr double kSmallestLabelPoints = 6;
 
 QRect Place(float left, float top, float width, float height) {
     return QRect(Px(left), Px(top), Px(width), Px(height));
@@ -91,10 +95,19 @@ Object* Named(Object* object, const QString& name) {
 
 QString Indexed(const char* name, int index) { return QString::fromLatin1(name) + u'_' + QString::number(index); }
 
-QLabel* Label(QWidget& parent, const QString& name, const char* caption, float left, float top) {
+// A label placed at its design corner, within `room` twips to its right: a
+// font larger than the design's (a higher font DPI, a user setting) is made
+// smaller until the text fits, so that it never runs into the next control.
+QLabel* Label(QWidget& parent, const QString& name, const char* caption, float left, float top, float room) {
     auto* label = Named(new QLabel(QString::fromLatin1(caption), &parent), name);
     label->move(Px(left), Px(top));
     label->adjustSize();
+    QFont font = label->font();
+    while (label->width() > Px(room - kLabelGap) && font.pointSizeF() > kSmallestLabelPoints) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+        label->setFont(font);
+        label->adjustSize();
+    }
     return label;
 }
 
@@ -145,6 +158,14 @@ frmPing::frmPing(NetworkServices& net, UiServices& ui, QWidget* parent) : QMainW
     BuildParameterGroup(*body);
     BuildLogPane(*body);
     BuildStatusBar();
+    SetTabOrder();
+    // The smallest window shows both groups, every figure panel and the
+    // clock, with room for the time and the size grip.
+    const QRect groups = findChild<QFrame*>(QStringLiteral("Frame1"))->geometry() |
+                         findChild<QFrame*>(QStringLiteral("Frame2"))->geometry();
+    const float figures = std::accumulate(panelWidths_.begin(), panelWidths_.end(), 0.f);
+    const int clockRoom = panels_[6]->sizeHint().width() + statusBar()->sizeHint().height();
+    body->setMinimumSize(std::max(groups.right() + 1, Px(figures) + clockRoom), groups.bottom() + 1);
     resize(Px(kDesignWidth), Px(kDesignHeight) + menuBar()->sizeHint().height());
 
     fieldBehaviour_ = std::make_unique<ParameterFields>(fields_);
@@ -216,10 +237,10 @@ void frmPing::BuildToolbar() {
 
 void frmPing::BuildTargetGroup(QWidget& body) {
     QFrame& frame = *Group(body, "Frame1", 120, 360);
-    Label(frame, QStringLiteral("Label16"), "IP/DNS", 3960, 240);
+    Label(frame, QStringLiteral("Label16"), "IP/DNS", 3960, 240, 4695 - 3960);
     fields_.chkIpDns = CheckBox(frame, QStringLiteral("chkIpDns"), nullptr, 4080, 480);
-    fields_.lblStartIP = Label(frame, QStringLiteral("lblStartIP"), "Start IP:", 240, 240);
-    fields_.lblStopIP = Label(frame, QStringLiteral("lblStopIP"), "Stop IP:", 240, 600);
+    fields_.lblStartIP = Label(frame, QStringLiteral("lblStartIP"), "Start IP:", 240, 240, 720);
+    fields_.lblStopIP = Label(frame, QStringLiteral("lblStopIP"), "Stop IP:", 240, 600, 720);
     constexpr std::array<float, 4> octetLefts{960, 1680, 2400, 3120};
     constexpr std::array<const char*, 4> designOctets{"1", "1", "1", "8"};
     for (int i = 0; i < 4; ++i) {
@@ -238,31 +259,44 @@ void frmPing::BuildTargetGroup(QWidget& body) {
         dot->setGeometry(Place(dotLefts[i % 3], i < 3 ? 120 : 480, 135, 375));
         fields_.lblP1[i] = dot;
     }
-    fields_.lblDNS = Label(frame, QStringLiteral("lblDNS"), "DNS:", 240, 480);
+    fields_.lblDNS = Label(frame, QStringLiteral("lblDNS"), "DNS:", 240, 480, 720);
     fields_.txtDNS = TextBox(frame, QStringLiteral("txtDNS"), "", nullptr, 960, 480, 2775);
 }
 
 void frmPing::BuildParameterGroup(QWidget& body) {
     QFrame& frame = *Group(body, "Frame2", 4920, 360);
-    Label(frame, QStringLiteral("Label8"), "Loop\\Num:", 240, 240);
+    Label(frame, QStringLiteral("Label8"), "Loop\\Num:", 240, 240, 1320 - 240);
     fields_.chkLoop = CheckBox(frame, QStringLiteral("chkLoop"), "Loop until cancel", 240, 480);
     fields_.txtNum = TextBox(frame, QStringLiteral("txtNum"), "1", "Number of pings", 600, 480);
-    Label(frame, QStringLiteral("Lable9"), "DataSize:", 1320, 240);
+    Label(frame, QStringLiteral("Lable9"), "DataSize:", 1320, 240, 2280 - 1320);
     fields_.TxtDataSize =
         TextBox(frame, QStringLiteral("TxtDataSize"), "120", "Data size (bytes) - up to 1500", 1320, 480, 855);
-    Label(frame, QStringLiteral("Label7"), "TTL:", 2280, 240);
+    Label(frame, QStringLiteral("Label7"), "TTL:", 2280, 240, 3000 - 2280);
     fields_.txtTTL = TextBox(frame, QStringLiteral("txtTTL"), "30", "Time To Leave", 2280, 480);
-    Label(frame, QStringLiteral("Label14"), "Timeout:", 3000, 240);
+    Label(frame, QStringLiteral("Label14"), "Timeout:", 3000, 240, 3720 - 3000);
     fields_.txtTimeout =
         TextBox(frame, QStringLiteral("txtTimeout"), "1000", "Timeout for ping replay (milli-second)", 3000, 480);
-    Label(frame, QStringLiteral("Label13"), "Delay:", 3720, 240);
+    Label(frame, QStringLiteral("Label13"), "Delay:", 3720, 240, 4695 - 3720);
     fields_.txtDelay =
         TextBox(frame, QStringLiteral("txtDelay"), "1000", "Delay between pings (milli-second).", 3720, 480);
+}
+
+// Reading order: the start octets, the stop octets (hidden by a host name),
+// the host name, its switch, then the parameters from left to right.
+void frmPing::SetTabOrder() {
+    QList<QWidget*> order;
+    for (QLineEdit* box : fields_.OctetBoxes()) order << box;
+    order << fields_.txtDNS << fields_.chkIpDns << fields_.chkLoop;
+    for (QLineEdit* field : {fields_.txtNum, fields_.TxtDataSize, fields_.txtTTL, fields_.txtTimeout, fields_.txtDelay}) {
+        order << field;
+    }
+    for (qsizetype i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
 void frmPing::BuildLogPane(QWidget& body) {
     logRes_ = Named(new QPlainTextEdit(&body), QStringLiteral("logRes"));
     logRes_->setReadOnly(true);
+    logRes_->setUndoRedoEnabled(false);  // nothing to undo, and every line would keep a step
     QPalette palette = logRes_->palette();
     palette.setColor(QPalette::Base, palette.color(QPalette::ToolTipBase));
     palette.setColor(QPalette::Text, palette.color(QPalette::ToolTipText));
@@ -288,12 +322,16 @@ void frmPing::BuildStatusBar() {
         QLabel& label = *panels_[i];
         label.setText(QLatin1String(kWidestPanelTexts[i]));  // measured with the frame and the indent
         panelWidths_[i] = std::max(kPanelWidth, Twips(label.sizeHint().width()));
-        label.setFixedWidth(Px(panelWidths_[i]));
+        // A fixed size in both directions: a new text repaints the panel
+        // without laying the whole bar out again.
+        label.setFixedSize(Px(panelWidths_[i]), label.sizeHint().height());
     }
-    // The bar may be narrower than its panels: the window has no minimum size.
-    bar->setMinimumWidth(1);
+    panels_[6]->setText(QStringLiteral("00:00"));  // measured for the window's minimum
     clock_.setSingleShot(true);
     connect(&clock_, &QTimer::timeout, this, &frmPing::ShowClock);
+    frame_.setSingleShot(true);
+    frame_.setInterval(1000 / kFramesPerSecond);
+    connect(&frame_, &QTimer::timeout, this, &frmPing::ShowFrame);
     ShowClock();
 }
 
@@ -310,6 +348,7 @@ void frmPing::Form_Load() {
     run_->ClearStatistic();
     panel7Width_ = lastWidth_ - std::accumulate(panelWidths_.begin(), panelWidths_.end(), 0.f);
     PlacePanel7();
+    const SettingsBatch restore(ui_);
     settings_->RestoreWindow();
     settings_->RestoreParameters();
 }
@@ -395,9 +434,10 @@ void frmPing::OpenHelp() {
 }
 
 bool frmPing::eventFilter(QObject* watched, QEvent* event) {
+    // The figure panels blank on a click; the clock keeps its time.
     if (event->type() == QEvent::MouseButtonRelease) {
-        const auto panel = std::find(panels_.begin(), panels_.end(), watched);
-        if (panel != panels_.end()) (*panel)->clear();
+        const auto panel = std::find(panels_.begin(), panels_.end() - 1, watched);
+        if (panel != panels_.end() - 1) (*panel)->clear();
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -428,7 +468,14 @@ void frmPing::ShowClock() {
 QLineEdit* frmPing::Field(Control control) const {
     switch (control) {
         case Control::HostName: return fields_.txtDNS;
-        case Control::StopIp3: return fields_.txtStopIP[3];
+        case Control::StartIp0:
+        case Control::StartIp1:
+        case Control::StartIp2:
+        case Control::StartIp3: return fields_.txtStartIP[int(control) - int(Control::StartIp0)];
+        case Control::StopIp0:
+        case Control::StopIp1:
+        case Control::StopIp2:
+        case Control::StopIp3: return fields_.txtStopIP[int(control) - int(Control::StopIp0)];
         case Control::Num: return fields_.txtNum;
         case Control::DataSize: return fields_.TxtDataSize;
         case Control::TTL: return fields_.txtTTL;
@@ -461,32 +508,60 @@ void frmPing::ShowCaptureState(bool capturing) {
     mnuCloseFile_->setEnabled(capturing);
 }
 
+// Lines may come far faster than a screen shows them, and laying out a line
+// in the pane costs more than making it. A change after a pause shows at
+// once and starts a frame; until the frame ends, the panels take their texts
+// without painting and the pane's new text waits, then goes in at once. The
+// run keeps the pane's text and writes the capture file line by line.
 void frmPing::SetPanelText(int panel, const std::string& text) {
-    panels_[panel - 1]->setText(QString::fromStdString(text));
+    QLabel& label = *panels_[panel - 1];
+    const QString shown = QString::fromStdString(text);
+    if (label.text() == shown) return;
+    label.setText(shown);
+    HoldUntilNextFrame();
 }
 
 void frmPing::ShowLogText(const std::string& wholeText) {
-    logRes_->setPlainText(PaneText(wholeText));
-    ScrollLogToEnd();
+    paneWhole_ = PaneText(wholeText);
+    paneTail_.clear();
+    if (!paneHeld_) ShowHeldText();
 }
 
 void frmPing::AppendLogText(const std::string& text) {
-    QTextCursor end(logRes_->document());
-    end.movePosition(QTextCursor::End);
-    end.insertText(PaneText(text));
-    ScrollLogToEnd();
+    paneTail_ += PaneText(text);
+    if (!paneHeld_) ShowHeldText();
 }
 
-// Once per turn of the event loop, however many lines a turn appends: the
-// scroll only matters to the next paint.
+void frmPing::ShowHeldText() {
+    if (paneWhole_) {
+        logRes_->setPlainText(*paneWhole_ + paneTail_);
+        paneWhole_.reset();
+    } else {
+        QTextCursor end(logRes_->document());
+        end.movePosition(QTextCursor::End);
+        end.insertText(paneTail_);
+    }
+    paneTail_.clear();
+    ScrollLogToEnd();
+    paneHeld_ = true;
+    HoldUntilNextFrame();
+}
+
+void frmPing::HoldUntilNextFrame() {
+    if (frame_.isActive()) return;
+    statusBar()->setUpdatesEnabled(false);
+    frame_.start();
+}
+
+void frmPing::ShowFrame() {
+    statusBar()->setUpdatesEnabled(true);
+    paneHeld_ = false;
+    if (paneWhole_ || !paneTail_.isEmpty()) ShowHeldText();
+}
+
 void frmPing::ScrollLogToEnd() {
-    if (scrollPending_) return;
-    scrollPending_ = true;
-    QTimer::singleShot(0, this, [this] {
-        scrollPending_ = false;
-        logRes_->moveCursor(QTextCursor::End);
-        logRes_->ensureCursorVisible();
-    });
+    logRes_->moveCursor(QTextCursor::End);
+    logRes_->ensureCursorVisible();
 }
 
 }  // namespace velmora

@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <array>
 #include <memory>
+#include <optional>
 
 #include "main_window/PingRunView.h"
 #include "main_window/ParameterFields.h"
@@ -75,6 +76,7 @@ private:
     void BuildParameterGroup(QWidget& body);
     void BuildLogPane(QWidget& body);
     void BuildStatusBar();
+    void SetTabOrder();
 
     void Form_Load();
     void ResizeForm();
@@ -84,6 +86,9 @@ private:
     void PlaceLogPane();
     QLineEdit* Field(Control control) const;
     QAction* Button(int position) const { return tbButtons_[position - 1]; }
+    void HoldUntilNextFrame();
+    void ShowFrame();
+    void ShowHeldText();
     void ScrollLogToEnd();
     void AboutSoftware();
     void OpenHelp();
@@ -93,7 +98,10 @@ private:
     UiServices& ui_;
     FieldControls fields_;
     QPlainTextEdit* logRes_ = nullptr;
-    bool scrollPending_ = false;
+    QTimer frame_;      // runs while the pane's new lines wait and the panels hold their paint
+    bool paneHeld_ = false;  // new text waits until the frame ends
+    std::optional<QString> paneWhole_;  // the pane's whole text anew
+    QString paneTail_;                  // then these lines at its end
     std::array<QAction*, 13> tbButtons_{};
     std::array<QLabel*, 7> panels_{};
     QAction* mnuStartPinging_ = nullptr;

@@ -35,19 +35,6 @@ constexpr std::uint16_t kHighestSocketsVersion = 0x0202;
 constexpr std::int16_t kMaxSocketsReported = 32767;
 constexpr std::uint16_t kMaxUdpDatagram = 65467;
 
-struct EchoSocket {
-    int fd;
-    SocketKind kind;
-};
-
-IcmpHandle EncodeHandle(int fd, SocketKind kind) {
-    return IcmpHandle(fd) << 1 | (kind == SocketKind::Raw ? 1 : 0);
-}
-
-std::optional<EchoSocket> DecodeHandle(IcmpHandle handle) {
-    if (handle < 0) return std::nullopt;
-    return EchoSocket{int(handle >> 1), (handle & 1) != 0 ? SocketKind::Raw : SocketKind::Ping};
-}
 
 in_addr ToInAddr(std::uint32_t address) {
     const std::uint32_t hostOrder = std::uint32_t(OctetOf(address, 0)) << 24 | std::uint32_t(OctetOf(address, 1)) << 16 |
@@ -203,22 +190,19 @@ private:
     Answer Wait() {
         // A near host's answer is often queued by the time sendmsg returns
         // (loopback delivers it within the call): look once before waiting.
-        bool looked = false;
+        // That look comes before the deadline's, so a Timeout of 0 still takes it.
+        if (auto answer = ReadPacket()) return *answer;
         for (;;) {
             const auto now = Clock::now();
             if (now >= deadline_) return MakeAnswer(IP_REQ_TIMED_OUT);
-            if (!looked) {
-                looked = true;
-                if (auto answer = ReadPacket()) return *answer;
-                continue;
-            }
             const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline_ - now);
             const timespec wait{time_t(left.count() / 1'000'000'000), long(left.count() % 1'000'000'000)};
             pollfd ready{socket_.fd, POLLIN, 0};
             const int count = ::ppoll(&ready, 1, &wait, nullptr);
             if (count < 0 && errno != EINTR) return MakeAnswer(IP_GENERAL_FAILURE);
             if (count <= 0) continue;
-            if ((ready.revents & POLLNVAL) != 0) return MakeAnswer(IP_GENERAL_FAILURE);
+            // POLLHUP: the handle was closed from another thread to abandon the echo.
+            if ((ready.revents & (POLLNVAL | POLLHUP)) != 0) return MakeAnswer(IP_GENERAL_FAILURE);
             if ((ready.revents & POLLERR) != 0) {
                 if (auto answer = DrainErrorQueue()) return *answer;
             }
@@ -345,7 +329,7 @@ IcmpHandle LinuxNetworkServices::IcmpCreateFile() {
         const int result = OpenEchoSocket(kinds[i]);
         if (result >= 0) {
             permissionRefused_.store(false, std::memory_order_relaxed);
-            return EncodeHandle(result, kinds[i]);
+            return AddHandle(EchoSocket{result, kinds[i]});
         }
         if (kinds[i] == SocketKind::Ping && result == -EACCES) pingRefused_.store(true, std::memory_order_relaxed);
         refusedForPermission = refusedForPermission && IsPermissionRefusal(result);
@@ -360,19 +344,67 @@ std::uint32_t LinuxNetworkServices::IcmpSendEcho(IcmpHandle handle, std::uint32_
                                                  std::uint32_t replySize, std::uint32_t timeoutMs) {
     // Without room for the record there is nowhere to put even a status.
     if (replyBuffer == nullptr || replySize < sizeof(ICMP_ECHO_REPLY)) return 0;
-    const auto socket = DecodeHandle(handle);
-    if (!socket || (requestData == nullptr && requestSize != 0)) {
+    if (requestData == nullptr && requestSize != 0) {
         return WriteAnswer(replyBuffer, replySize, MakeAnswer(IP_GENERAL_FAILURE));
     }
+    // 0.0.0.0 names no host; the kernel would take it for this one.
+    if (destinationAddress == 0) return WriteAnswer(replyBuffer, replySize, MakeAnswer(IP_BAD_DESTINATION));
+    const auto socket = TakeForEcho(handle);
+    if (!socket) return WriteAnswer(replyBuffer, replySize, MakeAnswer(IP_GENERAL_FAILURE));
     const auto payload = std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(requestData), requestSize);
     const std::uint8_t ttl = requestOptions != nullptr ? requestOptions->Ttl : 128;  // the platform's default
     EchoExchange exchange(*socket, destinationAddress);
-    return WriteAnswer(replyBuffer, replySize, exchange.Run(payload, ttl, timeoutMs));
+    const Answer answer = exchange.Run(payload, ttl, timeoutMs);
+    const std::uint32_t replies = WriteAnswer(replyBuffer, replySize, answer);
+    ReturnFromEcho(handle);
+    return replies;
 }
 
 bool LinuxNetworkServices::IcmpCloseHandle(IcmpHandle handle) {
-    const auto socket = DecodeHandle(handle);
-    return socket && ::close(socket->fd) == 0;
+    std::lock_guard lock(handlesMutex_);
+    const auto entry = handles_.find(handle);
+    if (entry == handles_.end() || entry->second.closing) return false;
+    if (entry->second.inEcho) {
+        // Wakes the echo's wait at once; the echo closes the socket when it returns.
+        entry->second.closing = true;
+        ::shutdown(entry->second.socket.fd, SHUT_RDWR);
+        return true;
+    }
+    ::close(entry->second.socket.fd);
+    handles_.erase(entry);
+    return true;
+}
+
+std::optional<SocketKind> LinuxNetworkServices::SocketKindOf(IcmpHandle handle) const {
+    std::lock_guard lock(handlesMutex_);
+    const auto entry = handles_.find(handle);
+    if (entry == handles_.end()) return std::nullopt;
+    return entry->second.socket.kind;
+}
+
+IcmpHandle LinuxNetworkServices::AddHandle(EchoSocket socket) {
+    std::lock_guard lock(handlesMutex_);
+    const IcmpHandle handle = nextHandle_++;
+    handles_.emplace(handle, HandleEntry{socket, false, false});
+    return handle;
+}
+
+std::optional<EchoSocket> LinuxNetworkServices::TakeForEcho(IcmpHandle handle) {
+    std::lock_guard lock(handlesMutex_);
+    const auto entry = handles_.find(handle);
+    if (entry == handles_.end() || entry->second.closing || entry->second.inEcho) return std::nullopt;
+    entry->second.inEcho = true;
+    return entry->second.socket;
+}
+
+void LinuxNetworkServices::ReturnFromEcho(IcmpHandle handle) {
+    std::lock_guard lock(handlesMutex_);
+    const auto entry = handles_.find(handle);
+    if (entry == handles_.end()) return;
+    entry->second.inEcho = false;
+    if (!entry->second.closing) return;
+    ::close(entry->second.socket.fd);
+    handles_.erase(entry);
 }
 
 std::string LinuxNetworkServices::IcmpPermissionAdvice() const {

@@ -2,12 +2,16 @@
 // The network services over the Linux kernel: ICMP echoes through an
 // unprivileged ping socket or a raw socket, the sockets library's start count,
 // name look-up through getaddrinfo, and the ARP and interface tables over
-// netlink (LinuxNetlink). Holds no state an echo shares with
-// another beyond three atomics, so echoes may run on several threads at once.
+// netlink (LinuxNetlink). Echoes may run on several threads at once; what
+// they share is three atomics and the table of open handles.
 
 #include <atomic>
+#include <mutex>
+#include <optional>
+#include <unordered_map>
 
 #include "platform/LinuxNetlink.h"
+#include "platform/IcmpParser.h"
 #include "platform/NetworkServices.h"
 
 namespace velmora {
@@ -15,6 +19,12 @@ namespace velmora {
 // Which echo socket IcmpCreateFile may open. The program uses PingFirst; the
 // others let tests exercise each kind on its own.
 enum class SocketPreference { PingFirst, RawOnly, PingOnly };
+
+// The socket behind a handle, and which kind it is.
+struct EchoSocket {
+    int fd;
+    icmp::SocketKind kind;
+};
 
 class LinuxNetworkServices final : public NetworkServices {
 public:
@@ -27,6 +37,8 @@ public:
                                void* replyBuffer, std::uint32_t replySize, std::uint32_t timeoutMs) override;
     bool IcmpCloseHandle(IcmpHandle handle) override;
     std::string IcmpPermissionAdvice() const override;
+    // The kind of socket behind an open handle (the tests ask which one was opened).
+    std::optional<icmp::SocketKind> SocketKindOf(IcmpHandle handle) const;
 
     int WSAStartup(std::uint16_t versionRequested, WSADATA& data) override;
     int WSACleanup() override;
@@ -39,7 +51,24 @@ public:
     std::uint32_t GetIfTable(void* table, std::uint32_t& size, bool sort) override;
 
 private:
+    // An open handle. Closed while its echo waits, it wakes that wait and the
+    // echo closes the socket on its way out, so no descriptor is closed under
+    // a thread that still uses it.
+    struct HandleEntry {
+        EchoSocket socket;
+        bool inEcho;
+        bool closing;
+    };
+
+    IcmpHandle AddHandle(EchoSocket socket);
+    // The handle's socket for one echo; nothing when it is unknown, closing or busy.
+    std::optional<EchoSocket> TakeForEcho(IcmpHandle handle);
+    void ReturnFromEcho(IcmpHandle handle);
+
     const SocketPreference preference_;
+    mutable std::mutex handlesMutex_;
+    std::unordered_map<IcmpHandle, HandleEntry> handles_;
+    IcmpHandle nextHandle_ = 1;  // never reused: a stale handle finds nothing
     std::atomic<bool> permissionRefused_{false};
     // The group may not open ping sockets (EACCES): go straight to a raw
     // socket until the next WSAStartup.

@@ -34,6 +34,7 @@ enum IpStatus : std::int32_t {
     IP_TTL_EXPIRED_REASSEM = 11014,
     IP_PARAM_PROBLEM = 11015,
     IP_SOURCE_QUENCH = 11016,
+    IP_BAD_DESTINATION = 11018,
     IP_GENERAL_FAILURE = 11050,
 };
 
@@ -172,6 +173,8 @@ public:
                                        const IP_OPTION_INFORMATION* requestOptions, void* replyBuffer,
                                        std::uint32_t replySize, std::uint32_t timeoutMs) = 0;
 
+    // Closed from another thread while its echo waits, the handle abandons
+    // that echo: the wait ends at once with a failure status.
     virtual bool IcmpCloseHandle(IcmpHandle handle) = 0;
 
     // Plain-words advice on how to grant the right to send echoes, when the

@@ -64,8 +64,9 @@ private:
 // Each store object writes the file when it goes, atomically (QSettings's
 // default: a new file renamed over the old), so an interrupted save leaves
 // either the old store or the new one, never a torn file.
-QSettings OpenStore(const std::string& appName) {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, FromUtf8(appName), FromUtf8(appName));
+std::unique_ptr<QSettings> OpenStore(const std::string& appName) {
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, FromUtf8(appName),
+                                       FromUtf8(appName));
 }
 
 QString StoreKey(const std::string& section, const std::string& key) {
@@ -111,15 +112,17 @@ std::pair<std::uint32_t, QByteArray> RegistryData(const QVariant& value) {
 
 }  // namespace
 
-QtUiServices::QtUiServices() : mailbox_(std::make_shared<Mailbox>()), receiver_(std::make_unique<QObject>()) {
-    mailbox_->receiver = receiver_.get();
+QtUiServices::QtUiServices() : queue_(std::make_shared<WorkQueue>()), receiver_(std::make_unique<QObject>()) {
+    queue_->receiver = receiver_.get();
     Randomize();
 }
 
+// Work already handed over still runs, its answer dropped; then the workers end.
 QtUiServices::~QtUiServices() {
     {
-        std::lock_guard lock(mailbox_->mutex);
-        mailbox_->receiver = nullptr;
+        std::lock_guard lock(queue_->mutex);
+        queue_->receiver = nullptr;
+        queue_->wake.notify_all();
     }
     for (auto& entry : helpViewers_) delete entry.second.data();
 }
@@ -141,10 +144,12 @@ int QtUiServices::MsgBox(const std::string& prompt, int style, const std::string
         case 3:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
             box.setEscapeButton(QMessageBox::Cancel);
+            box.setDefaultButton((style & vbDefaultButton2) != 0 ? QMessageBox::No : QMessageBox::Yes);
             break;
         case 5:
             box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
             box.setEscapeButton(QMessageBox::Cancel);
+            box.setDefaultButton((style & vbDefaultButton2) != 0 ? QMessageBox::Cancel : QMessageBox::Retry);
             break;
         default: box.setStandardButtons(QMessageBox::Ok); break;
     }
@@ -157,15 +162,33 @@ int QtUiServices::MsgBox(const std::string& prompt, int style, const std::string
     }
 }
 
+template <typename Use>
+auto QtUiServices::WithStore(const std::string& appName, Use use) {
+    if (settingsBatchDepth_ == 0) return use(*OpenStore(appName));
+    if (!batchStore_ || batchAppName_ != appName) {
+        batchStore_ = OpenStore(appName);
+        batchAppName_ = appName;
+    }
+    return use(*batchStore_);
+}
+
 std::string QtUiServices::GetSetting(const std::string& appName, const std::string& section,
                                      const std::string& key, const std::string& defaultValue) {
-    const QVariant value = OpenStore(appName).value(StoreKey(section, key));
+    const QVariant value = WithStore(appName, [&](QSettings& store) { return store.value(StoreKey(section, key)); });
     return value.isValid() ? value.toString().toStdString() : defaultValue;
 }
 
 void QtUiServices::SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
                                const std::string& value) {
-    OpenStore(appName).setValue(StoreKey(section, key), FromUtf8(value));
+    WithStore(appName, [&](QSettings& store) { store.setValue(StoreKey(section, key), FromUtf8(value)); });
+}
+
+void QtUiServices::BeginSettingsBatch() { ++settingsBatchDepth_; }
+
+// The store object writes the file as it goes.
+void QtUiServices::EndSettingsBatch() {
+    if (settingsBatchDepth_ == 0 || --settingsBatchDepth_ > 0) return;
+    batchStore_.reset();
 }
 
 QStringList NameFilters(const std::string& filter) {
@@ -242,11 +265,46 @@ float QtUiServices::Rnd() {
 std::unique_ptr<Timer> QtUiServices::CreateTimer() { return std::make_unique<QtTimer>(); }
 
 void QtUiServices::RunInBackground(std::function<void()> work, std::function<void()> done) {
-    std::thread([mailbox = mailbox_, work = std::move(work), done = std::move(done)]() mutable {
-        work();
-        std::lock_guard lock(mailbox->mutex);
-        if (mailbox->receiver) QMetaObject::invokeMethod(mailbox->receiver, std::move(done), Qt::QueuedConnection);
-    }).detach();
+    std::lock_guard lock(queue_->mutex);
+    queue_->jobs.emplace_back(std::move(work), std::move(done));
+    if (std::ptrdiff_t(queue_->jobs.size()) <= queue_->idleWorkers) {
+        queue_->wake.notify_one();
+        return;
+    }
+    try {
+        std::thread([queue = queue_] { ServeJobs(queue); }).detach();
+        ++queue_->workers;
+    } catch (...) {
+        // No thread to run it: the job must not wait for one that never comes.
+        if (queue_->workers == 0) {
+            queue_->jobs.pop_back();
+            throw;
+        }
+    }
+}
+
+// Work that throws still answers, so its caller never waits for nothing.
+void QtUiServices::ServeJobs(const std::shared_ptr<WorkQueue>& queue) {
+    std::unique_lock lock(queue->mutex);
+    for (;;) {
+        if (queue->jobs.empty()) {
+            if (!queue->receiver) break;
+            ++queue->idleWorkers;
+            queue->wake.wait(lock);
+            --queue->idleWorkers;
+            continue;
+        }
+        auto job = std::move(queue->jobs.front());
+        queue->jobs.pop_front();
+        lock.unlock();
+        try {
+            job.first();
+        } catch (...) {
+        }
+        lock.lock();
+        if (queue->receiver) QMetaObject::invokeMethod(queue->receiver, std::move(job.second), Qt::QueuedConnection);
+    }
+    --queue->workers;
 }
 
 std::int32_t QtUiServices::ShellExecuteA(const std::string& file) {

@@ -1,11 +1,14 @@
 #pragma once
 // The toolkit services over Qt: message boxes, the file dialog, files through
 // QFile, QSettings (INI, user scope), timers on the event loop, and work
-// handed to a detached thread whose answer comes back through the event loop.
+// handed to long-lived worker threads whose answers come back through the
+// event loop.
 
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <condition_variable>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -14,6 +17,7 @@
 #include "platform/UiServices.h"
 
 class QFile;
+class QSettings;
 class QWidget;
 
 namespace velmora {
@@ -39,6 +43,8 @@ public:
                            const std::string& defaultValue) override;
     void SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
                      const std::string& value) override;
+    void BeginSettingsBatch() override;
+    void EndSettingsBatch() override;
     std::optional<std::string> ShowOpenDialog(const std::string& title, const std::string& filter,
                                               int flags) override;
     bool FileExists(const std::string& path, bool& exists, std::string& error) override;
@@ -67,14 +73,30 @@ public:
     WindowHandle HtmlHelpA(WindowHandle owner, const std::string& file, int command, std::uint32_t data) override;
 
 private:
-    // Shared with background threads: answers are posted to receiver while it lives.
-    struct Mailbox {
+    // Shared with the worker threads, which outlive this object: jobs wait
+    // here, answers are posted to receiver while it lives. One worker serves
+    // them all; another starts only while every worker is busy, as one is
+    // while a name look-up that nobody waits for any more still runs.
+    struct WorkQueue {
         std::mutex mutex;
+        std::condition_variable wake;
+        std::deque<std::pair<std::function<void()>, std::function<void()>>> jobs;
+        int idleWorkers = 0;
+        int workers = 0;
         QObject* receiver = nullptr;
     };
 
+    static void ServeJobs(const std::shared_ptr<WorkQueue>& queue);
+
+    // The store of appName: the batch's while one is open, else a new one.
+    template <typename Use>
+    auto WithStore(const std::string& appName, Use use);
+
     QPointer<QWidget> owner_;
-    std::shared_ptr<Mailbox> mailbox_;
+    int settingsBatchDepth_ = 0;
+    std::string batchAppName_;
+    std::unique_ptr<QSettings> batchStore_;
+    std::shared_ptr<WorkQueue> queue_;
     std::unique_ptr<QObject> receiver_;
     std::mt19937 random_;
     std::map<int, std::unique_ptr<QFile>> files_;

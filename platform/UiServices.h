@@ -23,6 +23,7 @@ enum MsgBoxStyle : int {
     vbExclamation = 48,
     vbRetryCancelCritical = 21,
     vbYesNoCancelQuestion = 35,
+    vbDefaultButton2 = 256,  // added to a style: Enter presses the second button
 };
 enum MsgBoxResult : int { vbOK = 1, vbCancel = 2, vbRetry = 4, vbYes = 6, vbNo = 7 };
 
@@ -54,6 +55,10 @@ public:
                                    const std::string& defaultValue) = 0;
     virtual void SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
                              const std::string& value) = 0;
+    // Between these two the store stays open, so reading or writing many keys
+    // opens and writes it once (SettingsBatch pairs them).
+    virtual void BeginSettingsBatch() {}
+    virtual void EndSettingsBatch() {}
 
     // --- File dialog and files (the capture file) ---
     // Shows the open-file dialog (filter as "Label|*.ext" pairs joined by "|");
@@ -76,8 +81,9 @@ public:
     // --- Timers ---
     virtual std::unique_ptr<Timer> CreateTimer() = 0;
 
-    // Runs work off the user-interface thread, then done on it. If the program
-    // ends before work returns, done never runs and nothing waits for work.
+    // Runs work off the user-interface thread, then done on it (also when
+    // work throws). If the program ends before work returns, done never runs
+    // and nothing waits for work.
     virtual void RunInBackground(std::function<void()> work, std::function<void()> done) = 0;
 
     // --- Shell, registry and help viewer ---
@@ -101,6 +107,18 @@ public:
     // window, or 0 when it shows none.
     virtual WindowHandle HtmlHelpA(WindowHandle owner, const std::string& file, int command,
                                    std::uint32_t data) = 0;
+};
+
+// Keeps the settings store open while it lives.
+class SettingsBatch {
+public:
+    explicit SettingsBatch(UiServices& ui) : ui_(ui) { ui_.BeginSettingsBatch(); }
+    ~SettingsBatch() { ui_.EndSettingsBatch(); }
+    SettingsBatch(const SettingsBatch&) = delete;
+    SettingsBatch& operator=(const SettingsBatch&) = delete;
+
+private:
+    UiServices& ui_;
 };
 
 }  // namespace velmora

@@ -41,7 +41,7 @@ TEST_F(CaptureTest, ExistingFileIsReplacedOnYesAndAppendedToOnNo) {
         OpenCapture();
         ASSERT_EQ(ui.boxes.size(), 1u);
         EXPECT_EQ(ui.boxes[0].prompt, "Replace existing file - /home/user/logs/run.log?");
-        EXPECT_EQ(ui.boxes[0].style, vbYesNoCancelQuestion);
+        EXPECT_EQ(ui.boxes[0].style, vbYesNoCancelQuestion | vbDefaultButton2) << "Enter answers No";
         run->WriteLog("new");
         EXPECT_EQ(ui.files.at(kPath), contents);
         run->CloseCaptureFile();

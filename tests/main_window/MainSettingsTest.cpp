@@ -32,8 +32,8 @@ TEST_F(SettingsTest, FirstStartReadsEveryKeyInOrderWithItsDefault) {
     Open();
     const int height = (345 + window->menuBar()->sizeHint().height()) * kTwips;
     const std::vector<std::pair<std::string, std::string>> expected{
-        {"Settings/Window", "0"},          {"Settings/MainLeft", std::to_string(window->x() * kTwips)},
-        {"Settings/MainTop", std::to_string(window->y() * kTwips)},
+        {"Settings/Window", "0"},          {"Settings/MainLeft", ""},
+        {"Settings/MainTop", ""},
         {"Settings/MainWidth", "9720"},    {"Settings/MainHeight", std::to_string(height)},
         {"Init/DataSize", "120"},          {"Init/Num", "1"},
         {"Init/TTL", "30"},                {"Init/Delay", "1000"},
@@ -43,6 +43,7 @@ TEST_F(SettingsTest, FirstStartReadsEveryKeyInOrderWithItsDefault) {
         {"Init/IPAddress Stop", "1.1.1.8"},
     };
     EXPECT_EQ(ui.reads, expected);
+    EXPECT_EQ(ui.storeOpenings, 1);
     EXPECT_EQ(window->size(), QSize(648, height / kTwips)) << "the design size";
     EXPECT_FALSE(window->testAttribute(Qt::WA_Moved)) << "the window system places it";
     EXPECT_FALSE(window->DeleteNoAsk());
@@ -151,19 +152,37 @@ TEST_F(SettingsTest, CheckValueTwoGreysTheBoxAndIsSavedAsTwo) {
     EXPECT_TRUE(Edit("txtNum").isEnabled());
     EXPECT_EQ(window->TargetMode(), 1);
     Exit();
+    EXPECT_EQ(ui.storeOpenings, 2) << "once for the restore, once for the save";
     EXPECT_EQ(ui.Stored("Init/Loop"), "2");
     EXPECT_EQ(ui.Stored("Init/Address Mode"), "2");
 }
 
-TEST_F(SettingsTest, APlacementOnAScreenStaysAndOneOffEveryScreenComesBackOntoOne) {
-    ui.Store("Settings/MainLeft", "1500");
-    ui.Store("Settings/MainTop", "750");
-    Open();
-    EXPECT_EQ(window->pos(), QPoint(100, 50));
-    ui.Store("Settings/MainLeft", "-300000");
-    ui.Store("Settings/MainTop", "-150000");
-    Open();
-    EXPECT_EQ(window->pos(), QGuiApplication::primaryScreen()->availableGeometry().topLeft());
+// The stored corner is used as it is, (0, 0) included, while the window is on
+// a screen; one off every screen comes back onto one, and one larger than the
+// screen shrinks to it.
+TEST_F(SettingsTest, StoredPlacementsAreRestoredOntoTheScreen) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const struct {
+        const char* name;
+        int leftTwips, topTwips, widthTwips, heightTwips;
+        QRect expected;
+    } rows[] = {
+        {"OnTheScreen", 1500, 750, 9720, 6000, QRect(100, 50, 648, 400)},
+        {"TopLeftCorner", 0, 0, 9720, 6000, QRect(0, 0, 648, 400)},
+        {"OffEveryScreen", -300000, -150000, 9720, 6000, QRect(area.topLeft(), QSize(648, 400))},
+        {"LargerThanTheScreen", 0, 0, (area.width() + 500) * kTwips, (area.height() + 300) * kTwips,
+         QRect(0, 0, area.width(), area.height())},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ui.Store("Settings/MainLeft", std::to_string(row.leftTwips));
+        ui.Store("Settings/MainTop", std::to_string(row.topTwips));
+        ui.Store("Settings/MainWidth", std::to_string(row.widthTwips));
+        ui.Store("Settings/MainHeight", std::to_string(row.heightTwips));
+        Open();
+        EXPECT_EQ(QRect(window->pos(), window->size()), row.expected);
+        EXPECT_TRUE(window->testAttribute(Qt::WA_Moved));
+    }
 }
 
 class WindowStateTest : public WindowTest {

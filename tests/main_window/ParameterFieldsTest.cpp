@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
@@ -99,6 +100,37 @@ TEST_F(FieldTest, TextPastedThroughTheMenuIsNotFiltered) {
         field.paste();  // what the context menu's Paste does
         EXPECT_EQ(field.text().toStdString(), expected) << name;
     }
+}
+
+// Tab in reading order: the start octets, the stop octets, then the parameters.
+TEST_F(FieldTest, TabGoesThroughTheOctetsRowByRowThenTheParameters) {
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    const char* const order[] = {"txtStartIP_0", "txtStartIP_1", "txtStartIP_2", "txtStartIP_3", "txtStopIP_0",
+                                 "txtStopIP_1",  "txtStopIP_2",  "txtStopIP_3",  "chkIpDns",     "chkLoop",
+                                 "txtNum",       "TxtDataSize",  "txtTTL",       "txtTimeout",   "txtDelay"};
+    Edit(order[0]).setFocus();
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget()->objectName().toStdString(), order[i]);
+    }
+}
+
+// "." moves on and a pasted dotted address fills its row; neither reaches
+// the box itself.
+TEST_F(FieldTest, PointMovesToTheNextOctetAndAPastedAddressFillsTheRow) {
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QTest::keyClick(&Field30("txtStartIP_3"), Qt::Key_Period);
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), QStringLiteral("txtStopIP_0"));
+    EXPECT_EQ(Text("txtStartIP_3"), "30");
+
+    QGuiApplication::clipboard()->setText(QStringLiteral(" 10.9.2.7 "));
+    QTest::keyClick(&Field30("txtStopIP_1"), Qt::Key_V, Qt::ControlModifier);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(StopOctet(i).text(), QStringLiteral("10 9 2 7").split(u' ')[i]);
+    EXPECT_EQ(Text("txtStartIP_0"), "1") << "the other row stays";
+
+    QGuiApplication::clipboard()->setText(QStringLiteral("10.9.2"));
+    QTest::keyClick(&Field30("txtStopIP_1"), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Text("txtStopIP_1"), "30") << "not an address: the filter discards the key";
 }
 
 TEST_F(FieldTest, InputMethodTextKeepsOnlyItsDigits) {

@@ -43,8 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
         WalkCase{"EndsAfterLastOctet255", "10.0.0.253", "10.0.0.255", {"10.0.0.253", "10.0.0.254", "10.0.0.255"}},
         WalkCase{"EndsAfterStaircaseTo255", "10.0.254.255", "10.0.255.255", {"10.0.254.255", "10.0.255.255"}},
         WalkCase{"SingleAddressEndingIn255", "10.0.0.255", "10.0.0.255", {"10.0.0.255"}},
-        WalkCase{"LeadingZerosAreNotOctal", "010.0.0.010", "010.0.0.011", {"10.0.0.10", "10.0.0.11"}},
-        WalkCase{"OctetAbove255IsHeldAt255", "10.0.0.254", "10.0.0.999", {"10.0.0.254", "10.0.0.255"}}),
+        WalkCase{"LeadingZerosAreNotOctal", "010.0.0.010", "010.0.0.011", {"10.0.0.10", "10.0.0.11"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RunTest, AllOnesIsNotPingedAndThePassEndsWithoutWrapping) {

@@ -56,6 +56,10 @@ INSTANTIATE_TEST_SUITE_P(
                     std::nullopt, Control::StopIp3},
         RefusalCase{"StartAboveStopInAHigherOctet", [](FakeRunView& v) { v.SetRange("10.0.1.1", "10.0.0.9"); },
                     std::nullopt, Control::StopIp3},
+        RefusalCase{"StartOctetAbove255", [](FakeRunView& v) { v.SetRange("10.0.999.1", "10.0.999.1"); },
+                    "Each part of the Start IP should be 255 or less", Control::StartIp2},
+        RefusalCase{"StopOctetAbove255", [](FakeRunView& v) { v.stopOctets[3] = "256"; },
+                    "Each part of the Stop IP should be 255 or less", Control::StopIp3},
         RefusalCase{"EmptyHostName",
                     [](FakeRunView& v) {
                         v.targetMode = 1;

@@ -35,12 +35,24 @@ inline void EnsureApplication() {
 class RecordingUi : public FakeUiServices {
 public:
     std::vector<std::pair<std::string, std::string>> reads;  // "Section/Key", default
+    int storeOpenings = 0;       // batches, and calls outside one, each open the store once
+    int batchDepth = 0;
 
     std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
                            const std::string& def) override {
         reads.emplace_back(section + "/" + key, def);
+        if (batchDepth == 0) ++storeOpenings;
         return FakeUiServices::GetSetting(app, section, key, def);
     }
+    void SaveSetting(const std::string& app, const std::string& section, const std::string& key,
+                     const std::string& value) override {
+        if (batchDepth == 0) ++storeOpenings;
+        FakeUiServices::SaveSetting(app, section, key, value);
+    }
+    void BeginSettingsBatch() override {
+        if (batchDepth++ == 0) ++storeOpenings;
+    }
+    void EndSettingsBatch() override { --batchDepth; }
 
     // Stores a value as if an earlier run had written it.
     void Store(const std::string& sectionAndKey, const std::string& value) {

@@ -125,6 +125,7 @@ TEST_P(EchoInNamespaces, ErrorsGiveTheirStatusAndTheHostThatSentThem) {
         {"SilentDropTimesOutAtTheDeadline", {}, kQuiet, 64, IP_REQ_TIMED_OUT, kUntouched, 300},
         {"TtlOneExpiresAtTheRouter", {}, kTarget, 1, IP_TTL_EXPIRED_TRANSIT, kRouter},
         {"TtlZeroIsAGeneralFailureAndSendsNothing", {}, kTarget, 0, IP_GENERAL_FAILURE, kUntouched},
+        {"ZeroAddressIsABadDestinationAtOnce", {}, 0, 64, IP_BAD_DESTINATION, kUntouched, 60000},
         {"UnreachableRouteAtTheRouter", {}, kUnreachable, 64, IP_DEST_HOST_UNREACHABLE, kRouter},
         {"NoRouteAtTheRouter", {}, kNoRoute, 64, IP_DEST_NET_UNREACHABLE, kRouter},
         {"AnswerLargerThanTheDataArea", {"--length", "1600"}, kQuiet, 64, IP_BUF_TOO_SMALL, kUntouched},
@@ -175,6 +176,33 @@ TEST_P(EchoInNamespaces, ConcurrentEchoesEachTakeTheirOwnAnswer) {
     }
     EXPECT_GE(results[0].record.reply.RoundTripTime, 100U);
     for (int i = 1; i < kEchoes; ++i) EXPECT_LT(results[i].record.reply.RoundTripTime, 100U) << i;
+}
+
+// Loopback answers within the send: a Timeout of 0 still takes that answer.
+TEST_P(EchoInNamespaces, TimeoutZeroTakesAnAnswerAlreadyThere) {
+    EchoOrder order;
+    order.to = AddressFromOctets(127, 0, 0, 1);
+    order.timeoutMs = 0;
+    const Echoed echoed = EchoFromClient(order);
+    EXPECT_EQ(echoed.Status(), IP_SUCCESS);
+}
+
+// Stop closes the handle of an echo that waits for a silent host: the wait
+// ends at once with a failure, not at its timeout, and the socket goes with it.
+TEST_P(EchoInNamespaces, ClosingTheHandleFromAnotherThreadAbandonsTheEcho) {
+    lab_->RunIn(Node::Client, [&] {
+        LinuxNetworkServices net(GetParam());
+        const IcmpHandle handle = net.IcmpCreateFile();
+        ReplyRecord record{};
+        std::thread closer([&] {
+            std::this_thread::sleep_for(100ms);
+            EXPECT_TRUE(net.IcmpCloseHandle(handle));
+        });
+        EXPECT_EQ(net.IcmpSendEcho(handle, kQuiet, nullptr, 0, nullptr, &record, kReplyBufferSize, 60000), 0U);
+        closer.join();
+        EXPECT_EQ(record.reply.Status, std::uint32_t(IP_GENERAL_FAILURE));
+        EXPECT_FALSE(net.IcmpCloseHandle(handle)) << "already gone";
+    });
 }
 
 TEST_P(EchoInNamespaces, DelayedAnswerGivesItsRoundTripInWholeMilliseconds) {
@@ -247,18 +275,12 @@ TEST(RefusedEcho, NeitherSocketGivesAFailureAndPlainAdvice) {
 
 // The socket type behind a handle, which carries the descriptor above its
 // lowest bit; -1 when there is none.
-int SocketTypeOf(IcmpHandle handle) {
-    int type = -1;
-    socklen_t length = sizeof type;
-    if (handle < 0 || ::getsockopt(int(handle >> 1), SOL_SOCKET, SO_TYPE, &type, &length) != 0) return -1;
-    return type;
-}
-
 int OpenAndCloseEchoSocket(LinuxNetworkServices& net) {
     const IcmpHandle handle = net.IcmpCreateFile();
-    const int type = SocketTypeOf(handle);
+    const auto kind = net.SocketKindOf(handle);
     net.IcmpCloseHandle(handle);
-    return type;
+    if (!kind) return -1;
+    return *kind == icmp::SocketKind::Raw ? SOCK_RAW : SOCK_DGRAM;
 }
 
 void WritePingGroupRange(const char* range) {

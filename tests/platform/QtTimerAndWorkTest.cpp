@@ -84,6 +84,21 @@ TEST_F(ToolkitTest, BackgroundWorkAnswersOnTheUserInterfaceThread) {
     EXPECT_EQ(doneThread, uiThread);
 }
 
+// A name look-up that nobody waits for any more may hold its worker for
+// long; the next run's work must not queue behind it.
+TEST_F(ToolkitTest, WorkIsNotHeldUpByEarlierWorkThatHangs) {
+    const auto release = std::make_shared<std::atomic<bool>>(false);  // outlives this test's frame
+    bool answered = false;
+    ui.RunInBackground(
+        [release] {
+            while (!*release) std::this_thread::yield();
+        },
+        [] {});
+    ui.RunInBackground([] {}, [&] { answered = true; });
+    EXPECT_TRUE(SpinUntil([&] { return answered; }));
+    *release = true;
+}
+
 TEST(ToolkitLifetime, WorkThatOutlivesTheServicesNeverAnswers) {
     auto ui = std::make_unique<QtUiServices>();
     std::atomic<bool> release{false}, finished{false};
