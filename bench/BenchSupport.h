@@ -199,6 +199,7 @@ public:
     void RunInBackground(std::function<void()> work, std::function<void()> done) override {
         qt_.RunInBackground(std::move(work), std::move(done));
     }
+    void RunOnUiThread(std::function<void()> done) override { qt_.RunOnUiThread(std::move(done)); }
     std::int32_t ShellExecuteA(const std::string& file) override { return qt_.ShellExecuteA(file); }
     bool Shell(const std::string& path, std::string& error) override { return qt_.Shell(path, error); }
     std::int32_t RegOpenKeyExA(HKEY root, const std::string& subKey, std::uint32_t options, std::uint32_t sam,

@@ -59,6 +59,12 @@ public:
         if (size > 0) std::memcpy(record->data.data(), requestData, size);
         return 1;
     }
+    void IcmpSendEcho2(IcmpHandle handle, std::function<void(std::uint32_t)> completion, std::uint32_t destination,
+                       const void* requestData, std::uint16_t requestSize, const IP_OPTION_INFORMATION* options,
+                       void* replyBuffer, std::uint32_t replySize, std::uint32_t timeoutMs) override {
+        completion(IcmpSendEcho(handle, destination, requestData, requestSize, options, replyBuffer, replySize,
+                                timeoutMs));
+    }
     bool IcmpCloseHandle(IcmpHandle) override { return true; }
     std::string IcmpPermissionAdvice() const override { return {}; }
     int WSAStartup(std::uint16_t, WSADATA& data) override {

@@ -94,6 +94,12 @@ public:
         --waiting;
         return replies;
     }
+    void IcmpSendEcho2(IcmpHandle handle, std::function<void(std::uint32_t)> completion, std::uint32_t destination,
+                       const void* data, std::uint16_t size, const IP_OPTION_INFORMATION* options, void* reply,
+                       std::uint32_t replySize, std::uint32_t timeoutMs) override {
+        real_.IcmpSendEcho2(handle, std::move(completion), destination, data, size, options, reply, replySize,
+                            timeoutMs);
+    }
     bool IcmpCloseHandle(IcmpHandle handle) override { return real_.IcmpCloseHandle(handle); }
     std::string IcmpPermissionAdvice() const override { return real_.IcmpPermissionAdvice(); }
     int WSAStartup(std::uint16_t version, WSADATA& data) override { return real_.WSAStartup(version, data); }

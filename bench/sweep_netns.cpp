@@ -129,12 +129,22 @@ public:
         const std::uint32_t count = real_.IcmpSendEcho(handle, destination, requestData, requestSize,
                                                        requestOptions, replyBuffer, replySize, timeoutMs);
         AddTime(begin);
-        ++echoes;
-        if (count != 0) {
-            ++replies;
-            reportedRttMs += static_cast<const ReplyRecord*>(replyBuffer)->reply.RoundTripTime;
-        }
+        CountAnswer(count, replyBuffer);
         return count;
+    }
+    // Only the send is timed: the wait is spent on the services' own thread.
+    void IcmpSendEcho2(IcmpHandle handle, std::function<void(std::uint32_t)> completion, std::uint32_t destination,
+                       const void* requestData, std::uint16_t requestSize, const IP_OPTION_INFORMATION* requestOptions,
+                       void* replyBuffer, std::uint32_t replySize, std::uint32_t timeoutMs) override {
+        const auto begin = Clock::now();
+        real_.IcmpSendEcho2(
+            handle,
+            [this, replyBuffer, completion = std::move(completion)](std::uint32_t count) {
+                CountAnswer(count, replyBuffer);
+                completion(count);
+            },
+            destination, requestData, requestSize, requestOptions, replyBuffer, replySize, timeoutMs);
+        AddTime(begin);
     }
     bool IcmpCloseHandle(IcmpHandle handle) override {
         const auto begin = Clock::now();
@@ -158,6 +168,13 @@ public:
     }
 
 private:
+    void CountAnswer(std::uint32_t count, const void* replyBuffer) {
+        ++echoes;
+        if (count == 0) return;
+        ++replies;
+        reportedRttMs += static_cast<const ReplyRecord*>(replyBuffer)->reply.RoundTripTime;
+    }
+
     void AddTime(Clock::time_point begin) {
         echoNanoseconds += std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - begin).count();
     }

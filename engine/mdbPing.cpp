@@ -37,6 +37,11 @@ std::optional<std::uint8_t> OctetOfPart(const std::string& part) {
     return std::uint8_t(value);
 }
 
+// Ping's answer: the round trip on success, else the negated status.
+std::int32_t PingResult(std::uint32_t replies, const ReplyRecord& record) {
+    return replies != 0 ? std::int32_t(record.reply.RoundTripTime) : -std::int32_t(record.reply.Status);
+}
+
 }  // namespace
 
 std::int32_t mdbPing::Ping(IcmpHandle handle, const std::string& targetText, ReplyRecord& replyRecord,
@@ -49,7 +54,22 @@ std::int32_t mdbPing::Ping(IcmpHandle handle, const std::string& targetText, Rep
     const std::uint32_t replies =
         net_.IcmpSendEcho(handle, std::uint32_t(address), payload.data(), std::uint16_t(payload.size()),
                           &requestOptions, &replyRecord, kReplyBufferSize, std::uint32_t(timeoutMs));
-    return replies != 0 ? std::int32_t(replyRecord.reply.RoundTripTime) : -std::int32_t(replyRecord.reply.Status);
+    return PingResult(replies, replyRecord);
+}
+
+void mdbPing::PingAsync(IcmpHandle handle, const std::string& targetText, ReplyRecord& replyRecord,
+                        const IP_OPTION_INFORMATION& requestOptions, std::uint8_t payloadByte, std::int16_t dataSize,
+                        std::int32_t timeoutMs, std::function<void(std::int32_t)> done) const {
+    const std::vector<std::uint8_t> payload(dataSize > 0 ? std::size_t(dataSize) : 0, payloadByte);
+    const std::int32_t address = AddressToLong(targetText);
+    if (address == -1) return done(-1);
+    net_.IcmpSendEcho2(
+        handle,
+        [&replyRecord, done = std::move(done)](std::uint32_t replies) {
+            done(PingResult(replies, replyRecord));
+        },
+        std::uint32_t(address), payload.data(), std::uint16_t(payload.size()), &requestOptions, &replyRecord,
+        kReplyBufferSize, std::uint32_t(timeoutMs));
 }
 
 bool mdbPing::SocketsStartup() const {

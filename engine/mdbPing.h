@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,13 @@ public:
     std::int32_t Ping(IcmpHandle handle, const std::string& targetText, ReplyRecord& replyRecord,
                       const IP_OPTION_INFORMATION& requestOptions, std::uint8_t payloadByte,
                       std::int16_t dataSize, std::int32_t timeoutMs) const;
+
+    // Ping without the wait: done gets Ping's answer later, on a thread of
+    // the platform's (or at once when nothing is sent). The record must live
+    // until done runs.
+    void PingAsync(IcmpHandle handle, const std::string& targetText, ReplyRecord& replyRecord,
+                   const IP_OPTION_INFORMATION& requestOptions, std::uint8_t payloadByte, std::int16_t dataSize,
+                   std::int32_t timeoutMs, std::function<void(std::int32_t result)> done) const;
 
     bool SocketsStartup() const;
     bool SocketsCleanup() const;

@@ -1,5 +1,7 @@
 #include "main_window/PingRun.h"
 
+#include <algorithm>
+
 #include "main_window/NumericValue.h"
 #include "main_window/ResultLine.h"
 #include "main_window/RunFields.h"
@@ -10,18 +12,32 @@ namespace {
 
 constexpr std::uint8_t kHostNameMode = 1;
 constexpr std::int32_t kNameNotResolved = 11024;
+constexpr int kSweepPaceMs = 1;
+constexpr int kMaxEchoesInFlight = 64;
 
 std::string CaptionWith(const std::string& subject) { return std::string(kAppName) + " [" + subject + "]"; }
 
 }  // namespace
 
 PingRun::PingRun(PingRunView& view, NetworkServices& net, UiServices& ui)
-    : view_(view), net_(net), ui_(ui), engine_(net, ui), tmrDelay_(ui.CreateTimer()), capture_(ui) {
+    : view_(view),
+      net_(net),
+      ui_(ui),
+      engine_(net, ui),
+      tmrDelay_(ui.CreateTimer()),
+      tmrPace_(ui.CreateTimer()),
+      capture_(ui) {
     tmrDelay_->OnTimer([this] { tmrDelay_Timer(); });
+    tmrPace_->OnTimer([this] { tmrPace_Timer(); });
 }
 
-// The program may end with an echo waiting: closing its handle ends the wait.
-PingRun::~PingRun() { CloseEchoHandle(); }
+// The program may end with echoes waiting: closing their handles ends the waits.
+PingRun::~PingRun() {
+    CloseEchoHandle();
+    AbandonSweep();
+}
+
+void PingRun::SetParallel(bool parallel) { parallel_ = parallel; }
 
 bool PingRun::Capturing() const { return capture_.IsOpen(); }
 
@@ -107,6 +123,7 @@ void PingRun::StopPinging() {
 void PingRun::AbandonPass() {
     ++awaitTicket_;
     CloseEchoHandle();
+    AbandonSweep();
     if (passWroteLine_) {
         currentIp_ = lastTarget_;
         ++passCount_;
@@ -157,6 +174,7 @@ void PingRun::Drive() {
 void PingRun::RecoverFromFailedStep(Phase failed) {
     ++awaitTicket_;
     CloseEchoHandle();
+    AbandonSweep();
     if (failed == Phase::BeginSlot || failed == Phase::TakeEcho) {
         slot_.echoed = false;
         AnswerWithoutEcho(IP_GENERAL_FAILURE);
@@ -174,6 +192,7 @@ bool PingRun::Step() {
         case Phase::BeginSlot: BeginSlot(); return true;
         case Phase::TakeEcho: TakeEchoAnswer(); return true;
         case Phase::FinishSlot: FinishSlot(); return true;
+        case Phase::Sweep: return WriteSweptLines();
         case Phase::EndPass: EndPass(); return true;
         case Phase::Idle:
         case Phase::AwaitName:
@@ -196,12 +215,19 @@ void PingRun::Await(Phase waiting, std::function<void()> work, Phase answered) {
 void PingRun::BeginPass() {
     lastTarget_.clear();
     passWroteLine_ = false;
+    sweepPass_ = parallel_;
     passByName_ = view_.TargetMode() == kHostNameMode;
     if (passByName_) {
         ResolveHostName();
         return;
     }
     passOk_ = InitIpList();
+    BeginSlots();
+}
+
+// A pass without an address has its one slot as in sequential mode.
+void PingRun::BeginSlots() {
+    if (passOk_ && sweepPass_) return BeginSweep();
     phase_ = Phase::BeginSlot;
 }
 
@@ -219,7 +245,7 @@ void PingRun::ResolveHostName() {
 
 void PingRun::TakeResolvedName() {
     passOk_ = InitIpList();
-    phase_ = Phase::BeginSlot;
+    BeginSlots();
 }
 
 bool PingRun::InitIpList() {
@@ -247,15 +273,25 @@ void PingRun::BeginSlot() {
         return;
     }
     replyRecord_.reply.Address = 0;
-    pingNum_ = NumericValue(view_.ParameterText(Control::Num));
+    const SlotRequest request = ReadSlotRequest();
+    pingNum_ = request.pingNum;
     slot_ = Slot{};
-    slot_.payloadByte = PayloadByte(ui_.Rnd());
-    const double dataSize = WholeValue(view_.ParameterText(Control::DataSize));
-    const double ttl = WholeValue(view_.ParameterText(Control::TTL));
-    const double timeoutMs = WholeValue(view_.ParameterText(Control::Timeout));
+    slot_.payloadByte = request.payloadByte;
     if (!passOk_) return AnswerWithoutEcho(kNameNotResolved);
-    if (const auto status = UncarriedRequestStatus(dataSize, ttl, timeoutMs)) return AnswerWithoutEcho(*status);
-    SendEcho(dataSize, ttl, timeoutMs);
+    if (const auto status = UncarriedRequestStatus(request.dataSize, request.ttl, request.timeoutMs)) {
+        return AnswerWithoutEcho(*status);
+    }
+    SendEcho(request);
+}
+
+PingRun::SlotRequest PingRun::ReadSlotRequest() {
+    SlotRequest request;
+    request.pingNum = NumericValue(view_.ParameterText(Control::Num));
+    request.payloadByte = PayloadByte(ui_.Rnd());
+    request.dataSize = WholeValue(view_.ParameterText(Control::DataSize));
+    request.ttl = WholeValue(view_.ParameterText(Control::TTL));
+    request.timeoutMs = WholeValue(view_.ParameterText(Control::Timeout));
+    return request;
 }
 
 void PingRun::AnswerWithoutEcho(std::int32_t status) {
@@ -263,17 +299,24 @@ void PingRun::AnswerWithoutEcho(std::int32_t status) {
     phase_ = Phase::FinishSlot;
 }
 
-// The values are whole and within what the request carries
-// (UncarriedRequestStatus). The handle stays here, so Stop can close it.
-void PingRun::SendEcho(double dataSize, double ttl, double timeoutMs) {
+// The request's values are whole and within what it carries
+// (UncarriedRequestStatus). The record starts as the last slot left it.
+std::shared_ptr<PingRun::EchoJob> PingRun::MakeEchoJob(const std::string& target, const SlotRequest& request) const {
+    auto job = std::make_shared<EchoJob>();
+    job->target = target;
+    job->replyRecord = replyRecord_;
+    job->replyRecord.reply.Address = 0;
+    job->requestOptions.Ttl = std::uint8_t(request.ttl);
+    job->payloadByte = request.payloadByte;
+    job->dataSize = std::int16_t(request.dataSize);
+    job->timeoutMs = std::int32_t(request.timeoutMs);
+    return job;
+}
+
+// The handle stays here, so Stop can close it.
+void PingRun::SendEcho(const SlotRequest& request) {
     echoHandle_ = net_.IcmpCreateFile();
-    echoJob_ = std::make_shared<EchoJob>();
-    echoJob_->target = currentIp_;
-    echoJob_->replyRecord = replyRecord_;
-    echoJob_->requestOptions.Ttl = std::uint8_t(ttl);
-    echoJob_->payloadByte = slot_.payloadByte;
-    echoJob_->dataSize = std::int16_t(dataSize);
-    echoJob_->timeoutMs = std::int32_t(timeoutMs);
+    echoJob_ = MakeEchoJob(currentIp_, request);
     slot_.dataSize = echoJob_->dataSize;
     Await(
         Phase::AwaitEcho,
@@ -288,14 +331,34 @@ void PingRun::SendEcho(double dataSize, double ttl, double timeoutMs) {
 void PingRun::TakeEchoAnswer() {
     CloseEchoHandle();
     const auto job = std::move(echoJob_);
-    if (!job->answered) return AnswerWithoutEcho(IP_GENERAL_FAILURE);
-    replyRecord_ = job->replyRecord;
-    slot_.echoed = job->result != -1;
-    slot_.status = slot_.echoed ? std::int32_t(replyRecord_.reply.Status) : -1;
+    if (job->answered) replyRecord_ = job->replyRecord;
+    TakeJobAnswer(slot_, *job);
     phase_ = Phase::FinishSlot;
 }
 
+// A job whose work failed before the platform answered is a general failure.
+void PingRun::TakeJobAnswer(Slot& slot, const EchoJob& job) {
+    slot.echoed = job.answered && job.result != -1;
+    if (!job.answered) {
+        slot.status = IP_GENERAL_FAILURE;
+    } else {
+        slot.status = slot.echoed ? std::int32_t(job.replyRecord.reply.Status) : -1;
+    }
+}
+
 void PingRun::FinishSlot() {
+    WriteSlotLine(!passOk_ || walk_.CheckLastIp());
+    if (!passOk_) {
+        phase_ = Phase::EndPass;
+        return;
+    }
+    walk_.NextIp();
+    currentIp_ = walk_.CurrentText();
+    phase_ = Phase::BeginSlot;
+}
+
+// The line of slot_ for currentIp_, its figures, and the interval to the next pass.
+void PingRun::WriteSlotLine(bool lastOfPass) {
     statistics_.CountSent();
     std::string line = ResultLine(slot_.status, replyRecord_, currentIp_, slot_.payloadByte, slot_.dataSize);
     if (slot_.status == IP_SUCCESS) statistics_.AddReply(replyRecord_.reply.RoundTripTime);
@@ -304,19 +367,128 @@ void PingRun::FinishSlot() {
     passWroteLine_ = true;
     if (slot_.echoed && slot_.status != IP_SUCCESS) ShowPermissionAdviceOnce();
 
-    const bool lastOfPass = !passOk_ || walk_.CheckLastIp();
     if (view_.LoopChecked() || double(passCount_ + 1) < pingNum_ || !lastOfPass) {
         tmrDelay_->SetInterval(DelayInterval(WholeValue(view_.ParameterText(Control::Delay))));
     }
     lastTarget_ = currentIp_;
     GetStatistic();
-    if (!passOk_) {
-        phase_ = Phase::EndPass;
-        return;
+}
+
+// --- The parallel pass ---
+
+void PingRun::BeginSweep() {
+    ++awaitTicket_;  // the sweep's answers carry this ticket
+    sweep_.clear();
+    sweepInFlight_ = 0;
+    sweepAllSent_ = false;
+    phase_ = Phase::Sweep;
+    tmrPace_->SetInterval(kSweepPaceMs);
+    SendSweepSlot();
+}
+
+void PingRun::tmrPace_Timer() {
+    if (phase_ != Phase::Sweep) return tmrPace_->SetEnabled(false);
+    SendSweepSlot();
+    Drive();
+}
+
+// Sends the next slot of the range when one may go; the pacing timer runs
+// only while another may follow.
+void PingRun::SendSweepSlot() {
+    if (!sweepAllSent_ && sweepInFlight_ < kMaxEchoesInFlight) {
+        if (walk_.CheckForMoreIp()) {
+            SweepSlot next;
+            next.target = walk_.CurrentText();
+            next.lastOfPass = walk_.CheckLastIp();
+            const SlotRequest request = ReadSlotRequest();
+            next.pingNum = request.pingNum;
+            next.slot.payloadByte = request.payloadByte;
+            const auto status = UncarriedRequestStatus(request.dataSize, request.ttl, request.timeoutMs);
+            next.answered = status.has_value();
+            next.slot.status = status.value_or(IP_SUCCESS);
+            if (!next.answered) {
+                next.job = MakeEchoJob(next.target, request);
+                next.slot.dataSize = next.job->dataSize;
+                next.echoHandle = net_.IcmpCreateFile();
+                ++sweepInFlight_;
+            }
+            sweepAllSent_ = next.lastOfPass;
+            walk_.NextIp();
+            const auto job = next.job;
+            const auto handle = next.echoHandle;
+            sweep_.push_back(std::move(next));
+            // An answer that comes at once may write lines and drop the slot: hold copies.
+            if (job) SendSweepEcho(job, *handle);
+        } else {
+            sweepAllSent_ = true;
+        }
     }
-    walk_.NextIp();
-    currentIp_ = walk_.CurrentText();
-    phase_ = Phase::BeginSlot;
+    tmrPace_->SetEnabled(phase_ == Phase::Sweep && !sweepAllSent_ && sweepInFlight_ < kMaxEchoesInFlight);
+}
+
+// The answer comes on a thread of the platform's and is handed to this one.
+void PingRun::SendSweepEcho(const std::shared_ptr<EchoJob>& job, IcmpHandle handle) {
+    auto answered = [&ui = ui_, this, alive = std::weak_ptr<AliveToken>(alive_), ticket = awaitTicket_,
+                     job](std::int32_t result) {
+        job->result = result;
+        job->answered = true;
+        ui.RunOnUiThread([this, alive, ticket, job] {
+            if (alive.expired() || ticket != awaitTicket_) return;
+            TakeSweepAnswer(job);
+        });
+    };
+    try {
+        engine_.PingAsync(handle, job->target, job->replyRecord, job->requestOptions, job->payloadByte,
+                          job->dataSize, job->timeoutMs, std::move(answered));
+    } catch (...) {
+        // As a step that throws in sequential mode: the slot is a general failure.
+        TakeSweepAnswer(job);
+    }
+}
+
+void PingRun::TakeSweepAnswer(const std::shared_ptr<EchoJob>& job) {
+    const auto slot = std::find_if(sweep_.begin(), sweep_.end(), [&](const SweepSlot& s) { return s.job == job; });
+    if (slot == sweep_.end() || slot->answered) return;
+    net_.IcmpCloseHandle(*slot->echoHandle);
+    slot->echoHandle.reset();
+    slot->answered = true;
+    --sweepInFlight_;
+    TakeJobAnswer(slot->slot, *job);
+    if (!sweepAllSent_ && !tmrPace_->Enabled()) tmrPace_->SetEnabled(true);
+    Drive();
+}
+
+// Writes the lines of the answered slots at the head of the range; true when
+// the pass has written its last line.
+bool PingRun::WriteSweptLines() {
+    while (!sweep_.empty() && sweep_.front().answered) {
+        const SweepSlot done = std::move(sweep_.front());
+        sweep_.pop_front();
+        currentIp_ = done.target;
+        pingNum_ = done.pingNum;
+        slot_ = done.slot;
+        if (done.job) {
+            replyRecord_ = done.job->replyRecord;
+        } else {
+            replyRecord_.reply.Address = 0;
+        }
+        WriteSlotLine(done.lastOfPass);
+        // Stopped while the advice was shown.
+        if (phase_ != Phase::Sweep) return false;
+    }
+    if (!sweepAllSent_ || !sweep_.empty()) return false;
+    tmrPace_->SetEnabled(false);
+    phase_ = Phase::EndPass;
+    return true;
+}
+
+void PingRun::AbandonSweep() {
+    tmrPace_->SetEnabled(false);
+    for (const SweepSlot& slot : sweep_) {
+        if (slot.echoHandle) net_.IcmpCloseHandle(*slot.echoHandle);
+    }
+    sweep_.clear();
+    sweepInFlight_ = 0;
 }
 
 void PingRun::ShowPermissionAdviceOnce() {

@@ -12,8 +12,14 @@
 // the loop takes it from there, so a pass of any length uses constant stack.
 // Background work holds copies of its inputs and never this object; its
 // answer is dropped when this object is gone or the wait was abandoned (Stop).
+//
+// In parallel mode a range pass sweeps instead: a pacing timer sends its slots
+// in range order, one a tick, with up to kMaxEchoesInFlight asynchronous
+// echoes waiting at once; each line is written as soon as its slot and every
+// slot before it have their answers, so the lines read as in sequential mode.
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -46,6 +52,8 @@ public:
     void OpenCaptureFile();
     void CloseCaptureFile();
     void WriteLog(const std::string& text);
+    // Parallel mode, taken up by the next pass.
+    void SetParallel(bool parallel);
 
     bool Capturing() const;
     bool Running() const;
@@ -53,7 +61,8 @@ public:
 
 private:
     // What a step of the pass does next; the Await phases wait for a background answer.
-    enum class Phase { Idle, BeginPass, AwaitName, TakeName, BeginSlot, AwaitEcho, TakeEcho, FinishSlot, EndPass };
+    // Sweep: a parallel pass waits for pacing ticks and answers, and writes the lines they allow.
+    enum class Phase { Idle, BeginPass, AwaitName, TakeName, BeginSlot, AwaitEcho, TakeEcho, FinishSlot, Sweep, EndPass };
 
     // One echo's inputs and answer, shared with the work that runs it.
     struct EchoJob {
@@ -75,6 +84,26 @@ private:
         bool echoed = false;  // a request went out
     };
 
+    // The fields as a slot reads them when it is sent.
+    struct SlotRequest {
+        double pingNum = 0;
+        std::uint8_t payloadByte = 0;
+        double dataSize = 0;
+        double ttl = 0;
+        double timeoutMs = 0;
+    };
+
+    // A slot of a sweep, from its send to its line.
+    struct SweepSlot {
+        std::string target;
+        double pingNum = 0;
+        bool lastOfPass = false;
+        Slot slot;
+        std::shared_ptr<EchoJob> job;           // the record the platform writes into
+        std::optional<IcmpHandle> echoHandle;   // open while its echo waits
+        bool answered = false;
+    };
+
     bool CheckTarget();
     bool RefuseOctet(const char* address, Control box);
     bool CheckParameters();
@@ -87,6 +116,7 @@ private:
     void RecoverFromFailedStep(Phase failed);
     void AbandonPass();
     void CloseEchoHandle();
+    void AbandonSweep();
 
     void BeginPass();
     void ResolveHostName();
@@ -94,9 +124,21 @@ private:
     bool InitIpList();
     void BeginSlot();
     void AnswerWithoutEcho(std::int32_t status);
-    void SendEcho(double dataSize, double ttl, double timeoutMs);
+    void SendEcho(const SlotRequest& request);
+    std::shared_ptr<EchoJob> MakeEchoJob(const std::string& target, const SlotRequest& request) const;
+    static void TakeJobAnswer(Slot& slot, const EchoJob& job);
     void TakeEchoAnswer();
     void FinishSlot();
+    void WriteSlotLine(bool lastOfPass);
+    SlotRequest ReadSlotRequest();
+
+    void BeginSlots();
+    void BeginSweep();
+    void tmrPace_Timer();
+    void SendSweepSlot();
+    void SendSweepEcho(const std::shared_ptr<EchoJob>& job, IcmpHandle handle);
+    void TakeSweepAnswer(const std::shared_ptr<EchoJob>& job);
+    bool WriteSweptLines();
     void ShowPermissionAdviceOnce();
     void EndPass();
     void StopProcess();
@@ -109,6 +151,7 @@ private:
     UiServices& ui_;
     mdbPing engine_;
     std::unique_ptr<Timer> tmrDelay_;
+    std::unique_ptr<Timer> tmrPace_;  // one sweep slot a tick
     LogPane logRes_;
     CaptureFile capture_;
     Statistics statistics_;
@@ -130,6 +173,11 @@ private:
     std::optional<IcmpHandle> echoHandle_;  // open while its echo waits
     ReplyRecord replyRecord_;  // reused for every slot: what the platform does not write stays
     Slot slot_;
+    bool parallel_ = false;
+    bool sweepPass_ = false;  // parallel_ as the pass began
+    std::deque<SweepSlot> sweep_;  // sent and not yet written, in range order
+    int sweepInFlight_ = 0;
+    bool sweepAllSent_ = false;
     std::int64_t passCount_ = 0;
     double pingNum_ = 0;
 

@@ -7,6 +7,7 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/random.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -20,6 +21,8 @@
 #include <filesystem>
 #include <memory>
 #include <span>
+#include <system_error>
+#include <thread>
 
 #include "platform/IcmpParser.h"
 
@@ -34,7 +37,10 @@ constexpr std::size_t kMaxDatagram = 65536;
 constexpr std::uint16_t kHighestSocketsVersion = 0x0202;
 constexpr std::int16_t kMaxSocketsReported = 32767;
 constexpr std::uint16_t kMaxUdpDatagram = 65467;
-
+// The kernel lets a wait of t overrun by about t/1000 for a normal task; no
+// single wait is longer than this, so a timeout of any length overshoots by
+// at most a tenth of a millisecond.
+constexpr auto kLongestWait = std::chrono::milliseconds(100);
 
 in_addr ToInAddr(std::uint32_t address) {
     const std::uint32_t hostOrder = std::uint32_t(OctetOf(address, 0)) << 24 | std::uint32_t(OctetOf(address, 1)) << 16 |
@@ -128,21 +134,62 @@ std::uint32_t WriteAnswer(void* buffer, std::uint32_t size, Answer answer) {
     return success ? 1 : 0;
 }
 
+// How long one wait may last towards the deadline.
+timespec WaitUntil(Clock::time_point deadline, Clock::time_point now) {
+    const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::clamp<Clock::duration>(deadline - now, Clock::duration::zero(), kLongestWait));
+    return timespec{time_t(left.count() / 1'000'000'000), long(left.count() % 1'000'000'000)};
+}
+
+// Why a request is not sent at all; nothing when it may go.
+std::optional<Answer> RequestRefusal(std::uint32_t destination, const void* requestData, std::uint16_t requestSize) {
+    if (requestData == nullptr && requestSize != 0) return MakeAnswer(IP_GENERAL_FAILURE);
+    // 0.0.0.0 names no host; the kernel would take it for this one.
+    if (destination == 0) return MakeAnswer(IP_BAD_DESTINATION);
+    return std::nullopt;
+}
+
+std::span<const std::uint8_t> PayloadOf(const void* requestData, std::uint16_t requestSize) {
+    return {static_cast<const std::uint8_t*>(requestData), requestSize};
+}
+
+std::uint8_t TtlOf(const IP_OPTION_INFORMATION* requestOptions) {
+    return requestOptions != nullptr ? requestOptions->Ttl : 128;  // the platform's default
+}
+
 // One request and the wait for its answer on a socket the caller owns.
 class EchoExchange {
 public:
     EchoExchange(EchoSocket socket, std::uint32_t destination)
-        : socket_(socket),
-          request_(MakeRequest(destination)),
-          buffer_(ReceiveBuffer()) {}
+        : socket_(socket), request_(MakeRequest(destination)) {}
 
     Answer Run(std::span<const std::uint8_t> payload, std::uint8_t ttl, std::uint32_t timeoutMs) {
+        if (const auto failure = Start(payload, ttl, timeoutMs)) return *failure;
+        return Wait();
+    }
+
+    // Sends the request; the answer already when it could not be sent.
+    std::optional<Answer> Start(std::span<const std::uint8_t> payload, std::uint8_t ttl, std::uint32_t timeoutMs) {
         if (!Configure()) return MakeAnswer(IP_GENERAL_FAILURE);
         start_ = Clock::now();
         deadline_ = start_ + std::chrono::milliseconds(timeoutMs);
-        if (const auto failure = Send(payload, ttl)) return *failure;
-        return Wait();
+        return Send(payload, ttl);
     }
+
+    // The answer the socket's poll events bring; nothing while the echo waits on.
+    std::optional<Answer> TakeEvents(short events) {
+        // POLLHUP: the handle was closed from another thread to abandon the echo.
+        if ((events & (POLLNVAL | POLLHUP)) != 0) return MakeAnswer(IP_GENERAL_FAILURE);
+        if ((events & POLLERR) != 0) {
+            if (auto answer = DrainErrorQueue()) return answer;
+        }
+        // A pending socket error shows as POLLERR too; a receive clears it.
+        if ((events & (POLLIN | POLLERR)) != 0) return ReadPacket();
+        return std::nullopt;
+    }
+
+    int Fd() const { return socket_.fd; }
+    Clock::time_point Deadline() const { return deadline_; }
 
 private:
     // A raw socket sees every reply on the host: a random identifier and
@@ -195,36 +242,28 @@ private:
         for (;;) {
             const auto now = Clock::now();
             if (now >= deadline_) return MakeAnswer(IP_REQ_TIMED_OUT);
-            const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline_ - now);
-            const timespec wait{time_t(left.count() / 1'000'000'000), long(left.count() % 1'000'000'000)};
+            const timespec wait = WaitUntil(deadline_, now);
             pollfd ready{socket_.fd, POLLIN, 0};
             const int count = ::ppoll(&ready, 1, &wait, nullptr);
             if (count < 0 && errno != EINTR) return MakeAnswer(IP_GENERAL_FAILURE);
             if (count <= 0) continue;
-            // POLLHUP: the handle was closed from another thread to abandon the echo.
-            if ((ready.revents & (POLLNVAL | POLLHUP)) != 0) return MakeAnswer(IP_GENERAL_FAILURE);
-            if ((ready.revents & POLLERR) != 0) {
-                if (auto answer = DrainErrorQueue()) return *answer;
-            }
-            // A pending socket error shows as POLLERR too; a receive clears it.
-            if ((ready.revents & (POLLIN | POLLERR)) != 0) {
-                if (auto answer = ReadPacket()) return *answer;
-            }
+            if (auto answer = TakeEvents(ready.revents)) return *answer;
         }
     }
 
     // A raw socket takes its errors from the packets that quote the request,
     // so its queue is only emptied; a ping socket's queue is where they are.
     std::optional<Answer> DrainErrorQueue() {
+        const auto buffer = ReceiveBuffer();
         for (;;) {
             sockaddr_in quotedDestination{};
             alignas(cmsghdr) std::array<std::uint8_t, 512> control{};
-            iovec data{buffer_.data(), buffer_.size()};
+            iovec data{buffer.data(), buffer.size()};
             msghdr message{&quotedDestination, sizeof quotedDestination, &data, 1, control.data(), control.size(), 0};
             const ssize_t length = ::recvmsg(socket_.fd, &message, MSG_ERRQUEUE | MSG_DONTWAIT);
             if (length < 0) return std::nullopt;
             if (socket_.kind == SocketKind::Raw) continue;
-            const auto quote = std::span<const std::uint8_t>(buffer_.data(), std::size_t(length));
+            const auto quote = std::span<const std::uint8_t>(buffer.data(), std::size_t(length));
             if (FromInAddr(quotedDestination.sin_addr) != request_.destination ||
                 !icmp::QuotesOurPingRequest(quote, request_.sequence)) {
                 continue;
@@ -253,9 +292,10 @@ private:
     }
 
     std::optional<Answer> ReadPacket() {
+        const auto buffer = ReceiveBuffer();
         sockaddr_in from{};
         alignas(cmsghdr) std::array<std::uint8_t, 128> control{};
-        iovec data{buffer_.data(), buffer_.size()};
+        iovec data{buffer.data(), buffer.size()};
         msghdr message{&from, sizeof from, &data, 1, control.data(), control.size(), 0};
         ssize_t length = ::recvmsg(socket_.fd, &message, MSG_DONTWAIT);
         // With IP_RECVERR a raw socket reports an ICMP error once as a failed
@@ -266,7 +306,7 @@ private:
         if (length < 0) return std::nullopt;
         const auto received = Clock::now();
 
-        const auto packet = std::span<const std::uint8_t>(buffer_.data(), std::size_t(length));
+        const auto packet = std::span<const std::uint8_t>(buffer.data(), std::size_t(length));
         const auto found = icmp::Classify(packet, socket_.kind, request_, FromInAddr(from.sin_addr));
         if (found.verdict == icmp::Verdict::NotOurs) return std::nullopt;
         if (found.verdict == icmp::Verdict::Error) return MakeAnswer(found.status, found.router);
@@ -292,7 +332,6 @@ private:
 
     const EchoSocket socket_;
     const icmp::EchoRequest request_;
-    const std::span<std::uint8_t> buffer_;
     Clock::time_point start_;
     Clock::time_point deadline_;
 };
@@ -338,26 +377,162 @@ IcmpHandle LinuxNetworkServices::IcmpCreateFile() {
     return INVALID_HANDLE_VALUE;
 }
 
+// Every asynchronous echo between its send and its answer waits on the one
+// thread this serves: a ppoll over their sockets and an eventfd that wakes it
+// when an echo is added or the services end.
+class EchoWaiter {
+public:
+    struct Echo {
+        IcmpHandle handle;
+        std::unique_ptr<EchoExchange> exchange;
+        void* replyBuffer;
+        std::uint32_t replySize;
+        std::function<void(std::uint32_t)> completion;
+    };
+
+    explicit EchoWaiter(std::function<void(IcmpHandle)> returnHandle)
+        : returnHandle_(std::move(returnHandle)), wakeFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+        if (wakeFd_ < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
+        try {
+            thread_ = std::thread([this] { Serve(); });
+        } catch (...) {
+            ::close(wakeFd_);
+            throw;
+        }
+    }
+
+    ~EchoWaiter() {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        Wake();
+        thread_.join();
+        for (Echo& echo : added_) returnHandle_(echo.handle);
+        ::close(wakeFd_);
+    }
+
+    EchoWaiter(const EchoWaiter&) = delete;
+    EchoWaiter& operator=(const EchoWaiter&) = delete;
+
+    void Add(Echo echo) {
+        {
+            std::lock_guard lock(mutex_);
+            added_.push_back(std::move(echo));
+        }
+        Wake();
+    }
+
+private:
+    void Wake() {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto written = ::write(wakeFd_, &one, sizeof one);
+    }
+
+    void Serve() {
+        std::vector<Echo> waiting;
+        std::vector<pollfd> events;
+        while (TakeAdded(waiting)) {
+            events.assign(1, pollfd{wakeFd_, POLLIN, 0});
+            auto earliest = Clock::time_point::max();
+            for (const Echo& echo : waiting) {
+                events.push_back(pollfd{echo.exchange->Fd(), POLLIN, 0});
+                earliest = std::min(earliest, echo.exchange->Deadline());
+            }
+            const timespec wait = WaitUntil(earliest, Clock::now());
+            const int count = ::ppoll(events.data(), events.size(), waiting.empty() ? nullptr : &wait, nullptr);
+            const bool failed = count < 0 && errno != EINTR;
+            if ((events[0].revents & POLLIN) != 0) {
+                std::uint64_t wakes = 0;
+                [[maybe_unused]] const auto read = ::read(wakeFd_, &wakes, sizeof wakes);
+            }
+            const auto now = Clock::now();
+            for (std::size_t i = 0; i < waiting.size(); ++i) {
+                auto answer = failed ? MakeAnswer(IP_GENERAL_FAILURE) : waiting[i].exchange->TakeEvents(events[i + 1].revents);
+                if (!answer && now >= waiting[i].exchange->Deadline()) answer = MakeAnswer(IP_REQ_TIMED_OUT);
+                if (answer) Finish(waiting[i], *answer);
+            }
+            std::erase_if(waiting, [](const Echo& echo) { return !echo.completion; });
+        }
+        for (Echo& echo : waiting) returnHandle_(echo.handle);
+    }
+
+    // Moves the echoes added since into waiting; false when the services end.
+    bool TakeAdded(std::vector<Echo>& waiting) {
+        std::lock_guard lock(mutex_);
+        if (stopping_) return false;
+        for (Echo& echo : added_) waiting.push_back(std::move(echo));
+        added_.clear();
+        return true;
+    }
+
+    // The handle is free again before the caller hears of the answer.
+    void Finish(Echo& echo, const Answer& answer) {
+        const std::uint32_t replies = WriteAnswer(echo.replyBuffer, echo.replySize, answer);
+        returnHandle_(echo.handle);
+        const auto completion = std::move(echo.completion);
+        echo.completion = nullptr;
+        try {
+            completion(replies);
+        } catch (...) {
+            // The caller's failure must not end the wait for every other echo.
+        }
+    }
+
+    const std::function<void(IcmpHandle)> returnHandle_;
+    const int wakeFd_;
+    std::mutex mutex_;
+    std::vector<Echo> added_;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+LinuxNetworkServices::LinuxNetworkServices(SocketPreference preference) : preference_(preference) {}
+
+LinuxNetworkServices::~LinuxNetworkServices() = default;
+
 std::uint32_t LinuxNetworkServices::IcmpSendEcho(IcmpHandle handle, std::uint32_t destinationAddress,
                                                  const void* requestData, std::uint16_t requestSize,
                                                  const IP_OPTION_INFORMATION* requestOptions, void* replyBuffer,
                                                  std::uint32_t replySize, std::uint32_t timeoutMs) {
     // Without room for the record there is nowhere to put even a status.
     if (replyBuffer == nullptr || replySize < sizeof(ICMP_ECHO_REPLY)) return 0;
-    if (requestData == nullptr && requestSize != 0) {
-        return WriteAnswer(replyBuffer, replySize, MakeAnswer(IP_GENERAL_FAILURE));
+    if (const auto refusal = RequestRefusal(destinationAddress, requestData, requestSize)) {
+        return WriteAnswer(replyBuffer, replySize, *refusal);
     }
-    // 0.0.0.0 names no host; the kernel would take it for this one.
-    if (destinationAddress == 0) return WriteAnswer(replyBuffer, replySize, MakeAnswer(IP_BAD_DESTINATION));
     const auto socket = TakeForEcho(handle);
     if (!socket) return WriteAnswer(replyBuffer, replySize, MakeAnswer(IP_GENERAL_FAILURE));
-    const auto payload = std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(requestData), requestSize);
-    const std::uint8_t ttl = requestOptions != nullptr ? requestOptions->Ttl : 128;  // the platform's default
     EchoExchange exchange(*socket, destinationAddress);
-    const Answer answer = exchange.Run(payload, ttl, timeoutMs);
+    const Answer answer = exchange.Run(PayloadOf(requestData, requestSize), TtlOf(requestOptions), timeoutMs);
     const std::uint32_t replies = WriteAnswer(replyBuffer, replySize, answer);
     ReturnFromEcho(handle);
     return replies;
+}
+
+void LinuxNetworkServices::IcmpSendEcho2(IcmpHandle handle, std::function<void(std::uint32_t)> completion,
+                                         std::uint32_t destinationAddress, const void* requestData,
+                                         std::uint16_t requestSize, const IP_OPTION_INFORMATION* requestOptions,
+                                         void* replyBuffer, std::uint32_t replySize, std::uint32_t timeoutMs) {
+    if (replyBuffer == nullptr || replySize < sizeof(ICMP_ECHO_REPLY)) return completion(0);
+    if (const auto refusal = RequestRefusal(destinationAddress, requestData, requestSize)) {
+        return completion(WriteAnswer(replyBuffer, replySize, *refusal));
+    }
+    EchoWaiter& waiter = Waiter();
+    const auto socket = TakeForEcho(handle);
+    if (!socket) return completion(WriteAnswer(replyBuffer, replySize, MakeAnswer(IP_GENERAL_FAILURE)));
+    auto exchange = std::make_unique<EchoExchange>(*socket, destinationAddress);
+    if (const auto failure = exchange->Start(PayloadOf(requestData, requestSize), TtlOf(requestOptions), timeoutMs)) {
+        const std::uint32_t replies = WriteAnswer(replyBuffer, replySize, *failure);
+        ReturnFromEcho(handle);
+        return completion(replies);
+    }
+    waiter.Add({handle, std::move(exchange), replyBuffer, replySize, std::move(completion)});
+}
+
+EchoWaiter& LinuxNetworkServices::Waiter() {
+    std::lock_guard lock(waiterMutex_);
+    if (!waiter_) waiter_ = std::make_unique<EchoWaiter>([this](IcmpHandle handle) { ReturnFromEcho(handle); });
+    return *waiter_;
 }
 
 bool LinuxNetworkServices::IcmpCloseHandle(IcmpHandle handle) {

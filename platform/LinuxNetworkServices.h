@@ -3,9 +3,11 @@
 // unprivileged ping socket or a raw socket, the sockets library's start count,
 // name look-up through getaddrinfo, and the ARP and interface tables over
 // netlink (LinuxNetlink). Echoes may run on several threads at once; what
-// they share is three atomics and the table of open handles.
+// they share is three atomics and the table of open handles. Asynchronous
+// echoes all wait on one thread of the services' own (EchoWaiter).
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <unordered_map>
@@ -26,15 +28,24 @@ struct EchoSocket {
     icmp::SocketKind kind;
 };
 
+class EchoWaiter;
+
 class LinuxNetworkServices final : public NetworkServices {
 public:
-    explicit LinuxNetworkServices(SocketPreference preference = SocketPreference::PingFirst)
-        : preference_(preference) {}
+    explicit LinuxNetworkServices(SocketPreference preference = SocketPreference::PingFirst);
+    // Asynchronous echoes still waiting are dropped: their completions never run.
+    ~LinuxNetworkServices() override;
+    LinuxNetworkServices(const LinuxNetworkServices&) = delete;
+    LinuxNetworkServices& operator=(const LinuxNetworkServices&) = delete;
 
     IcmpHandle IcmpCreateFile() override;
     std::uint32_t IcmpSendEcho(IcmpHandle handle, std::uint32_t destinationAddress, const void* requestData,
                                std::uint16_t requestSize, const IP_OPTION_INFORMATION* requestOptions,
                                void* replyBuffer, std::uint32_t replySize, std::uint32_t timeoutMs) override;
+    void IcmpSendEcho2(IcmpHandle handle, std::function<void(std::uint32_t replies)> completion,
+                       std::uint32_t destinationAddress, const void* requestData, std::uint16_t requestSize,
+                       const IP_OPTION_INFORMATION* requestOptions, void* replyBuffer, std::uint32_t replySize,
+                       std::uint32_t timeoutMs) override;
     bool IcmpCloseHandle(IcmpHandle handle) override;
     std::string IcmpPermissionAdvice() const override;
     // The kind of socket behind an open handle (the tests ask which one was opened).
@@ -64,6 +75,7 @@ private:
     // The handle's socket for one echo; nothing when it is unknown, closing or busy.
     std::optional<EchoSocket> TakeForEcho(IcmpHandle handle);
     void ReturnFromEcho(IcmpHandle handle);
+    EchoWaiter& Waiter();
 
     const SocketPreference preference_;
     mutable std::mutex handlesMutex_;
@@ -75,6 +87,8 @@ private:
     std::atomic<bool> pingRefused_{false};
     std::atomic<int> startCount_{0};
     LinuxNetlink netlink_;
+    std::mutex waiterMutex_;
+    std::unique_ptr<EchoWaiter> waiter_;  // started by the first asynchronous echo
 };
 
 }  // namespace velmora

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -173,8 +174,21 @@ public:
                                        const IP_OPTION_INFORMATION* requestOptions, void* replyBuffer,
                                        std::uint32_t replySize, std::uint32_t timeoutMs) = 0;
 
+    // Sends one echo and returns without waiting, as IcmpSendEcho2 does with
+    // a completion routine: the answer goes into replyBuffer as IcmpSendEcho
+    // writes it, then completion runs once with the reply count, on a thread
+    // of the platform's (or within this call when nothing could be sent).
+    // requestData and requestOptions are read before the call returns; replyBuffer must stay
+    // valid until completion runs. Any number may be in flight at once, on
+    // one handle each; the platform does not add a thread for each.
+    virtual void IcmpSendEcho2(IcmpHandle handle, std::function<void(std::uint32_t replies)> completion,
+                               std::uint32_t destinationAddress, const void* requestData, std::uint16_t requestSize,
+                               const IP_OPTION_INFORMATION* requestOptions, void* replyBuffer,
+                               std::uint32_t replySize, std::uint32_t timeoutMs) = 0;
+
     // Closed from another thread while its echo waits, the handle abandons
-    // that echo: the wait ends at once with a failure status.
+    // that echo: the wait ends at once with a failure status (an
+    // asynchronous echo still completes, with that failure).
     virtual bool IcmpCloseHandle(IcmpHandle handle) = 0;
 
     // Plain-words advice on how to grant the right to send echoes, when the

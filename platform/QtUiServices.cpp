@@ -283,6 +283,11 @@ void QtUiServices::RunInBackground(std::function<void()> work, std::function<voi
     }
 }
 
+void QtUiServices::RunOnUiThread(std::function<void()> done) {
+    std::lock_guard lock(queue_->mutex);
+    if (queue_->receiver) QMetaObject::invokeMethod(queue_->receiver, std::move(done), Qt::QueuedConnection);
+}
+
 // Work that throws still answers, so its caller never waits for nothing.
 void QtUiServices::ServeJobs(const std::shared_ptr<WorkQueue>& queue) {
     std::unique_lock lock(queue->mutex);

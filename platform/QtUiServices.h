@@ -56,6 +56,7 @@ public:
     float Rnd() override;
     std::unique_ptr<Timer> CreateTimer() override;
     void RunInBackground(std::function<void()> work, std::function<void()> done) override;
+    void RunOnUiThread(std::function<void()> done) override;
 
     // The registry's machine-wide values live in Qt's system-scope settings
     // file Velmora/Registry.ini (/etc/xdg unless XDG_CONFIG_DIRS says

@@ -85,6 +85,9 @@ public:
     // work throws). If the program ends before work returns, done never runs
     // and nothing waits for work.
     virtual void RunInBackground(std::function<void()> work, std::function<void()> done) = 0;
+    // Runs done on the user-interface thread soon; callable from any thread.
+    // If the program ends first, done never runs.
+    virtual void RunOnUiThread(std::function<void()> done) = 0;
 
     // --- Shell, registry and help viewer ---
     // Hands a URL or mail address to the desktop's default handler (the

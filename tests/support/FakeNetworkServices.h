@@ -81,15 +81,7 @@ public:
         EchoRequest request{handle, destination, std::vector<std::uint8_t>(bytes, bytes + requestSize),
                             requestSize, options ? options->Ttl : std::uint8_t(0), replySize, timeoutMs};
         echoes.push_back(request);
-        const EchoAnswer a = answer(request);
-        auto* record = static_cast<ReplyRecord*>(replyBuffer);
-        if (a.writeStatusOnly) {
-            record->reply.Status = a.reply.Status;
-        } else {
-            record->reply = a.reply;
-            std::copy_n(a.data.begin(), std::min(a.data.size(), record->data.size()), record->data.begin());
-        }
-        return a.replies;
+        return WriteAnswer(answer(request), replyBuffer);
     }
 
     bool IcmpCloseHandle(IcmpHandle handle) override {
@@ -165,6 +157,43 @@ public:
 private:
     IcmpHandle nextHandle_ = 100;
     int started_ = 0;
+
+    static std::uint32_t WriteAnswer(const EchoAnswer& a, void* replyBuffer) {
+        auto* record = static_cast<ReplyRecord*>(replyBuffer);
+        if (a.writeStatusOnly) {
+            record->reply.Status = a.reply.Status;
+        } else {
+            record->reply = a.reply;
+            std::copy_n(a.data.begin(), std::min(a.data.size(), record->data.size()), record->data.begin());
+        }
+        return a.replies;
+    }
+
+public:
+    // Asynchronous echoes wait, in the order sent, until the test answers them.
+    struct PendingEcho {
+        EchoRequest request;
+        void* replyBuffer;
+        std::function<void(std::uint32_t)> completion;
+    };
+    std::vector<PendingEcho> inFlight;
+
+    void IcmpSendEcho2(IcmpHandle handle, std::function<void(std::uint32_t)> completion, std::uint32_t destination,
+                       const void* requestData, std::uint16_t requestSize, const IP_OPTION_INFORMATION* options,
+                       void* replyBuffer, std::uint32_t replySize, std::uint32_t timeoutMs) override {
+        const auto* bytes = static_cast<const std::uint8_t*>(requestData);
+        EchoRequest request{handle, destination, std::vector<std::uint8_t>(bytes, bytes + requestSize),
+                            requestSize, options ? options->Ttl : std::uint8_t(0), replySize, timeoutMs};
+        echoes.push_back(request);
+        inFlight.push_back({request, replyBuffer, std::move(completion)});
+    }
+
+    // Answers the echo at this place of inFlight by `answer`.
+    void CompleteEcho(std::size_t place) {
+        PendingEcho echo = std::move(inFlight.at(place));
+        inFlight.erase(inFlight.begin() + std::ptrdiff_t(place));
+        echo.completion(WriteAnswer(answer(echo.request), echo.replyBuffer));
+    }
 };
 
 }  // namespace velmora::test

@@ -248,6 +248,16 @@ public:
 
 private:
     std::vector<std::string> keyNames_;  // handle - 1 -> key
+
+public:
+    // Posted answers wait with the background jobs when those are deferred.
+    void RunOnUiThread(std::function<void()> done) override {
+        if (deferBackground) {
+            pending.emplace_back([] {}, std::move(done));
+            return;
+        }
+        done();
+    }
 };
 
 }  // namespace velmora::test
