@@ -121,6 +121,7 @@ void MainSettings::RestoreParameters() {
     // restored second, overwrites those copies.
     RestoreAddress(f_.txtStartIP, "IPAddress Start");
     RestoreAddress(f_.txtStopIP, "IPAddress Stop");
+    parallel_ = ReadBoolean("Parallel", false);
 }
 
 void MainSettings::RestoreNumber(QLineEdit& field, const char* key, const char* defaultValue) {
@@ -166,6 +167,7 @@ void MainSettings::Save() {
     SaveNumber(*f_.txtTimeout, "Timeout");
     SaveCheck(*f_.chkLoop, "Loop");
     Write(kInitSection, "ArpDeleteConfirm", deleteNoAsk_ ? "True" : "False");
+    Write(kInitSection, "Parallel", parallel_ ? "True" : "False");
 }
 
 void MainSettings::SaveWindow() {

@@ -24,12 +24,13 @@ inline constexpr const char* kDefaultHostName = "localhost";
 
 class MainSettings {
 public:
-    MainSettings(UiServices& ui, QWidget& window, const FieldControls& fields, bool& deleteNoAsk)
-        : ui_(ui), window_(window), f_(fields), deleteNoAsk_(deleteNoAsk) {}
+    MainSettings(UiServices& ui, QWidget& window, const FieldControls& fields, bool& deleteNoAsk, bool& parallel)
+        : ui_(ui), window_(window), f_(fields), deleteNoAsk_(deleteNoAsk), parallel_(parallel) {}
 
     // Window state, then left, top, width and height (load step 9).
     void RestoreWindow();
-    // Parameters, check boxes, host name, DeleteNoAsk, then the two addresses (load step 10).
+    // Parameters, check boxes, host name, DeleteNoAsk, the two addresses,
+    // then the parallel mode (load step 10).
     void RestoreParameters();
     // Window placement by its state, then everything else (unload step 1).
     void Save();
@@ -56,6 +57,7 @@ private:
     QWidget& window_;
     FieldControls f_;
     bool& deleteNoAsk_;
+    bool& parallel_;
 };
 
 }  // namespace velmora

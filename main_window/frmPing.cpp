@@ -169,7 +169,7 @@ frmPing::frmPing(NetworkServices& net, UiServices& ui, QWidget* parent) : QMainW
     resize(Px(kDesignWidth), Px(kDesignHeight) + menuBar()->sizeHint().height());
 
     fieldBehaviour_ = std::make_unique<ParameterFields>(fields_);
-    settings_ = std::make_unique<MainSettings>(ui, *this, fields_, deleteNoAsk_);
+    settings_ = std::make_unique<MainSettings>(ui, *this, fields_, deleteNoAsk_, parallel_);
     run_ = std::make_unique<PingRun>(*this, net, ui);
     Form_Load();
 }
@@ -183,10 +183,16 @@ void frmPing::BuildMenus() {
     QMenu* comm = Named(menuBar()->addMenu(QStringLiteral("Comm")), QStringLiteral("mnuComm"));
     mnuStartPinging_ = AddMenuItem(*comm, "mnuStartPinging", "Start Pinging");
     mnuStopPinging_ = AddMenuItem(*comm, "mnuStopPinging", "Stop Pinging");
+    mnuParallel_ = AddMenuItem(*comm, "mnuParallel", "Sweep in parallel");
+    mnuParallel_->setCheckable(true);
     Named(comm->addSeparator(), QStringLiteral("mnu1"));
     QAction* mnuExit = AddMenuItem(*comm, "mnuExit", "Exit");
     connect(mnuStartPinging_, &QAction::triggered, this, [this] { run_->StartPinging(); });
     connect(mnuStopPinging_, &QAction::triggered, this, [this] { run_->StopPinging(); });
+    connect(mnuParallel_, &QAction::toggled, this, [this](bool checked) {
+        parallel_ = checked;
+        run_->SetParallel(checked);
+    });
     connect(mnuExit, &QAction::triggered, this, &QWidget::close);
 
     QMenu* log = Named(menuBar()->addMenu(QStringLiteral("Log")), QStringLiteral("mnuLog"));
@@ -351,6 +357,8 @@ void frmPing::Form_Load() {
     const SettingsBatch restore(ui_);
     settings_->RestoreWindow();
     settings_->RestoreParameters();
+    mnuParallel_->setChecked(parallel_);
+    run_->SetParallel(parallel_);
 }
 
 void frmPing::resizeEvent(QResizeEvent* event) {

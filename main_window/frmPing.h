@@ -106,6 +106,7 @@ private:
     std::array<QLabel*, 7> panels_{};
     QAction* mnuStartPinging_ = nullptr;
     QAction* mnuStopPinging_ = nullptr;
+    QAction* mnuParallel_ = nullptr;
     QAction* mnuCaptureLog_ = nullptr;
     QAction* mnuCloseFile_ = nullptr;
     QTimer clock_;
@@ -117,6 +118,7 @@ private:
     float logResWidth_ = 0;
     float logResHeight_ = 0;
     bool deleteNoAsk_ = false;
+    bool parallel_ = false;  // "Sweep in parallel", kept in the settings store
     QPointer<frmAbout> about_;  // loaded while it is open; it deletes itself when closed
     std::size_t selectedInterface_ = 0;  // the interface window's last choice, kept while the program runs
     QPointer<frmInterfaceInfo> interfaceInfo_;

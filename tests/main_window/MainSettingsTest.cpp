@@ -40,7 +40,7 @@ TEST_F(SettingsTest, FirstStartReadsEveryKeyInOrderWithItsDefault) {
         {"Init/Timeout", "500"},           {"Init/Loop", "0"},
         {"Init/Host Name", "localhost"},   {"Init/Address Mode", "0"},
         {"Init/ArpDeleteConfirm", "False"}, {"Init/IPAddress Start", "1.1.1.8"},
-        {"Init/IPAddress Stop", "1.1.1.8"},
+        {"Init/IPAddress Stop", "1.1.1.8"}, {"Init/Parallel", "False"},
     };
     EXPECT_EQ(ui.reads, expected);
     EXPECT_EQ(ui.storeOpenings, 1);
@@ -64,6 +64,7 @@ TEST_F(SettingsTest, EveryKeyComesBackThroughTheStore) {
     Check("chkLoop").setChecked(true);
     Check("chkIpDns").setChecked(true);
     window->SetDeleteNoAsk(true);
+    Item("mnuParallel").setChecked(true);
     window->move(120, 90);
     window->resize(700, 420);
     Exit();
@@ -78,11 +79,12 @@ TEST_F(SettingsTest, EveryKeyComesBackThroughTheStore) {
         {"Init/Num", "3"},                 {"Init/TTL", "64"},
         {"Init/Delay", "250"},             {"Init/Timeout", "750"},
         {"Init/Loop", "1"},                {"Init/ArpDeleteConfirm", "True"},
+        {"Init/Parallel", "True"},
     };
     for (const auto& [key, value] : stored) {
         EXPECT_EQ(file.value(QLatin1String(key)).toString().toStdString(), value) << key;
     }
-    EXPECT_EQ(file.allKeys().size(), 16);
+    EXPECT_EQ(file.allKeys().size(), 17);
     EXPECT_EQ(file.childGroups(), (QStringList{QStringLiteral("Init"), QStringLiteral("Settings")}));
 
     Open(&real);
@@ -95,6 +97,7 @@ TEST_F(SettingsTest, EveryKeyComesBackThroughTheStore) {
     EXPECT_TRUE(Check("chkIpDns").isChecked());
     ExpectTargetControls(false);
     EXPECT_TRUE(window->DeleteNoAsk());
+    EXPECT_TRUE(Item("mnuParallel").isChecked());
     EXPECT_EQ(window->pos(), QPoint(120, 90));
     EXPECT_EQ(window->size(), QSize(700, 420));
     window.reset();

@@ -240,5 +240,90 @@ TEST_F(DeferredRunTest, ClearLogDuringARunBlanksThePaneAndThePanelsUntilTheNextS
     EXPECT_EQ(view.log, "IP success from 10.0.0.2    RoundTripTime=1ms    DataSize=120 bytes    TTL=64\r\n");
 }
 
+// --- Parallel mode ---
+
+// Live, silent and unreachable addresses: the answer depends on the target only.
+EchoAnswer AnswerOfMixedRange(const EchoRequest& r) {
+    switch (OctetOf(r.destination, 3)) {
+        case 2: return EchoFailure(IP_REQ_TIMED_OUT);
+        case 4: return EchoFailure(IP_DEST_HOST_UNREACHABLE, AddressFromOctets(10, 0, 0, 254));
+        default: return EchoSuccess(r, OctetOf(r.destination, 3));
+    }
+}
+
+// Two passes of five slots, the answers in another order than the range's:
+// every line, the figures and the summary are the sequential run's.
+TEST_F(RunTest, ParallelPassWritesTheSequentialLinesWhateverOrderTheAnswersComeIn) {
+    view.SetRange("10.0.0.1", "10.0.0.5");
+    view.parameters[Control::Num] = "2";
+    net.answer = AnswerOfMixedRange;
+    run->SetParallel(true);
+    run->StartPinging();
+    for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 1) {
+            ASSERT_TRUE(RunTimer().Fire());
+        }
+        while (PaceTimer().Fire()) {
+        }
+        EXPECT_EQ(net.inFlight.size(), 5u) << "one a tick until the range is sent";
+        AnswerEchoTo("10.0.0.3");
+        AnswerEchoTo("10.0.0.5");
+        EXPECT_EQ(view.Lines().size(), std::size_t(5 * pass)) << "no line before the first slot's";
+        AnswerEchoTo("10.0.0.1");
+        AnswerEchoTo("10.0.0.4");
+        EXPECT_EQ(view.Lines().size(), std::size_t(5 * pass + 1));
+        AnswerEchoTo("10.0.0.2");
+    }
+    EXPECT_FALSE(view.running);
+    EXPECT_TRUE(net.open.empty());
+    EXPECT_FALSE(PaceTimer().enabled);
+
+    FakeRunView sequentialView;
+    sequentialView.SetRange("10.0.0.1", "10.0.0.5");
+    sequentialView.parameters[Control::Num] = "2";
+    PingRun sequential(sequentialView, net, ui);
+    sequential.StartPinging();
+    ASSERT_TRUE(ui.timers.at(2)->Fire());
+    EXPECT_FALSE(sequentialView.running);
+    EXPECT_EQ(view.log, sequentialView.log);
+    EXPECT_EQ(view.Panels(), sequentialView.Panels());
+}
+
+// Sixty-four echoes wait at most; an answer lets the next slot go at the next tick.
+TEST_F(RunTest, ParallelPassKeepsAtMost64EchoesInFlight) {
+    view.SetRange("10.0.0.1", "10.0.0.100");
+    run->SetParallel(true);
+    run->StartPinging();
+    while (PaceTimer().Fire()) {
+    }
+    EXPECT_EQ(net.inFlight.size(), 64u);
+    EXPECT_EQ(PaceTimer().interval, 1);
+    AnswerEchoTo("10.0.0.7");
+    EXPECT_TRUE(view.log.empty());
+    ASSERT_TRUE(PaceTimer().Fire());
+    EXPECT_FALSE(PaceTimer().Fire());
+    EXPECT_EQ(Destinations().back(), "10.0.0.65");
+}
+
+// Stop abandons every echo in flight at once; their late answers write nothing.
+TEST_F(RunTest, StopDuringAParallelPassClosesEveryEchoAndDropsTheirAnswers) {
+    view.SetRange("10.0.0.1", "10.0.0.9");
+    view.loop = true;
+    run->SetParallel(true);
+    run->StartPinging();
+    ASSERT_TRUE(PaceTimer().Fire());
+    ASSERT_TRUE(PaceTimer().Fire());
+    AnswerEchoTo("10.0.0.1");
+    AnswerEchoTo("10.0.0.3");
+    run->StopPinging();
+
+    EXPECT_FALSE(view.running);
+    EXPECT_TRUE(net.open.empty());
+    EXPECT_FALSE(PaceTimer().Fire());
+    EXPECT_EQ(net.cleanups, 1);
+    AnswerEchoTo("10.0.0.2");
+    EXPECT_EQ(view.log, "IP success from 10.0.0.1    RoundTripTime=1ms    DataSize=120 bytes    TTL=64    Loop #1\r\n");
+}
+
 }  // namespace
 }  // namespace velmora::test

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +24,16 @@ protected:
     std::unique_ptr<PingRun> run = std::make_unique<PingRun>(view, net, ui);
 
     FakeTimer& RunTimer() { return *ui.timers.at(0); }
+    FakeTimer& PaceTimer() { return *ui.timers.at(1); }
+
+    // Answers the asynchronous echo in flight to this address.
+    void AnswerEchoTo(const std::string& address) {
+        const auto echo = std::find_if(net.inFlight.begin(), net.inFlight.end(), [&](const auto& e) {
+            return mdbPing::LongToAddress(std::int32_t(e.request.destination)) == address;
+        });
+        ASSERT_NE(echo, net.inFlight.end()) << address;
+        net.CompleteEcho(std::size_t(echo - net.inFlight.begin()));
+    }
 
     // Fires the run timer until the run ends; only for runs that end by themselves.
     void RunToEnd() {

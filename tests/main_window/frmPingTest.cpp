@@ -104,7 +104,8 @@ TEST_F(LoadTest, MenusHoldEveryItemInOrderWithoutShortcuts) {
         {"mnuComm", "Comm"}, {"mnuLog", "Log"}, {"mnu3", "View"}, {"mnuHelp", "Help"}};
     for (const auto& [name, title] : menus) EXPECT_EQ(Get<QMenu>(name).title().toStdString(), title);
     const std::vector<std::pair<const char*, std::vector<std::pair<const char*, const char*>>>> items = {
-        {"mnuComm", {{"mnuStartPinging", "Start Pinging"}, {"mnuStopPinging", "Stop Pinging"}, {"mnu1", ""},
+        {"mnuComm", {{"mnuStartPinging", "Start Pinging"}, {"mnuStopPinging", "Stop Pinging"},
+                     {"mnuParallel", "Sweep in parallel"}, {"mnu1", ""},
                      {"mnuExit", "Exit"}}},
         {"mnuLog", {{"mnuCaptureLog", "Capture log to file..."}, {"mnuCloseFile", "Close file"}, {"mnu2", ""},
                     {"mnuClearLog", "Clear log"}}},
@@ -331,7 +332,7 @@ TEST_F(ShownTest, ExitSavesOnceInTheOrderOfTheStoreAndClosesTheWindow) {
         "Settings/Window",    "Settings/MainLeft", "Settings/MainTop",     "Settings/MainWidth",
         "Settings/MainHeight", "Init/Address Mode", "Init/Host Name",       "Init/IPAddress Start",
         "Init/IPAddress Stop", "Init/DataSize",     "Init/Num",             "Init/TTL",
-        "Init/Delay",         "Init/Timeout",      "Init/Loop",            "Init/ArpDeleteConfirm"};
+        "Init/Delay",         "Init/Timeout",      "Init/Loop",            "Init/ArpDeleteConfirm", "Init/Parallel"};
     EXPECT_EQ(ui.settingWrites, order);
 }
 
