@@ -54,11 +54,32 @@ std::uint32_t FromInAddr(in_addr address) {
                              std::uint8_t(hostOrder >> 8), std::uint8_t(hostOrder));
 }
 
-// A socket descriptor, or minus the errno that refused it.
+template <typename T>
+bool SetOption(int fd, int level, int name, const T& value) {
+    return ::setsockopt(fd, level, name, &value, sizeof value) == 0;
+}
+
+// The options every echo wants, set once for the socket's life.
+bool ConfigureEchoSocket(int fd, SocketKind kind) {
+    // Linux sets DF by default; the request's flags are 0, so let it fragment.
+    const bool ok = SetOption(fd, IPPROTO_IP, IP_MTU_DISCOVER, int(IP_PMTUDISC_DONT)) &&
+                    SetOption(fd, IPPROTO_IP, IP_RECVERR, 1);
+    if (kind == SocketKind::Ping) return ok && SetOption(fd, IPPROTO_IP, IP_RECVTTL, 1);
+    // A raw socket sees every ICMP packet of the host: keep only replies and errors.
+    icmp_filter filter{~(1U << ICMP_ECHOREPLY | 1U << ICMP_DEST_UNREACH | 1U << ICMP_SOURCE_QUENCH |
+                         1U << ICMP_TIME_EXCEEDED | 1U << ICMP_PARAMETERPROB)};
+    return ok && SetOption(fd, SOL_RAW, ICMP_FILTER, filter);
+}
+
+// A configured socket descriptor, or minus the errno that refused it.
 int OpenEchoSocket(SocketKind kind) {
     const int type = kind == SocketKind::Ping ? SOCK_DGRAM : SOCK_RAW;
     const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, IPPROTO_ICMP);
-    return fd >= 0 ? fd : -errno;
+    if (fd < 0) return -errno;
+    if (ConfigureEchoSocket(fd, kind)) return fd;
+    const int error = errno;
+    ::close(fd);
+    return -error;
 }
 
 bool IsPermissionRefusal(int result) {
@@ -89,11 +110,6 @@ std::uint32_t RandomU32() {
 std::span<std::uint8_t> ReceiveBuffer() {
     thread_local const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[kMaxDatagram]);
     return {buffer.get(), kMaxDatagram};
-}
-
-template <typename T>
-bool SetOption(int fd, int level, int name, const T& value) {
-    return ::setsockopt(fd, level, name, &value, sizeof value) == 0;
 }
 
 // What an echo came to; `address` empty leaves the caller's field alone.
@@ -170,7 +186,6 @@ public:
 
     // Sends the request; the answer already when it could not be sent.
     std::optional<Answer> Start(std::span<const std::uint8_t> payload, std::uint8_t ttl, std::uint32_t timeoutMs) {
-        if (!Configure()) return MakeAnswer(IP_GENERAL_FAILURE);
         start_ = Clock::now();
         deadline_ = start_ + std::chrono::milliseconds(timeoutMs);
         return Send(payload, ttl);
@@ -192,23 +207,15 @@ public:
     Clock::time_point Deadline() const { return deadline_; }
 
 private:
-    // A raw socket sees every reply on the host: a random identifier and
-    // sequence, drawn together, tell ours apart.
+    // A raw socket sees every reply on the host, and a socket serves many
+    // handles in turn: an identifier drawn for this process and a sequence no
+    // echo of it has had lately tell ours apart, so neither another program's
+    // reply nor a late one to an earlier echo is taken for this one's. (A
+    // ping socket's identifier is the kernel's; the sequence does it there.)
     static icmp::EchoRequest MakeRequest(std::uint32_t destination) {
-        const std::uint32_t random = RandomU32();
-        return {std::uint16_t(random), std::uint16_t(random >> 16), destination};
-    }
-
-    bool Configure() {
-        const int fd = socket_.fd;
-        // Linux sets DF by default; the request's flags are 0, so let it fragment.
-        bool ok = SetOption(fd, IPPROTO_IP, IP_MTU_DISCOVER, int(IP_PMTUDISC_DONT)) &&
-                  SetOption(fd, IPPROTO_IP, IP_RECVERR, 1);
-        if (socket_.kind == SocketKind::Ping) return ok && SetOption(fd, IPPROTO_IP, IP_RECVTTL, 1);
-        // A raw socket sees every ICMP packet of the host: keep only replies and errors.
-        icmp_filter filter{~(1U << ICMP_ECHOREPLY | 1U << ICMP_DEST_UNREACH | 1U << ICMP_SOURCE_QUENCH |
-                             1U << ICMP_TIME_EXCEEDED | 1U << ICMP_PARAMETERPROB)};
-        return ok && SetOption(fd, SOL_RAW, ICMP_FILTER, filter);
+        static const std::uint32_t seed = RandomU32();
+        static std::atomic<std::uint16_t> sequence{std::uint16_t(seed >> 16)};
+        return {std::uint16_t(seed), sequence.fetch_add(1, std::memory_order_relaxed), destination};
     }
 
     // The header and the caller's payload go out as two pieces, and the TTL
@@ -365,6 +372,10 @@ IcmpHandle LinuxNetworkServices::IcmpCreateFile() {
     if (preference_ != SocketPreference::PingOnly) kinds[kindCount++] = SocketKind::Raw;
     bool refusedForPermission = true;
     for (std::size_t i = 0; i < kindCount; ++i) {
+        if (const auto idle = TakeIdleSocket(kinds[i])) {
+            permissionRefused_.store(false, std::memory_order_relaxed);
+            return AddHandle(*idle);
+        }
         const int result = OpenEchoSocket(kinds[i]);
         if (result >= 0) {
             permissionRefused_.store(false, std::memory_order_relaxed);
@@ -489,7 +500,18 @@ private:
 
 LinuxNetworkServices::LinuxNetworkServices(SocketPreference preference) : preference_(preference) {}
 
-LinuxNetworkServices::~LinuxNetworkServices() = default;
+LinuxNetworkServices::~LinuxNetworkServices() {
+    waiter_.reset();
+    CloseIdleSockets();
+}
+
+// A run starts with new sockets, so it meets the rights of the moment (a
+// socket kept from before would still send where new ones are refused).
+void LinuxNetworkServices::CloseIdleSockets() {
+    std::lock_guard lock(handlesMutex_);
+    for (const EchoSocket& socket : idleSockets_) ::close(socket.fd);
+    idleSockets_.clear();
+}
 
 std::uint32_t LinuxNetworkServices::IcmpSendEcho(IcmpHandle handle, std::uint32_t destinationAddress,
                                                  const void* requestData, std::uint16_t requestSize,
@@ -545,9 +567,28 @@ bool LinuxNetworkServices::IcmpCloseHandle(IcmpHandle handle) {
         ::shutdown(entry->second.socket.fd, SHUT_RDWR);
         return true;
     }
-    ::close(entry->second.socket.fd);
+    KeepIdle(entry->second.socket);
     handles_.erase(entry);
     return true;
+}
+
+std::optional<EchoSocket> LinuxNetworkServices::TakeIdleSocket(SocketKind kind) {
+    std::lock_guard lock(handlesMutex_);
+    const auto idle = std::find_if(idleSockets_.begin(), idleSockets_.end(),
+                                   [kind](const EchoSocket& socket) { return socket.kind == kind; });
+    if (idle == idleSockets_.end()) return std::nullopt;
+    const EchoSocket socket = *idle;
+    idleSockets_.erase(idle);
+    return socket;
+}
+
+// Called with handlesMutex_ held.
+void LinuxNetworkServices::KeepIdle(EchoSocket socket) {
+    if (idleSockets_.size() < kMaxIdleSockets) {
+        idleSockets_.push_back(socket);
+    } else {
+        ::close(socket.fd);
+    }
 }
 
 std::optional<SocketKind> LinuxNetworkServices::SocketKindOf(IcmpHandle handle) const {
@@ -596,6 +637,7 @@ int LinuxNetworkServices::WSAStartup(std::uint16_t versionRequested, WSADATA& da
     data.iMaxUdpDg = kMaxUdpDatagram;
     startCount_.fetch_add(1);
     pingRefused_.store(false, std::memory_order_relaxed);
+    CloseIdleSockets();
     return 0;
 }
 

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/LinuxNetlink.h"
 #include "platform/IcmpParser.h"
@@ -64,7 +65,9 @@ public:
 private:
     // An open handle. Closed while its echo waits, it wakes that wait and the
     // echo closes the socket on its way out, so no descriptor is closed under
-    // a thread that still uses it.
+    // a thread that still uses it. Closed otherwise, it leaves its socket to
+    // serve a later handle: opening and configuring a socket costs more than
+    // the echo on loopback.
     struct HandleEntry {
         EchoSocket socket;
         bool inEcho;
@@ -75,11 +78,16 @@ private:
     // The handle's socket for one echo; nothing when it is unknown, closing or busy.
     std::optional<EchoSocket> TakeForEcho(IcmpHandle handle);
     void ReturnFromEcho(IcmpHandle handle);
+    std::optional<EchoSocket> TakeIdleSocket(icmp::SocketKind kind);
+    void KeepIdle(EchoSocket socket);
+    void CloseIdleSockets();
     EchoWaiter& Waiter();
 
     const SocketPreference preference_;
     mutable std::mutex handlesMutex_;
     std::unordered_map<IcmpHandle, HandleEntry> handles_;
+    static constexpr std::size_t kMaxIdleSockets = 16;
+    std::vector<EchoSocket> idleSockets_;  // configured, of closed handles
     IcmpHandle nextHandle_ = 1;  // never reused: a stale handle finds nothing
     std::atomic<bool> permissionRefused_{false};
     // The group may not open ping sockets (EACCES): go straight to a raw

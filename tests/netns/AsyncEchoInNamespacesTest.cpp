@@ -1,7 +1,8 @@
 // The asynchronous echo of LinuxNetworkServices against the real kernel,
 // inside the lab's namespaces, with each kind of socket: echoes in flight
 // together each take their own answer, all on one waiting thread, and closing
-// a handle abandons its echo.
+// a handle abandons its echo. And a socket that serves a second handle never
+// takes the first one's late reply.
 
 #include <gtest/gtest.h>
 
@@ -108,6 +109,25 @@ TEST_P(AsyncEchoInNamespaces, ClosingTheHandleAbandonsTheEchoAtOnce) {
         echoes.Close(silent);
         echoes.Wait();
         EXPECT_EQ(echoes.Record(silent).reply.Status, std::uint32_t(IP_GENERAL_FAILURE));
+    });
+}
+
+TEST_P(AsyncEchoInNamespaces, ALateReplyToTheSocketsEarlierEchoIsNotTakenForTheNextOne) {
+    const Responder slow(*lab_, Node::Quiet, {"--delay", "300"});
+    lab_->RunIn(Node::Client, [] {
+        LinuxNetworkServices net(GetParam());
+        IP_OPTION_INFORMATION options;
+        options.Ttl = 64;
+        const Bytes early(16, 0x11);
+        const Bytes next(16, 0x22);
+        ReplyRecord record{};
+        const IcmpHandle first = net.IcmpCreateFile();
+        EXPECT_EQ(net.IcmpSendEcho(first, kQuiet, early.data(), 16, &options, &record, kReplyBufferSize, 100), 0U);
+        net.IcmpCloseHandle(first);
+        const IcmpHandle second = net.IcmpCreateFile();
+        EXPECT_EQ(net.IcmpSendEcho(second, kQuiet, next.data(), 16, &options, &record, kReplyBufferSize, 2000), 1U);
+        net.IcmpCloseHandle(second);
+        EXPECT_EQ(EchoedData(record), next) << "the reply to its own request";
     });
 }
 

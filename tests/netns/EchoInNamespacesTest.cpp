@@ -304,6 +304,7 @@ TEST(RefusedPingSocket, GoesStraightToRawUntilTheNextStartUp) {
         ASSERT_EQ(net.WSAStartup(0x0101, data), 0);
         EXPECT_EQ(OpenAndCloseEchoSocket(net), SOCK_DGRAM) << "a new run asks again";
         WritePingGroupRange("1 0");
+        ASSERT_EQ(net.WSAStartup(0x0101, data), 0);  // a run keeps the sockets it opened
         EXPECT_EQ(OpenAndCloseEchoSocket(net), SOCK_RAW);
         // The tests' own preferences ask every time.
         LinuxNetworkServices pingOnly(SocketPreference::PingOnly);
