@@ -1,14 +1,16 @@
-// Cost of one echo as the program makes it (engine Ping: open, send, wait,
-// close) to 127.0.0.1, beside iputils ping over the same address; and, with
-// --overshoot, how late a timed-out echo returns, measured on silent drops in
-// a namespace of our own (needs root). Prints figures; judges nothing.
+// Cost of one echo to 127.0.0.1 as the program makes it (engine Ping with a
+// handle of its own: open, send, wait, close) beside iputils `ping -i 0`,
+// both measured the same way: whole processes of N echoes each, timed from
+// spawn to exit, the mean per echo, Velmora's and iputils' runs in pairs
+// (their order alternating) so both meet the same load. Both use the same
+// socket kind where the machine lets them (a raw socket as root outside a
+// ping_group_range; the kind each used is printed). With --overshoot: how
+// late a timed-out echo returns, on silent drops in a namespace of our own
+// (needs root). Prints figures; judges nothing.
 //
-// The comparison is per echo: Velmora's Ping is timed call by call (median,
-// p99, mean); iputils ping is timed from outside as a whole process over the
-// same count, and a one-echo run of it is taken off to remove its start-up.
-//
-//   echo_loopback [--count N] [--rounds R]   R rounds of N echoes, default 5 of 5000
+//   echo_loopback [--count N] [--pairs P]   P pairs of N-echo runs, default 3 of 100000
 //   echo_loopback --overshoot                20 silent drops at each of 100 ms, 1 s and 10 s
+//   echo_loopback --echoes N                 (the child: N echoes, then "N received" and its socket kind)
 
 #include <fcntl.h>
 #include <sched.h>
@@ -52,7 +54,7 @@ Figures Summarise(std::vector<double> samples) {
     return figures;
 }
 
-// Wall time of each Ping in microseconds; failed echoes are counted apart.
+// Wall time of each Ping in microseconds, a handle for each; failed echoes are counted apart.
 std::vector<double> TimeEchoes(NetworkServices& net, const mdbPing& engine, const std::string& target, int count,
                                int timeoutMs, int& failures) {
     std::vector<double> samples;
@@ -71,16 +73,35 @@ std::vector<double> TimeEchoes(NetworkServices& net, const mdbPing& engine, cons
     return samples;
 }
 
-// One whole run of iputils ping as a child process: its wall time from the
-// spawn to the reaped exit, start-up included, and whether every echo came back.
-struct IputilsRun {
+// The child: as a run of the program, the echoes one handle each.
+int EchoesAsChild(int count) {
+    LinuxNetworkServices net;
+    QtUiServices ui;
+    const mdbPing engine(net, ui);
+    WSADATA data;
+    net.WSAStartup(0x0101, data);
+    const IcmpHandle probe = net.IcmpCreateFile();
+    const auto kind = net.SocketKindOf(probe);
+    net.IcmpCloseHandle(probe);
+    int failures = 0;
+    TimeEchoes(net, engine, "127.0.0.1", count, 1000, failures);
+    net.WSACleanup();
+    std::printf("%d packets transmitted, %d received, %s socket\n", count, count - failures,
+                !kind ? "no" : *kind == icmp::SocketKind::Raw ? "raw" : "ping");
+    return failures == 0 ? 0 : 1;
+}
+
+// One whole process, spawn to reaped exit, and its output.
+struct WholeRun {
     double wallMicros = 0;
-    bool allReceived = false;
+    std::string output;
+    bool ok = false;
 };
 
-IputilsRun RunIputilsOnce(int count) {
-    const std::string countText = std::to_string(count);
-    const char* const argv[] = {"ping", "-c", countText.c_str(), "-i", "0", "-q", "-s", "32", "127.0.0.1", nullptr};
+WholeRun RunWhole(const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
     int output[2];
     if (::pipe2(output, O_CLOEXEC) != 0) return {};
     posix_spawn_file_actions_t actions;
@@ -89,104 +110,64 @@ IputilsRun RunIputilsOnce(int count) {
     posix_spawn_file_actions_adddup2(&actions, output[1], STDERR_FILENO);
     pid_t child = -1;
     const auto start = Clock::now();
-    const int spawned = ::posix_spawnp(&child, "ping", &actions, nullptr, const_cast<char* const*>(argv), environ);
+    const int spawned = ::posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(output[1]);
-    std::string text;
+    WholeRun run;
     char chunk[512];
     for (ssize_t got; spawned == 0 && (got = ::read(output[0], chunk, sizeof chunk)) != 0;) {
-        if (got > 0) text.append(chunk, std::size_t(got));
+        if (got > 0) run.output.append(chunk, std::size_t(got));
         else if (errno != EINTR) break;
     }
     ::close(output[0]);
     int status = 0;
     if (spawned != 0 || ::waitpid(child, &status, 0) != child) return {};
-    IputilsRun run;
     run.wallMicros = Micros(Clock::now() - start).count();
-    const std::string expected = countText + " packets transmitted, " + countText + " received";
-    run.allReceived = WIFEXITED(status) && WEXITSTATUS(status) == 0 && text.find(expected) != std::string::npos;
+    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return run;
 }
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
+// Mean per echo of a whole run, or 0 when not every echo came back.
+double PerEchoMicros(const WholeRun& run, int count) {
+    const std::string all = std::to_string(count) + " packets transmitted, " + std::to_string(count) + " received";
+    return run.ok && run.output.find(all) != std::string::npos ? run.wallMicros / count : 0;
 }
 
-struct IputilsFigures {
-    double wholeMicros = 0;     // median wall time of `ping -c N`
-    double startupMicros = 0;   // median wall time of `ping -c 1`
-    double perEchoMicros = 0;   // (whole - startup) / (N - 1)
-    double fastestPerEchoMicros = 0;  // the same from the fastest run of each
-    bool ok = false;
-};
-
-// The same number of echoes through iputils ping, timed from outside as a
-// whole process; one-echo runs, timed the same way, take out its start-up.
-// Start-up varies more than the echoes do, so it is sampled twice as often.
-IputilsFigures TimeIputils(int count, int rounds) {
-    std::vector<double> whole, startup;
-    for (int round = 0; round < rounds; ++round) {
-        for (int i = 0; i < 2; ++i) {
-            const IputilsRun one = RunIputilsOnce(1);
-            if (!one.allReceived) return {};
-            startup.push_back(one.wallMicros);
+int Loopback(int count, int pairs) {
+    const std::string countText = std::to_string(count);
+    const std::vector<std::string> velmora = {"/proc/self/exe", "--echoes", countText};
+    const std::vector<std::string> iputils = {"ping", "-c", countText, "-i", "0", "-q", "-s", "32", "127.0.0.1"};
+    std::printf("Per echo to 127.0.0.1 with 32 bytes of data: whole processes of %d echoes, spawn to exit,\n"
+                "wall time / %d; Velmora one handle per echo (engine Ping), iputils `ping -c %d -i 0 -q -s 32`.\n",
+                count, count, count);
+    double velmoraSum = 0;
+    double iputilsSum = 0;
+    std::string kind;
+    for (int pair = 0; pair < pairs; ++pair) {
+        WholeRun ours, theirs;
+        if (pair % 2 == 0) {
+            ours = RunWhole(velmora);
+            theirs = RunWhole(iputils);
+        } else {
+            theirs = RunWhole(iputils);
+            ours = RunWhole(velmora);
         }
-        const IputilsRun many = RunIputilsOnce(count);
-        if (!many.allReceived) return {};
-        whole.push_back(many.wallMicros);
+        const double oursPerEcho = PerEchoMicros(ours, count);
+        const double theirsPerEcho = PerEchoMicros(theirs, count);
+        if (oursPerEcho == 0 || theirsPerEcho == 0) {
+            std::printf("pair %d: not every echo came back (Velmora: %s; iputils: %s)\n", pair + 1,
+                        ours.output.c_str(), theirs.output.c_str());
+            return 1;
+        }
+        kind = ours.output.substr(ours.output.rfind(", ") + 2);
+        std::printf("pair %d: Velmora %.2f us, iputils %.2f us per echo: ratio %.2f\n", pair + 1, oursPerEcho,
+                    theirsPerEcho, oursPerEcho / theirsPerEcho);
+        velmoraSum += oursPerEcho;
+        iputilsSum += theirsPerEcho;
     }
-    IputilsFigures figures;
-    figures.wholeMicros = Median(whole);
-    figures.startupMicros = Median(startup);
-    const double echoes = std::max(count - 1, 1);
-    figures.perEchoMicros = (figures.wholeMicros - figures.startupMicros) / echoes;
-    figures.fastestPerEchoMicros =
-        (*std::min_element(whole.begin(), whole.end()) - *std::min_element(startup.begin(), startup.end())) / echoes;
-    figures.ok = figures.perEchoMicros > 0;
-    return figures;
-}
-
-int Loopback(int count, int rounds) {
-    LinuxNetworkServices net;
-    QtUiServices ui;
-    const mdbPing engine(net, ui);
-    WSADATA data;
-    net.WSAStartup(0x0101, data);  // as a run of the program starts
-    int failures = 0;
-    TimeEchoes(net, engine, "127.0.0.1", std::min(count, 50), 1000, failures);  // warm up
-    failures = 0;
-    std::vector<double> samples;
-    std::vector<double> roundMedians;
-    for (int round = 0; round < rounds; ++round) {
-        const auto one = TimeEchoes(net, engine, "127.0.0.1", count, 1000, failures);
-        roundMedians.push_back(Summarise(one).median);
-        samples.insert(samples.end(), one.begin(), one.end());
-    }
-    net.WSACleanup();
-    const Figures ours = Summarise(samples);
-    std::printf("Compared: the time of one echo to 127.0.0.1 with 32 bytes of data, send to answer read.\n");
-    std::printf("Velmora: each mdbPing::Ping timed on its own (open the handle, send, wait, read, close),\n"
-                "  %d rounds of %d echoes after 50 to warm up (%d failed)\n",
-                rounds, count, failures);
-    std::printf("  per echo: median %.2f us, p99 %.2f us, mean %.2f us (round medians %.2f..%.2f us)\n", ours.median,
-                ours.p99, ours.mean, *std::min_element(roundMedians.begin(), roundMedians.end()),
-                *std::max_element(roundMedians.begin(), roundMedians.end()));
-    if (failures == count * rounds) std::printf("  %s\n", net.IcmpPermissionAdvice().c_str());
-
-    const IputilsFigures iputils = TimeIputils(count, rounds);
-    if (!iputils.ok) {
-        std::printf("iputils ping: no figures (is it installed, may this user use -i 0, did every echo return?)\n");
-        return 0;
-    }
-    std::printf("iputils: `ping -c %d -i 0 -q -s 32 127.0.0.1` timed as a whole process (spawn to exit),\n"
-                "  less `ping -c 1` timed the same way (its start-up and exit), over %d echoes;\n"
-                "  medians of %d whole runs and %d one-echo runs\n",
-                count, count - 1, rounds, 2 * rounds);
-    std::printf("  whole run %.0f us, one-echo run %.0f us: %.2f us per echo (%.2f us from the fastest runs)\n",
-                iputils.wholeMicros, iputils.startupMicros, iputils.perEchoMicros, iputils.fastestPerEchoMicros);
-    std::printf("ratio Velmora median / iputils per echo: %.2f\n", ours.median / iputils.perEchoMicros);
-    std::printf("ratio Velmora mean / iputils per echo: %.2f\n", ours.mean / iputils.perEchoMicros);
+    std::printf("Velmora used a %s", kind.c_str());
+    std::printf("mean over %d pairs: Velmora %.2f us, iputils %.2f us per echo: ratio %.2f\n", pairs,
+                velmoraSum / pairs, iputilsSum / pairs, velmoraSum / iputilsSum);
     return 0;
 }
 
@@ -266,11 +247,12 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && args[0] == "--overshoot") return Overshoot();
-    int count = 5000;
-    int rounds = 5;
+    if (args.size() == 2 && args[0] == "--echoes") return EchoesAsChild(std::max(1, std::stoi(args[1])));
+    int count = 100000;
+    int pairs = 3;
     for (std::size_t i = 0; i + 1 < args.size(); i += 2) {
-        if (args[i] == "--count") count = std::max(2, std::stoi(args[i + 1]));
-        if (args[i] == "--rounds") rounds = std::max(1, std::stoi(args[i + 1]));
+        if (args[i] == "--count") count = std::max(1, std::stoi(args[i + 1]));
+        if (args[i] == "--pairs") pairs = std::max(1, std::stoi(args[i + 1]));
     }
-    return Loopback(count, rounds);
+    return Loopback(count, pairs);
 }
