@@ -89,6 +89,7 @@ public:
     virtual void OpenCapture() = 0;
     virtual void Start() = 0;
     virtual void Stop() = 0;
+    virtual void SetParallel(bool parallel) = 0;
     virtual bool Running() const = 0;
     virtual Clock::time_point StoppedAt() const = 0;
 };
@@ -104,6 +105,7 @@ public:
     void OpenCapture() override { run.OpenCaptureFile(); }
     void Start() override { run.StartPinging(); }
     void Stop() override { run.StopPinging(); }
+    void SetParallel(bool parallel) override { run.SetParallel(parallel); }
     bool Running() const override { return view.running; }
     Clock::time_point StoppedAt() const override { return view.stoppedAt; }
 
@@ -137,6 +139,7 @@ public:
     void OpenCapture() override { Child<QAction>(QStringLiteral("mnuCaptureLog")).trigger(); }
     void Start() override { Child<QAction>(QStringLiteral("mnuStartPinging")).trigger(); }
     void Stop() override { Child<QAction>(QStringLiteral("mnuStopPinging")).trigger(); }
+    void SetParallel(bool parallel) override { Child<QAction>(QStringLiteral("mnuParallel")).setChecked(parallel); }
     bool Running() const override { return !Child<QAction>(QStringLiteral("mnuStartPinging")).isEnabled(); }
     Clock::time_point StoppedAt() const override { return stoppedAt_; }
 

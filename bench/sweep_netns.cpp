@@ -1,7 +1,10 @@
-// One pass over 254 live addresses through PingRun with the real network and
-// toolkit services, inside network namespaces of its own: the pass's wall
-// time beside the time its echoes took and beside fping over the same
-// addresses. Needs root; it builds and removes the namespaces itself:
+// One pass over 254 addresses through PingRun with the real network and
+// toolkit services, inside network namespaces of its own, in sequential and
+// in parallel mode: the pass's wall time beside the time its echoes took
+// (parallel: only their sends), the longest gap between two turns of the
+// event loop during the pass, and fping over the same addresses. First the
+// 254 addresses answer, then they stay silent (Timeout 500). Needs root; it
+// builds and removes the namespaces itself:
 //
 //   client 10.213.0.1 --- veth --- target 10.213.1.1 to 10.213.1.254
 //
@@ -9,9 +12,10 @@
 // thread, so the run's worker threads and fping are in it too. The first pass
 // also resolves the 254 neighbours; the passes after it find them cached.
 //
-//   sweep_netns [passes] [--window]
-//     passes        passes after the first (default 3)
+//   sweep_netns [passes] [--window] [--quick]
+//     passes        warm passes in each mode (default 3)
 //     --window      through the real frmPing (offscreen) instead of a plain window
+//     --quick       without the sequential pass over the silent addresses (about 127 s)
 
 #include <fcntl.h>
 #include <sched.h>
@@ -55,6 +59,11 @@ public:
         }
     }
     ~SweepNetwork() { Remove(); }
+
+    // The targets keep answering ARP but drop every echo.
+    void SetTargetsSilent(bool silent) const {
+        Run("ip netns exec " + target_ + " sysctl -qw net.ipv4.icmp_echo_ignore_all=" + (silent ? "1" : "0"));
+    }
     SweepNetwork(const SweepNetwork&) = delete;
     SweepNetwork& operator=(const SweepNetwork&) = delete;
 
@@ -188,6 +197,7 @@ struct PassFigures {
     long echoes = 0;
     long replies = 0;
     long reportedRttMs = 0;
+    double longestTurnGapMs = 0;
 };
 
 PassFigures OnePass(QApplication& app, BenchWindow& window, TimedNetwork& net) {
@@ -197,6 +207,16 @@ PassFigures OnePass(QApplication& app, BenchWindow& window, TimedNetwork& net) {
         if (!window.Running()) app.quit();
     });
     poll.start(1);
+    // A zero timer runs once every turn of the event loop.
+    QTimer turn;
+    auto lastTurn = Clock::now();
+    double longestGapMs = 0;
+    QObject::connect(&turn, &QTimer::timeout, [&] {
+        const auto now = Clock::now();
+        longestGapMs = std::max(longestGapMs, Seconds(now - lastTurn) * 1e3);
+        lastTurn = now;
+    });
+    turn.start(0);
     const auto begin = Clock::now();
     window.Start();
     app.exec();
@@ -206,6 +226,7 @@ PassFigures OnePass(QApplication& app, BenchWindow& window, TimedNetwork& net) {
     f.echoes = net.echoes;
     f.replies = net.replies;
     f.reportedRttMs = net.reportedRttMs;
+    f.longestTurnGapMs = longestGapMs;
     return f;
 }
 
@@ -216,8 +237,8 @@ struct FpingFigures {
 };
 
 // fping's own per-target round trips ("min/avg/max = a/b/c") are added up.
-FpingFigures Fping(const std::string& interval) {
-    const std::string command = "fping -c1 -q -i " + interval + " -g " + kFirst + " " + kLast + " 2>&1";
+FpingFigures Fping(const std::string& options) {
+    const std::string command = "fping -c1 -q " + options + " -g " + kFirst + " " + kLast + " 2>&1";
     const auto begin = Clock::now();
     FILE* out = ::popen(command.c_str(), "r");
     if (!out) throw std::runtime_error("cannot start fping");
@@ -235,11 +256,23 @@ FpingFigures Fping(const std::string& interval) {
     return f;
 }
 
-void Print(const char* name, const PassFigures& f) {
-    std::printf("%-14s wall %7.2f ms | echoes %7.2f ms (wall/echoes %.2f) | reported RTT sum %ld ms | "
-                "%ld echoes, %ld replies | %.1f us a slot beyond its echo\n",
-                name, f.wallMs, f.echoMs, f.wallMs / f.echoMs, f.reportedRttMs, f.echoes, f.replies,
-                (f.wallMs - f.echoMs) * 1e3 / double(f.echoes));
+void Print(const std::string& name, const PassFigures& f) {
+    std::printf("%-26s wall %9.2f ms | echoes %9.2f ms | reported RTT sum %5ld ms | %ld echoes, %ld replies | "
+                "longest loop gap %5.2f ms\n",
+                name.c_str(), f.wallMs, f.echoMs, f.reportedRttMs, f.echoes, f.replies, f.longestTurnGapMs);
+}
+
+void PrintFping(const std::string& options) {
+    const FpingFigures f = Fping(options);
+    std::printf("%-26s wall %9.2f ms | its RTT sum %7.2f ms | %d answered\n", ("fping -c1 " + options).c_str(),
+                f.wallMs, f.rttSumMs, f.answered);
+}
+
+// The passes of one mode over the answering addresses.
+void LivePasses(QApplication& app, BenchWindow& window, TimedNetwork& net, bool parallel, int passes) {
+    window.SetParallel(parallel);
+    const std::string mode = parallel ? "parallel" : "sequential";
+    for (int i = 1; i <= passes; ++i) Print(mode + " live " + std::to_string(i), OnePass(app, window, net));
 }
 
 }  // namespace
@@ -254,10 +287,13 @@ int main(int argc, char* argv[]) {
     }
     int passes = 3;
     bool realWindow = false;
+    bool quick = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--window") {
             realWindow = true;
+        } else if (arg == "--quick") {
+            quick = true;
         } else {
             passes = std::atoi(argv[i]);
         }
@@ -277,19 +313,24 @@ int main(int argc, char* argv[]) {
                              {{Control::Num, "1"},
                               {Control::DataSize, "56"},
                               {Control::TTL, "64"},
-                              {Control::Timeout, "1000"},
+                              {Control::Timeout, "500"},
                               {Control::Delay, "1000"}}};
         const auto window = MakeWindow(!realWindow, setup, net, *ui);
 
         std::printf("sweep_netns: %s to %s, one echo each, through PingRun and %s\n", kFirst.c_str(),
                     kLast.c_str(), realWindow ? "frmPing" : "a plain window");
-        Print("cold (ARP)", OnePass(app, *window, net));
-        for (int i = 1; i <= passes; ++i) Print(("warm pass " + std::to_string(i)).c_str(), OnePass(app, *window, net));
-        for (const char* interval : {"10", "1", "0"}) {
-            const FpingFigures f = Fping(interval);
-            std::printf("fping -i %-5s wall %7.2f ms | its RTT sum %7.2f ms | %d answered\n", interval, f.wallMs,
-                        f.rttSumMs, f.answered);
-        }
+        Print("sequential cold (ARP)", OnePass(app, *window, net));
+        LivePasses(app, *window, net, false, passes);
+        LivePasses(app, *window, net, true, passes);
+        PrintFping("-i 1");
+        PrintFping("-i 0");
+
+        network.SetTargetsSilent(true);
+        window->SetParallel(true);
+        for (int i = 1; i <= passes; ++i) Print("parallel silent " + std::to_string(i), OnePass(app, *window, net));
+        PrintFping("-t 500 -i 1");
+        window->SetParallel(false);
+        if (!quick) Print("sequential silent", OnePass(app, *window, net));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "sweep_netns: %s\n", e.what());
         return 1;
