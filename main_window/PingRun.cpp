@@ -395,35 +395,35 @@ void PingRun::tmrPace_Timer() {
 // Sends the next slot of the range when one may go; the pacing timer runs
 // only while another may follow.
 void PingRun::SendSweepSlot() {
-    if (!sweepAllSent_ && sweepInFlight_ < kMaxEchoesInFlight) {
-        if (walk_.CheckForMoreIp()) {
-            SweepSlot next;
-            next.target = walk_.CurrentText();
-            next.lastOfPass = walk_.CheckLastIp();
-            const SlotRequest request = ReadSlotRequest();
-            next.pingNum = request.pingNum;
-            next.slot.payloadByte = request.payloadByte;
-            const auto status = UncarriedRequestStatus(request.dataSize, request.ttl, request.timeoutMs);
-            next.answered = status.has_value();
-            next.slot.status = status.value_or(IP_SUCCESS);
-            if (!next.answered) {
-                next.job = MakeEchoJob(next.target, request);
-                next.slot.dataSize = next.job->dataSize;
-                next.echoHandle = net_.IcmpCreateFile();
-                ++sweepInFlight_;
-            }
-            sweepAllSent_ = next.lastOfPass;
-            walk_.NextIp();
-            const auto job = next.job;
-            const auto handle = next.echoHandle;
-            sweep_.push_back(std::move(next));
-            // An answer that comes at once may write lines and drop the slot: hold copies.
-            if (job) SendSweepEcho(job, *handle);
-        } else {
-            sweepAllSent_ = true;
-        }
-    }
+    if (!sweepAllSent_ && sweepInFlight_ < kMaxEchoesInFlight) SendNextSweepSlot();
     tmrPace_->SetEnabled(phase_ == Phase::Sweep && !sweepAllSent_ && sweepInFlight_ < kMaxEchoesInFlight);
+}
+
+void PingRun::SendNextSweepSlot() {
+    sweepAllSent_ = !walk_.CheckForMoreIp();
+    if (sweepAllSent_) return;
+    SweepSlot next;
+    next.target = walk_.CurrentText();
+    next.lastOfPass = walk_.CheckLastIp();
+    const SlotRequest request = ReadSlotRequest();
+    next.pingNum = request.pingNum;
+    next.slot.payloadByte = request.payloadByte;
+    const auto status = UncarriedRequestStatus(request.dataSize, request.ttl, request.timeoutMs);
+    next.answered = status.has_value();
+    next.slot.status = status.value_or(IP_SUCCESS);
+    if (!next.answered) {
+        next.job = MakeEchoJob(next.target, request);
+        next.slot.dataSize = next.job->dataSize;
+        next.echoHandle = net_.IcmpCreateFile();
+        ++sweepInFlight_;
+    }
+    sweepAllSent_ = next.lastOfPass;
+    walk_.NextIp();
+    const auto job = next.job;
+    const auto handle = next.echoHandle;
+    sweep_.push_back(std::move(next));
+    // An answer that comes at once may write lines and drop the slot: hold copies.
+    if (job) SendSweepEcho(job, *handle);
 }
 
 // The answer comes on a thread of the platform's and is handed to this one.

@@ -136,6 +136,7 @@ private:
     void BeginSweep();
     void tmrPace_Timer();
     void SendSweepSlot();
+    void SendNextSweepSlot();
     void SendSweepEcho(const std::shared_ptr<EchoJob>& job, IcmpHandle handle);
     void TakeSweepAnswer(const std::shared_ptr<EchoJob>& job);
     bool WriteSweptLines();
