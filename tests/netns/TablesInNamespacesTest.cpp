@@ -129,7 +129,9 @@ TEST_F(TablesInNamespaces, TheVethShowsItsAddressStateAndGrowingCounters) {
         EXPECT_EQ(before.OperationalStatus, 5u);
         EXPECT_EQ(before.InterfaceDescription, "c0");
         EXPECT_EQ(before.LastChange, DateTime{}) << "no change seen yet";
-        EXPECT_EQ(Link(net, "lo").InterfaceType, 24u);
+        const CInterface loopback = Link(net, "lo");
+        EXPECT_EQ(loopback.InterfaceType, 24u);
+        EXPECT_EQ(loopback.AdapterAddress, "") << "the loopback has no adapter address";
 
         const std::vector<std::uint8_t> payload(1000, 0x61);
         IP_OPTION_INFORMATION options;
