@@ -15,19 +15,11 @@
 namespace velmora::test {
 namespace {
 
-std::uint64_t Counter(const QString& spacedDigits) {
-    return QString(spacedDigits).remove(u' ').toULongLong();
-}
-
 class InterfaceWindowInNamespaces : public LabSuite<> {
 protected:
     static void SetUpTestSuite() {
         LabSuite::SetUpTestSuite();
         EnsureApplication();
-    }
-
-    static QString Shown(const QWidget& window, const char* label) {
-        return window.findChild<QLabel*>(QLatin1String(label))->text();
     }
 };
 
@@ -46,8 +38,15 @@ TEST_F(InterfaceWindowInNamespaces, TheVethsOctetCountersMoveAfterEchoesAcrossIt
     emit list.activated(veth);
     auto& rows = *window.findChild<QTreeWidget*>(QStringLiteral("lvInterfaceInfo"));
     EXPECT_EQ(rows.topLevelItem(0)->text(1), QStringLiteral("c0"));
-    const std::uint64_t received = Counter(Shown(window, "lblRecv"));
-    const std::uint64_t sent = Counter(Shown(window, "lblSent"));
+    // Octets received and sent, as the window's row and label show them.
+    auto counters = [&] {
+        const QString received = window.findChild<QLabel*>(QStringLiteral("lblRecv"))->text();
+        const QString sent = window.findChild<QLabel*>(QStringLiteral("lblSent"))->text();
+        EXPECT_EQ(rows.topLevelItem(9)->text(1), received);
+        EXPECT_EQ(rows.topLevelItem(15)->text(1), sent);
+        return std::pair(QString(received).remove(u' ').toULongLong(), QString(sent).remove(u' ').toULongLong());
+    };
+    const auto [received, sent] = counters();
 
     constexpr std::uint16_t kPayload = 1000;
     lab_->RunIn(Node::Client, [&net] {
@@ -65,10 +64,9 @@ TEST_F(InterfaceWindowInNamespaces, TheVethsOctetCountersMoveAfterEchoesAcrossIt
     });
     ASSERT_TRUE(ui.timers.back()->Fire());
 
-    EXPECT_GE(Counter(Shown(window, "lblRecv")), received + 3 * kPayload);
-    EXPECT_GE(Counter(Shown(window, "lblSent")), sent + 3 * kPayload);
-    EXPECT_EQ(rows.topLevelItem(9)->text(1), Shown(window, "lblRecv"));
-    EXPECT_EQ(rows.topLevelItem(15)->text(1), Shown(window, "lblSent"));
+    const auto [receivedAfter, sentAfter] = counters();
+    EXPECT_GE(receivedAfter, received + 3 * kPayload);
+    EXPECT_GE(sentAfter, sent + 3 * kPayload);
     const QImage both = QPixmap(QStringLiteral(":/interfaces/Traffic4.png")).toImage();
     EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("Image1"))->pixmap().toImage(), both);
 }
