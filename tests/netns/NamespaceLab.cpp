@@ -1,4 +1,4 @@
-#include "tests/netns/NamespaceLab.h"
+#include "tests/netns/LabSuite.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,9 +1,12 @@
 // The real ARP and interface tables over netlink, inside the lab's client
-// namespace, through the readers the windows use: entries made with
-// `ip neigh` and their delete with and without the right to, and the
-// client's veth with its address, state and the changes it goes through.
+// namespace, through the readers and the window the user sees: entries made
+// with `ip neigh` and their delete with and without the right to, the
+// client's veth with its address, state and the changes it goes through, and
+// the interface window's counters moving with echoes across the veth.
 
-#include <gtest/gtest.h>
+#include <QComboBox>
+#include <QLabel>
+#include <QTreeWidget>
 #include <linux/capability.h>
 #include <sys/syscall.h>
 
@@ -13,9 +16,10 @@
 #include <thread>
 
 #include "arp_table/ArpTableReader.h"
+#include "interfaces/frmInterfaceInfo.h"
 #include "platform/LinuxNetworkServices.h"
+#include "tests/main_window/WindowTesting.h"
 #include "tests/netns/LabSuite.h"
-#include "tests/support/FakeUiServices.h"
 
 namespace velmora::test {
 namespace {
@@ -42,6 +46,10 @@ CInterface Link(NetworkServices& net, const std::string& name) {
 
 class TablesInNamespaces : public LabSuite<> {
 protected:
+    static void SetUpTestSuite() {
+        LabSuite::SetUpTestSuite();
+        EnsureApplication();
+    }
     void Shell(const std::string& command) const {
         ASSERT_EQ(std::system(("ip -n " + lab_->Name(Node::Client) + " " + command + " >/dev/null").c_str()), 0)
             << command;
@@ -133,6 +141,46 @@ TEST_F(TablesInNamespaces, TheVethShowsItsAddressAndStateAndChangesShowAtTheNext
         EXPECT_EQ(down.AdminStatus, 2u);
         EXPECT_GE(down.LastChange, started - std::chrono::milliseconds(1));
     });
+}
+
+TEST_F(TablesInNamespaces, TheInterfaceWindowsOctetCountersMoveAfterEchoesAcrossTheVeth) {
+    // Its netlink sockets belong to the namespace they were made in; the
+    // window stays on this, the user-interface thread.
+    std::unique_ptr<LinuxNetworkServices> net;
+    lab_->RunIn(Node::Client, [&net] { net = std::make_unique<LinuxNetworkServices>(); });
+    std::size_t selected = 0;
+    frmInterfaceInfo window(*net, ui, selected);
+    auto& list = *window.findChild<QComboBox*>(QStringLiteral("cmbSelInterface"));
+    list.setCurrentIndex(list.findText(QStringLiteral("c0")));
+    emit list.activated(list.currentIndex());
+    auto& rows = *window.findChild<QTreeWidget*>(QStringLiteral("lvInterfaceInfo"));
+    ASSERT_EQ(rows.topLevelItem(0)->text(1), QStringLiteral("c0"));
+    // Octets received and sent, as the window's rows and labels show them.
+    auto counters = [&] {
+        const QString received = window.findChild<QLabel*>(QStringLiteral("lblRecv"))->text();
+        const QString sent = window.findChild<QLabel*>(QStringLiteral("lblSent"))->text();
+        EXPECT_EQ(rows.topLevelItem(9)->text(1), received);
+        EXPECT_EQ(rows.topLevelItem(15)->text(1), sent);
+        return std::pair(QString(received).remove(u' ').toULongLong(), QString(sent).remove(u' ').toULongLong());
+    };
+    const auto [received, sent] = counters();
+    lab_->RunIn(Node::Client, [&net] {
+        const std::vector<std::uint8_t> payload(1000, 0x61);
+        IP_OPTION_INFORMATION options;
+        options.Ttl = 64;
+        for (int i = 0; i < 3; ++i) {
+            ReplyRecord reply{};
+            const IcmpHandle handle = net->IcmpCreateFile();
+            EXPECT_EQ(net->IcmpSendEcho(handle, kRouter, payload.data(), 1000, &options, &reply, kReplyBufferSize, 1000), 1u);
+            net->IcmpCloseHandle(handle);
+        }
+    });
+    ASSERT_TRUE(ui.timers.back()->Fire());
+    const auto [receivedAfter, sentAfter] = counters();
+    EXPECT_GE(receivedAfter, received + 3000);
+    EXPECT_GE(sentAfter, sent + 3000);
+    const QImage both = QPixmap(QStringLiteral(":/interfaces/Traffic4.png")).toImage();
+    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("Image1"))->pixmap().toImage(), both);
 }
 
 }  // namespace
