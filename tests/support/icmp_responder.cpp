@@ -38,10 +38,14 @@ struct Request {
     std::size_t icmp = 0;
     sockaddr_in from{};
 
-    std::uint16_t Word(std::size_t at) const { return std::uint16_t(datagram[icmp + at] << 8 | datagram[icmp + at + 1]); }
+    std::uint16_t Word(std::size_t at) const {
+        return std::uint16_t(datagram[icmp + at] << 8 | datagram[icmp + at + 1]);
+    }
     Bytes Data() const { return Bytes(datagram.begin() + long(icmp + 8), datagram.end()); }
     // The IP header and the first `icmpBytes` of the ICMP message, as an error quotes them.
-    Bytes Quote(std::size_t icmpBytes = 8) const { return Bytes(datagram.begin(), datagram.begin() + long(icmp + icmpBytes)); }
+    Bytes Quote(std::size_t icmpBytes = 8) const {
+        return Bytes(datagram.begin(), datagram.begin() + long(icmp + icmpBytes));
+    }
 };
 
 Bytes Message(std::uint8_t type, std::uint8_t code, std::uint16_t id, std::uint16_t seq, const Bytes& body) {
@@ -68,12 +72,14 @@ Bytes TheAnswer(const Request& request, const Mode& mode) {
     return Message(0, 0, request.Word(4), request.Word(6), data);
 }
 
-// Packets that look like the answer but are not: replies and errors for
-// other requests, a bad checksum, a quote cut short, a type that answers nothing.
+// Packets that look like the answer but are not: a reply and errors for
+// other requests, a bad checksum, a quote cut short.
 std::vector<Bytes> Noise(const Request& request) {
     const std::uint16_t id = request.Word(4);
     const std::uint16_t seq = request.Word(6);
-    Bytes badChecksum = Message(0, 0, id, seq, request.Data());
+    Bytes wrongData = request.Data();  // shows when the bad checksum is let through
+    wrongData.push_back(0xEE);
+    Bytes badChecksum = Message(0, 0, id, seq, wrongData);
     badChecksum[2] ^= 0x5A;
     auto quoteWith = [&](std::size_t at, std::uint8_t flip) {
         Bytes quote = request.Quote();
@@ -81,15 +87,11 @@ std::vector<Bytes> Noise(const Request& request) {
         return quote;
     };
     return {
-        Message(0, 0, std::uint16_t(id ^ 0x5555), seq, request.Data()),
-        Message(0, 0, id, std::uint16_t(seq + 1), request.Data()),
+        Message(0, 0, std::uint16_t(id ^ 0x5555), seq, request.Data()),  // another request's reply
         badChecksum,
-        Message(11, 0, 0, 0, quoteWith(request.icmp + 4, 0x55)),  // another identifier
         Message(11, 0, 0, 0, quoteWith(request.icmp + 7, 0x01)),  // another sequence
         Message(3, 1, 0, 0, quoteWith(19, 0x01)),                 // another destination
-        Message(3, 1, 0, 0, quoteWith(request.icmp, 0x08)),       // quotes an echo reply
         Message(11, 0, 0, 0, request.Quote(4)),                   // ours, cut short
-        Message(40, 0, 0, 0, request.Quote()),                    // a type that answers nothing
     };
 }
 
