@@ -74,28 +74,43 @@ protected:
         return echoed;
     }
 
-    // The echo of the default order answered by a responder in the quiet node.
-    Echoed EchoAnsweredBy(const std::vector<std::string>& responderArguments) const {
-        const Responder responder(*lab_, Node::Quiet, responderArguments);
-        EchoOrder order;
-        order.to = kQuiet;
-        return EchoFromClient(order);
-    }
-
     static inline Clock::time_point lastRouterError_;
 };
 
-TEST_P(EchoInNamespaces, SuccessCarriesPayloadReplierAndReplyTtlForEveryPayloadSize) {
-    for (const std::size_t size : {32U, 0U, 1499U}) {
-        EchoOrder order;
-        order.payload = Bytes(size, 0x7E);
-        const Echoed echoed = EchoFromClient(order);
-        ASSERT_EQ(echoed.replies, 1U) << size << " status " << echoed.Status();
+// Answers of the target's kernel and of our responder, altered, shortened,
+// late or amid noise, are handed on as received, with the replier and the
+// reply's TTL (64 less the router's hop). The round trip is whole
+// milliseconds of a monotonic clock: never less than a delay, never more
+// than the call took.
+TEST_P(EchoInNamespaces, AnswersAreHandedOnAsReceivedWithReplierTtlAndRoundTrip) {
+    const struct {
+        const char* name;
+        std::vector<std::string> responder;  // empty: the target's kernel answers
+        std::size_t size;
+        Bytes data;
+        std::uint32_t leastRoundTrip = 0;
+    } cases[] = {
+        {"Kernel", {}, 32, Bytes(32, 0x7E)},
+        {"KernelNoData", {}, 0, {}},
+        {"KernelLargest", {}, 1499, Bytes(1499, 0x7E)},
+        {"Altered", {"--alter"}, 32, Bytes(32, 0x7E ^ 0xFF)},
+        {"Shorter", {"--length", "16"}, 32, Bytes(16, 0x7E)},
+        {"AmidNoise", {"--noise"}, 32, Bytes(32, 0x7E)},
+        {"Late", {"--delay", "50"}, 32, Bytes(32, 0x7E), 50},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::optional<Responder> responder;
+        if (!c.responder.empty()) responder.emplace(*lab_, Node::Quiet, c.responder);
+        const Echoed echoed = EchoFromClient({responder ? kQuiet : kTarget, Bytes(c.size, 0x7E)});
+        ASSERT_EQ(echoed.replies, 1U) << "status " << echoed.Status();
         EXPECT_EQ(echoed.Status(), IP_SUCCESS);
-        EXPECT_EQ(echoed.Address(), kTarget);
-        EXPECT_EQ(echoed.record.reply.DataSize, std::int16_t(size));
-        EXPECT_EQ(echoed.Data(), order.payload);
-        EXPECT_EQ(echoed.record.reply.Options.Ttl, 63) << "the target's 64 less the router's hop";
+        EXPECT_EQ(echoed.Address(), responder ? kQuiet : kTarget);
+        EXPECT_EQ(echoed.Data(), c.data);
+        EXPECT_EQ(echoed.record.reply.Options.Ttl, 63);
+        EXPECT_GE(echoed.RoundTrip(), c.leastRoundTrip);
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(echoed.elapsed);
+        EXPECT_LE(echoed.RoundTrip(), std::uint32_t(took.count()));
     }
 }
 
@@ -182,30 +197,6 @@ TEST_P(EchoInNamespaces, ClosingTheHandleFromAnotherThreadAbandonsTheEcho) {
         EXPECT_EQ(record.reply.Status, std::uint32_t(IP_GENERAL_FAILURE));
         EXPECT_FALSE(net.IcmpCloseHandle(handle)) << "already gone";
     });
-}
-
-// Whole milliseconds of a monotonic clock, never less than the delay and
-// never more than the call took.
-TEST_P(EchoInNamespaces, DelayedAnswerGivesItsRoundTripInWholeMilliseconds) {
-    const Echoed echoed = EchoAnsweredBy({"--delay", "50"});
-    ASSERT_EQ(echoed.replies, 1U);
-    EXPECT_GE(echoed.RoundTrip(), 50U);
-    EXPECT_LE(echoed.RoundTrip(),
-              std::uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(echoed.elapsed).count()));
-}
-
-// Altered data and another length are handed on as received; noise around
-// the answer changes nothing.
-TEST_P(EchoInNamespaces, CraftedAnswersAreHandedOnAsReceived) {
-    const std::pair<std::vector<std::string>, Bytes> cases[] = {
-        {{"--alter"}, Bytes(32, 0x61 ^ 0xFF)}, {{"--length", "16"}, Bytes(16, 0x61)}, {{"--noise"}, Bytes(32, 0x61)}};
-    for (const auto& [arguments, data] : cases) {
-        SCOPED_TRACE(arguments[0]);
-        const Echoed echoed = EchoAnsweredBy(arguments);
-        ASSERT_EQ(echoed.replies, 1U) << "status " << echoed.Status();
-        EXPECT_EQ(echoed.Address(), kQuiet);
-        EXPECT_EQ(echoed.Data(), data);
-    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, EchoInNamespaces,

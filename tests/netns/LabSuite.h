@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 #include <sys/types.h>
 
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
@@ -68,6 +69,7 @@ public:
 private:
     void Stop();
 
+    std::FILE* output_ = nullptr;
     pid_t pid_ = -1;
 };
 

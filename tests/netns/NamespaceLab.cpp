@@ -1,14 +1,13 @@
 #include "tests/netns/LabSuite.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sched.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -124,43 +123,27 @@ std::string NamespaceLab::WhyUnavailable() {
     return {};
 }
 
+// `exec` leaves one process, the responder itself (ip netns exec execs it
+// in place), whose pid it reports with its readiness.
 Responder::Responder(const NamespaceLab& lab, Node node, const std::vector<std::string>& arguments) {
-    // Everything the child needs is prepared before fork: after it, only
-    // async-signal-safe calls until exec.
-    const std::string path = std::string(kNamespaceDir) + lab.Name(node);
-    std::vector<std::string> words{VELMORA_ICMP_RESPONDER};
-    words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (auto& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-
-    int ready[2];
-    if (::pipe2(ready, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-    pid_ = ::fork();
-    if (pid_ == 0) {
-        if (!Enter(path) || ::dup2(ready[1], STDOUT_FILENO) < 0) ::_exit(126);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    ::close(ready[1]);
-    pollfd wait{ready[0], POLLIN, 0};
-    std::array<char, 16> line{};
-    const bool started = pid_ > 0 && ::poll(&wait, 1, 5000) == 1 && ::read(ready[0], line.data(), line.size()) > 0 &&
-                         std::string(line.data()).rfind("ready", 0) == 0;
-    ::close(ready[0]);
-    if (!started) {
+    std::string command = "exec ip netns exec " + lab.Name(node) + " " VELMORA_ICMP_RESPONDER;
+    for (const std::string& argument : arguments) command += " " + argument;
+    output_ = ::popen(command.c_str(), "r");
+    long pid = 0;
+    if (output_ == nullptr || std::fscanf(output_, "ready %ld", &pid) != 1) {
         Stop();
-        throw std::runtime_error("icmp_responder did not start in " + path);
+        throw std::runtime_error("icmp_responder did not start: " + command);
     }
+    pid_ = pid_t(pid);
 }
 
 Responder::~Responder() { Stop(); }
 
 void Responder::Stop() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
-    ::waitpid(pid_, nullptr, 0);
+    if (pid_ > 0) ::kill(pid_, SIGTERM);
+    if (output_ != nullptr) ::pclose(output_);
     pid_ = -1;
+    output_ = nullptr;
 }
 
 }  // namespace velmora::test

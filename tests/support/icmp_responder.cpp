@@ -5,10 +5,11 @@
 //
 //   icmp_responder [--delay MS] [--alter] [--length N] [--param-problem] [--noise]
 //
-// Prints "ready" on stdout once it listens.
+// Prints "ready PID" on stdout once it listens.
 
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -151,7 +152,7 @@ int main(int argc, char** argv) {
         std::perror("icmp_responder: socket");
         return 1;
     }
-    std::printf("ready\n");
+    std::printf("ready %ld\n", long(::getpid()));
     std::fflush(stdout);
     for (;;) {
         if (const auto request = Receive(fd)) Answer(fd, *request, *mode);
