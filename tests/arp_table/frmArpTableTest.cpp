@@ -219,6 +219,7 @@ TEST_P(DialogAnswers, SetTheResultAndTheFlag) {
     bool deleteNoAsk = false;
     QWidget owner;
     frmDialog dialog(deleteNoAsk, &owner);
+    dialog.SetCaption("Delete Warning");
     dialog.show();
     auto& doNotAsk = *dialog.findChild<QCheckBox*>(QStringLiteral("chkDoNotAsk"));
     EXPECT_EQ(doNotAsk.text(), "Do not ask me that again.");
