@@ -24,17 +24,6 @@ constexpr float kInnerWidth = 5760;
 constexpr float kInnerHeight = 3765;
 constexpr int kDesignFontPoints = 8;
 
-QRect Place(float left, float top, float width, float height) {
-    return QRect(Px(left), Px(top), Px(width), Px(height));
-}
-
-template <typename Widget>
-Widget* Named(Widget* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    widget->setAccessibleName(QLatin1String(name));
-    return widget;
-}
-
 QLabel* Picture(QWidget& parent, const char* name, const char* image, float left, float top) {
     auto* picture = Named(new QLabel(&parent), name);
     const QPixmap pixmap(QStringLiteral(":/about/%1.png").arg(QLatin1String(image)));

@@ -10,10 +10,6 @@ namespace velmora {
 
 namespace {
 
-QRect Place(float left, float top, float width, float height) {
-    return QRect(Px(left), Px(top), Px(width), Px(height));
-}
-
 }  // namespace
 
 frmDialog::frmDialog(bool& deleteNoAsk, QWidget* owner)

@@ -28,17 +28,6 @@ constexpr int kRefreshMs = 200;
 // for an 8-point font.
 constexpr int kDesignFontPoints = 8;
 
-QRect Place(float left, float top, float width, float height) {
-    return QRect(Px(left), Px(top), Px(width), Px(height));
-}
-
-template <typename Widget>
-Widget* Named(Widget* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    widget->setAccessibleName(QLatin1String(name));
-    return widget;
-}
-
 QFont DesignFont(const QWidget& widget, bool bold) {
     QFont font = widget.font();
     font.setPointSize(kDesignFontPoints);

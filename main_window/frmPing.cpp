@@ -52,10 +52,6 @@ constexpr int kFramesPerSecond = 60;
 constexpr float kLabelGap = 60;
 constexpr double kSmallestLabelPoints = 6;
 
-QRect Place(float left, float top, float width, float height) {
-    return QRect(Px(left), Px(top), Px(width), Px(height));
-}
-
 // The image list: twelve images, addressed by position from 1.
 constexpr std::array<const char*, 12> kImages{"Stop",  "Start",   "StartCapture", "StopCapture",
                                                "Running", "Arp",  "Setting",      "Adapter",
@@ -85,13 +81,6 @@ constexpr std::array<ToolbarPosition, 13> kToolbar{{
 // The widest text each figure panel shows in practice, so the bar keeps still.
 constexpr std::array<const char*, 6> kWidestPanelTexts{"Sent: 00000",    "Received: 00000", "Lost: 00000",
                                                        "Maximum: 00000", "Minimum: 00000",  "Average: 00000"};
-
-template <typename Object>
-Object* Named(Object* object, const QString& name) {
-    object->setObjectName(name);
-    if constexpr (std::is_base_of_v<QWidget, Object>) object->setAccessibleName(name);
-    return object;
-}
 
 QString Indexed(const char* name, int index) { return QString::fromLatin1(name) + u'_' + QString::number(index); }
 

@@ -384,7 +384,10 @@ int LinuxNetlink::KeepAttributes(rtnl_link* link) {
     row.dwType = InterfaceTypeCode(rtnl_link_get_arptype(link), memory.wireless);
     row.dwMtu = rtnl_link_get_mtu(link);
     row.dwSpeed = *memory.speed;
-    row.dwPhysAddrLen = CopyAddress(rtnl_link_get_addr(link), row.bPhysAddr);
+    // The kernel gives the loopback six zero bytes; it has no adapter address.
+    if (rtnl_link_get_arptype(link) != ARPHRD_LOOPBACK) {
+        row.dwPhysAddrLen = CopyAddress(rtnl_link_get_addr(link), row.bPhysAddr);
+    }
     row.dwAdminStatus = (flags & IFF_UP) != 0 ? 1 : 2;
     row.dwOperStatus = OperationalStatusCode(rtnl_link_get_operstate(link), flags);
     row.dwLastChange = memory.lastChangeMs;

@@ -1,15 +1,77 @@
 #pragma once
-// A test suite that shares one lab: built before its first test and removed
-// after its last; each test skips with the reason when no lab can be built.
+// A small network of our own, built from network namespaces and veth pairs,
+// so the real echo code can meet the real kernel without touching any other
+// network:
+//
+//   client 10.77.1.2 --- 10.77.1.1 router 10.77.2.1 --- 10.77.2.2 target
+//                                         10.77.3.1 --- 10.77.3.2 quiet
+//
+// The target's kernel answers echoes; the quiet one does not (a responder of
+// ours may answer there instead). The router forwards without rate limits,
+// rejects 10.77.9.0/24 as unreachable and has no route for anything else.
+// Names carry our pid; the destructor removes everything, and a new lab first
+// removes what a crashed run left behind. A LabSuite builds one lab before
+// its first test and removes it after its last; each test skips with the
+// reason when no lab can be built.
 
 #include <gtest/gtest.h>
+#include <sys/types.h>
 
+#include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
-#include "tests/netns/NamespaceLab.h"
+#include "platform/NetworkServices.h"
 
 namespace velmora::test {
+
+inline constexpr std::uint32_t kClient = AddressFromOctets(10, 77, 1, 2);
+inline constexpr std::uint32_t kRouter = AddressFromOctets(10, 77, 1, 1);
+inline constexpr std::uint32_t kTarget = AddressFromOctets(10, 77, 2, 2);
+inline constexpr std::uint32_t kQuiet = AddressFromOctets(10, 77, 3, 2);
+inline constexpr std::uint32_t kUnreachable = AddressFromOctets(10, 77, 9, 1);
+inline constexpr std::uint32_t kNoRoute = AddressFromOctets(10, 78, 0, 1);
+
+enum class Node { Client, Router, Target, Quiet };
+
+class NamespaceLab {
+public:
+    // Throws std::runtime_error naming the command that failed.
+    NamespaceLab();
+    ~NamespaceLab();
+    NamespaceLab(const NamespaceLab&) = delete;
+    NamespaceLab& operator=(const NamespaceLab&) = delete;
+
+    std::string Name(Node node) const;
+    // Runs `work` on a thread that has entered the node's namespace
+    // (setns changes only the calling thread).
+    void RunIn(Node node, const std::function<void()>& work) const;
+    // Why this process cannot build a lab, or empty when it can.
+    static std::string WhyUnavailable();
+
+private:
+    void Build();
+    void Remove() const;
+
+    const std::string prefix_;
+};
+
+// The icmp_responder, started in a namespace and stopped by the destructor.
+class Responder {
+public:
+    Responder(const NamespaceLab& lab, Node node, const std::vector<std::string>& arguments);
+    ~Responder();
+    Responder(const Responder&) = delete;
+    Responder& operator=(const Responder&) = delete;
+
+private:
+    void Stop();
+
+    std::FILE* output_ = nullptr;
+    pid_t pid_ = -1;
+};
 
 template <typename Base = testing::Test>
 class LabSuite : public Base {

@@ -1,17 +1,15 @@
-#include "tests/netns/NamespaceLab.h"
+#include "tests/netns/LabSuite.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sched.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <stdexcept>
 #include <thread>
 
@@ -23,19 +21,10 @@ constexpr const char* kNamePrefix = "velmora-lab-";
 constexpr const char* kNamespaceDir = "/run/netns/";
 
 // True when the command succeeded.
-bool Try(const std::string& command) {
-    return std::system(command.c_str()) == 0;
-}
+bool Try(const std::string& command) { return std::system(command.c_str()) == 0; }
 
 void Run(const std::string& command) {
     if (!Try(command + " >/dev/null")) throw std::runtime_error("command failed: " + command);
-}
-
-void WriteSysctl(const std::string& key, const std::string& value) {
-    std::ofstream file("/proc/sys/net/ipv4/" + key);
-    file << value;
-    file.close();
-    if (!file) throw std::runtime_error("cannot write net.ipv4." + key + " = " + value);
 }
 
 // Labs of runs that died before their destructor: their pid is gone.
@@ -45,10 +34,16 @@ void RemoveAbandonedLabs() {
         const std::string name = entry.path().filename().string();
         if (name.rfind(kNamePrefix, 0) != 0) continue;
         const long pid = std::strtol(name.c_str() + std::string(kNamePrefix).size(), nullptr, 10);
-        if (pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH) {
-            Try("ip netns del " + name + " 2>/dev/null");
-        }
+        if (pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH) Try("ip netns del " + name + " 2>/dev/null");
     }
+}
+
+// Moves the calling thread into the namespace at `path`; false when it cannot.
+bool Enter(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool entered = fd >= 0 && ::setns(fd, CLONE_NEWNET) == 0;
+    if (fd >= 0) ::close(fd);
+    return entered;
 }
 
 }  // namespace
@@ -63,9 +58,7 @@ NamespaceLab::NamespaceLab() : prefix_(kNamePrefix + std::to_string(::getpid()) 
     }
 }
 
-NamespaceLab::~NamespaceLab() {
-    Remove();
-}
+NamespaceLab::~NamespaceLab() { Remove(); }
 
 std::string NamespaceLab::Name(Node node) const {
     static constexpr std::array<const char*, 4> kRoles{"client", "router", "target", "quiet"};
@@ -77,39 +70,28 @@ void NamespaceLab::Build() {
         Run("ip netns add " + Name(node));
         Run("ip -n " + Name(node) + " link set lo up");
     }
-    // Each pair: the outer node's end, the router's end; veth ends share the default MTU.
-    struct Link {
+    // Each pair: the outer node's end and the router's end, in subnet 10.77.N.0/24.
+    const struct {
         Node node;
-        const char* device;
-        const char* address;
-        const char* routerDevice;
-        const char* routerAddress;
-    };
-    const Link links[] = {{Node::Client, "c0", "10.77.1.2/24", "r0", "10.77.1.1/24"},
-                          {Node::Target, "t0", "10.77.2.2/24", "r1", "10.77.2.1/24"},
-                          {Node::Quiet, "q0", "10.77.3.2/24", "r2", "10.77.3.1/24"}};
-    const std::string router = "ip -n " + Name(Node::Router);
-    for (const Link& link : links) {
-        const std::string outer = "ip -n " + Name(link.node);
-        Run(outer + " link add " + link.device + " type veth peer name " + link.routerDevice + " netns " +
+        std::string device, routerDevice, subnet;
+    } links[] = {{Node::Client, "c0", "r0", "10.77.1."}, {Node::Target, "t0", "r1", "10.77.2."},
+                 {Node::Quiet, "q0", "r2", "10.77.3."}};
+    const std::string router = "ip -n " + Name(Node::Router) + " ";
+    for (const auto& link : links) {
+        const std::string outer = "ip -n " + Name(link.node) + " ";
+        Run(outer + "link add " + link.device + " type veth peer name " + link.routerDevice + " netns " +
             Name(Node::Router));
-        Run(outer + " addr add " + link.address + " dev " + link.device);
-        Run(outer + " link set " + link.device + " up");
-        Run(router + " addr add " + link.routerAddress + " dev " + link.routerDevice);
-        Run(router + " link set " + link.routerDevice + " up");
+        Run(outer + "addr add " + link.subnet + "2/24 dev " + link.device);
+        Run(outer + "link set " + link.device + " up");
+        Run(outer + "route add default via " + link.subnet + "1");
+        Run(router + "addr add " + link.subnet + "1/24 dev " + link.routerDevice);
+        Run(router + "link set " + link.routerDevice + " up");
     }
-    Run("ip -n " + Name(Node::Client) + " route add default via 10.77.1.1");
-    Run("ip -n " + Name(Node::Target) + " route add default via 10.77.2.1");
-    Run("ip -n " + Name(Node::Quiet) + " route add default via 10.77.3.1");
-    Run(router + " route add unreachable 10.77.9.0/24");
-
-    RunIn(Node::Router, [] {
-        WriteSysctl("ip_forward", "1");
-        WriteSysctl("icmp_ratelimit", "0");
-    });
+    Run(router + "route add unreachable 10.77.9.0/24");
+    Run("ip netns exec " + Name(Node::Router) + " sysctl -qw net.ipv4.ip_forward=1 net.ipv4.icmp_ratelimit=0");
     // A fresh namespace lets no group open ping sockets ("1 0").
-    RunIn(Node::Client, [] { WriteSysctl("ping_group_range", "0 2147483647"); });
-    RunIn(Node::Quiet, [] { WriteSysctl("icmp_echo_ignore_all", "1"); });
+    Run("ip netns exec " + Name(Node::Client) + " sysctl -qw net.ipv4.ping_group_range='0 2147483647'");
+    Run("ip netns exec " + Name(Node::Quiet) + " sysctl -qw net.ipv4.icmp_echo_ignore_all=1");
 }
 
 void NamespaceLab::Remove() const {
@@ -122,11 +104,8 @@ void NamespaceLab::RunIn(Node node, const std::function<void()>& work) const {
     std::exception_ptr failure;
     const std::string path = kNamespaceDir + Name(node);
     std::thread worker([&] {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        const bool entered = fd >= 0 && ::setns(fd, CLONE_NEWNET) == 0;
-        if (fd >= 0) ::close(fd);
         try {
-            if (!entered) throw std::runtime_error("cannot enter " + path);
+            if (!Enter(path)) throw std::runtime_error("cannot enter " + path);
             work();
         } catch (...) {
             failure = std::current_exception();
@@ -144,46 +123,27 @@ std::string NamespaceLab::WhyUnavailable() {
     return {};
 }
 
+// `exec` leaves one process, the responder itself (ip netns exec execs it
+// in place), whose pid it reports with its readiness.
 Responder::Responder(const NamespaceLab& lab, Node node, const std::vector<std::string>& arguments) {
-    // Everything the child needs is prepared before fork: after it, only
-    // async-signal-safe calls until exec.
-    const std::string path = std::string(kNamespaceDir) + lab.Name(node);
-    std::vector<std::string> words{VELMORA_ICMP_RESPONDER};
-    words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (auto& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-
-    int ready[2];
-    if (::pipe2(ready, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-    pid_ = ::fork();
-    if (pid_ == 0) {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0 || ::setns(fd, CLONE_NEWNET) != 0 || ::dup2(ready[1], STDOUT_FILENO) < 0) ::_exit(126);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    ::close(ready[1]);
-    pollfd wait{ready[0], POLLIN, 0};
-    std::array<char, 16> line{};
-    const bool started = pid_ > 0 && ::poll(&wait, 1, 5000) == 1 && ::read(ready[0], line.data(), line.size()) > 0 &&
-                         std::string(line.data()).rfind("ready", 0) == 0;
-    ::close(ready[0]);
-    if (!started) {
+    std::string command = "exec ip netns exec " + lab.Name(node) + " " VELMORA_ICMP_RESPONDER;
+    for (const std::string& argument : arguments) command += " " + argument;
+    output_ = ::popen(command.c_str(), "r");
+    long pid = 0;
+    if (output_ == nullptr || std::fscanf(output_, "ready %ld", &pid) != 1) {
         Stop();
-        throw std::runtime_error("icmp_responder did not start in " + path);
+        throw std::runtime_error("icmp_responder did not start: " + command);
     }
+    pid_ = pid_t(pid);
 }
 
-Responder::~Responder() {
-    Stop();
-}
+Responder::~Responder() { Stop(); }
 
 void Responder::Stop() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
-    ::waitpid(pid_, nullptr, 0);
+    if (pid_ > 0) ::kill(pid_, SIGTERM);
+    if (output_ != nullptr) ::pclose(output_);
     pid_ = -1;
+    output_ = nullptr;
 }
 
 }  // namespace velmora::test

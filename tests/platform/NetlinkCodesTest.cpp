@@ -16,7 +16,6 @@ struct CodeCase {
     const char* name;
     std::uint32_t code;
     std::uint32_t expected;
-    friend void PrintTo(const CodeCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class NetlinkCodes : public testing::TestWithParam<CodeCase> {};
