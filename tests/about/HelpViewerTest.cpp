@@ -64,16 +64,23 @@ protected:
         FAIL() << "no link to " << href.toStdString();
     }
 
+    static bool CopyHelpFile() {
+        return QFile::copy(QStringLiteral(VELMORA_HELP_FILE), QStringLiteral("velmora.chm"));
+    }
+
     QString previous = QDir::currentPath();
     QTemporaryDir dir;
     QtUiServices ui;
 };
 
-TEST_F(HelpViewerTest, LauncherOpensOnlyTheFileInTheWorkingDirectory) {
+TEST_F(HelpViewerTest, LauncherOpensOnlyTheFileInTheWorkingDirectoryAtItsTopics) {
     EXPECT_FALSE(ShowHtmlHelp(ui, kHelpFile, 0, 0));
+    QFile garbage(QStringLiteral("velmora.chm"));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly) && garbage.write("not a compiled help file") > 0);
+    garbage.close();
+    EXPECT_FALSE(ShowHtmlHelp(ui, kHelpFile, 0, 0)) << "a file that is no help file";
     EXPECT_EQ(Viewer(), nullptr);
-
-    ASSERT_TRUE(QFile::copy(QStringLiteral(VELMORA_HELP_FILE), QStringLiteral("velmora.chm")));
+    ASSERT_TRUE(garbage.remove() && CopyHelpFile());
     EXPECT_TRUE(ShowHtmlHelp(ui, kHelpFile, 0, 0));
     HelpViewer* viewer = Viewer();
     ASSERT_NE(viewer, nullptr);
@@ -82,27 +89,23 @@ TEST_F(HelpViewerTest, LauncherOpensOnlyTheFileInTheWorkingDirectory) {
     EXPECT_TRUE(viewer->Browser().toPlainText().contains(QStringLiteral("Velmora is a network utility")));
 
     ClickLink(viewer->Browser(), QStringLiteral("permissions.htm"));
-    EXPECT_EQ(Shown(*viewer), "/permissions.htm");
     EXPECT_TRUE(viewer->Browser().toPlainText().contains(QStringLiteral("cap_net_admin,cap_net_raw+ep")));
     EXPECT_EQ(viewer->Contents().currentItem()->text(0), QStringLiteral("Permissions"));
     viewer->Browser().backward();
     EXPECT_EQ(Shown(*viewer), "/index.htm");
 
+    QTreeWidget& contents = viewer->Contents();
+    ASSERT_EQ(contents.topLevelItemCount(), 1);
+    ASSERT_EQ(contents.topLevelItem(0)->childCount(), 9) << "every page under the overview";
+    QTreeWidgetItem* results = contents.topLevelItem(0)->child(1);
+    QTest::mouseClick(contents.viewport(), Qt::LeftButton, {}, contents.visualItemRect(results).center());
+    EXPECT_EQ(Shown(*viewer), "/results.htm");
+    viewer->Browser().backward();
+
     EXPECT_TRUE(ShowHtmlHelp(ui, kHelpFile, 0, 1020)) << "the results page by its context number";
     EXPECT_EQ(Viewer(), viewer) << "one viewer a file";
     EXPECT_EQ(Shown(*viewer), "/results.htm");
     EXPECT_FALSE(ShowHtmlHelp(ui, kHelpFile, 0, 4242)) << "an unknown context number shows nothing";
-}
-
-TEST_F(HelpViewerTest, ContentsListEveryPageUnderTheOverviewAndOpenThemOnAClick) {
-    ASSERT_TRUE(QFile::copy(QStringLiteral(VELMORA_HELP_FILE), QStringLiteral("velmora.chm")));
-    ASSERT_TRUE(ShowHtmlHelp(ui, kHelpFile, 0, 0));
-    QTreeWidget& contents = Viewer()->Contents();
-    ASSERT_EQ(contents.topLevelItemCount(), 1);
-    ASSERT_EQ(contents.topLevelItem(0)->childCount(), 9);
-    QTreeWidgetItem* results = contents.topLevelItem(0)->child(1);
-    QTest::mouseClick(contents.viewport(), Qt::LeftButton, {}, contents.visualItemRect(results).center());
-    EXPECT_EQ(Shown(*Viewer()), "/results.htm");
 }
 
 // Receives what the viewer hands to the desktop.
@@ -115,7 +118,7 @@ public slots:
 };
 
 TEST_F(HelpViewerTest, OnlyWebAndMailLinksLeaveTheFile) {
-    ASSERT_TRUE(QFile::copy(QStringLiteral(VELMORA_HELP_FILE), QStringLiteral("velmora.chm")));
+    ASSERT_TRUE(CopyHelpFile());
     ASSERT_TRUE(ShowHtmlHelp(ui, kHelpFile, 0, 0));
     UrlRecorder desktop;
     const QStringList schemes{QStringLiteral("https"), QStringLiteral("mailto"), QStringLiteral("file")};
@@ -127,15 +130,6 @@ TEST_F(HelpViewerTest, OnlyWebAndMailLinksLeaveTheFile) {
     for (const QString& scheme : schemes) QDesktopServices::unsetUrlHandler(scheme);
     EXPECT_EQ(desktop.opened, links.mid(0, 2));
     EXPECT_EQ(Shown(*Viewer()), "/index.htm");
-}
-
-TEST_F(HelpViewerTest, ANonHelpFileOpensNoViewer) {
-    QFile file(QStringLiteral("velmora.chm"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("not a compiled help file");
-    file.close();
-    EXPECT_FALSE(ShowHtmlHelp(ui, kHelpFile, 0, 0));
-    EXPECT_EQ(Viewer(), nullptr);
 }
 
 TEST_F(HelpViewerTest, RegistryAnswersFromTheMachineWideFileAndFindsAToolWhereItNamesNone) {
