@@ -48,7 +48,9 @@ TEST_F(AboutWindowTest, AboutBoxShowsItsTextsOpensItsLinksAndGoesWithTheMainWind
     frmAbout& about = *boxes[0];
     EXPECT_TRUE(about.isVisible());
     EXPECT_EQ(about.windowTitle(), QStringLiteral("About Velmora"));
-    const auto text = [&about](const char* name) { return about.findChild<QWidget*>(QLatin1String(name))->property("text"); };
+    const auto text = [&about](const char* name) {
+        return about.findChild<QWidget*>(QLatin1String(name))->property("text");
+    };
     EXPECT_EQ(text("lblVersion").toString(), QStringLiteral("Version 1.2.6"));
     EXPECT_EQ(text("lblTitle").toString(), QStringLiteral("Velmora"));
     EXPECT_EQ(text("cmdSysInfo").toString(), QStringLiteral("&System Info..."));

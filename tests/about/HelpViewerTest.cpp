@@ -16,20 +16,14 @@
 #include "about/mdlHelp.h"
 #include "platform/HelpViewer.h"
 #include "platform/QtUiServices.h"
+#include "tests/main_window/WindowTesting.h"
 
 namespace velmora {
 namespace {
 
 class HelpViewerTest : public testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (QApplication::instance()) return;
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "help_tests";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { test::EnsureApplication(); }
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         ASSERT_TRUE(QDir::setCurrent(dir.path()));
@@ -42,9 +36,7 @@ protected:
         }
         return nullptr;
     }
-    static std::string Shown(const HelpViewer& viewer) {
-        return viewer.Browser().source().path().toStdString();
-    }
+    static std::string Shown(const HelpViewer& viewer) { return viewer.Browser().source().path().toStdString(); }
 
     // Clicks the link with this target the way a user does.
     static void ClickLink(ChmBrowser& browser, const QString& href) {
@@ -64,9 +56,7 @@ protected:
         FAIL() << "no link to " << href.toStdString();
     }
 
-    static bool CopyHelpFile() {
-        return QFile::copy(QStringLiteral(VELMORA_HELP_FILE), QStringLiteral("velmora.chm"));
-    }
+    static bool CopyHelpFile() { return QFile::copy(QStringLiteral(VELMORA_HELP_FILE), QStringLiteral("velmora.chm")); }
 
     QString previous = QDir::currentPath();
     QTemporaryDir dir;
@@ -137,9 +127,8 @@ TEST_F(HelpViewerTest, RegistryAnswersFromTheMachineWideFileAndFindsAToolWhereIt
     const QString bin = dir.filePath(QStringLiteral("bin"));
     ASSERT_TRUE(QDir().mkpath(bin));
     QFile tool(bin + QStringLiteral("/kinfocenter"));
-    ASSERT_TRUE(tool.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(tool.open(QIODevice::WriteOnly) && tool.setPermissions(QFileDevice::ExeOwner | QFileDevice::ReadOwner));
     tool.close();
-    tool.setPermissions(QFileDevice::ExeOwner | QFileDevice::ReadOwner);
     const QByteArray savedPath = qgetenv("PATH");
     qputenv("PATH", bin.toLocal8Bit());
 

@@ -13,7 +13,8 @@ namespace {
 // The include lines of a folder's sources that match the pattern.
 std::string IncludesMatching(const std::string& folder, const std::regex& pattern) {
     std::string hits;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(std::string(VELMORA_SOURCE_DIR) + "/" + folder)) {
+    const std::string root = std::string(VELMORA_SOURCE_DIR) + "/" + folder;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
         const auto ext = entry.path().extension();
         if (ext != ".cpp" && ext != ".h") continue;
         std::ifstream in(entry.path());

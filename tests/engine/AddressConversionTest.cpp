@@ -42,7 +42,9 @@ TEST(SplitAddress, FillsFourSlotsOnlyForFourParts) {
     std::array<std::string, 4> parts;
     EXPECT_TRUE(mdbPing::SplitAddress("a..b.", parts));
     EXPECT_EQ(parts, (std::array<std::string, 4>{"a", "", "b", ""}));
-    for (const char* text : {"1.2.3", "", "1.2.3.4.5", "host"}) EXPECT_FALSE(mdbPing::SplitAddress(text, parts)) << text;
+    for (const char* text : {"1.2.3", "", "1.2.3.4.5", "host"}) {
+        EXPECT_FALSE(mdbPing::SplitAddress(text, parts)) << text;
+    }
 }
 
 }  // namespace

@@ -144,7 +144,8 @@ TEST_F(SettingsTest, StoredPlacementsAreRestoredOntoTheScreen) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         StoreAll({{"Settings/MainLeft", std::to_string(row.left)}, {"Settings/MainTop", std::to_string(row.top)},
-                  {"Settings/MainWidth", std::to_string(row.width)}, {"Settings/MainHeight", std::to_string(row.height)}});
+                  {"Settings/MainWidth", std::to_string(row.width)},
+                  {"Settings/MainHeight", std::to_string(row.height)}});
         Open();
         EXPECT_EQ(QRect(window->pos(), window->size()), row.expected);
         EXPECT_TRUE(window->testAttribute(Qt::WA_Moved));

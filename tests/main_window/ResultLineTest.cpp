@@ -245,7 +245,8 @@ TEST_P(FiguresTest, PanelsShowTheRunsFigures) {
 INSTANTIATE_TEST_SUITE_P(
     Figures, FiguresTest,
     testing::Values(
-        FiguresCase{"ZeroMsIsTheMinimum", {5, 0, 3}, "Sent: 3 | Received: 3 | Lost: 0 | Maximum: 5 | Minimum: 0 | Average: 2"},
+        FiguresCase{"ZeroMsIsTheMinimum", {5, 0, 3},
+                    "Sent: 3 | Received: 3 | Lost: 0 | Maximum: 5 | Minimum: 0 | Average: 2"},
         FiguresCase{"AverageRoundsDown", {10, 10, 11},
                     "Sent: 3 | Received: 3 | Lost: 0 | Maximum: 11 | Minimum: 10 | Average: 10"},
         FiguresCase{"AllLost", {-1, -1}, "Sent: 2 | Received: 0 | Lost: 2 | Maximum: 0 | Minimum: 0 | Average: 0"},

@@ -97,7 +97,7 @@ protected:
     // The dotted address in the start ("txtStartIP") or stop boxes.
     std::string Octets(const char* row) const {
         QStringList texts;
-        for (int i = 0; i < 4; ++i) texts << Get<QLineEdit>(QStringLiteral("%1_%2").arg(QLatin1String(row)).arg(i)).text();
+        for (int i = 0; i < 4; ++i) texts << Get<QLineEdit>(QLatin1String(row) + u'_' + QString::number(i)).text();
         return texts.join(u'.').toStdString();
     }
 
