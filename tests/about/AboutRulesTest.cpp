@@ -50,9 +50,11 @@ TEST(StartSysInfoTest, RegistryRulesPickTheProgramOrSayItIsUnavailable) {
         bool unavailable;
     } rows[] = {
         {"keys present, values missing", {{kPathKey, {}}, {kFolderKey, {}}}, {}, "", true},
-        {"path whose size counts its zero", {{kPathKey, {{"PATH", {REG_SZ, zeroEnded}}}}}, {}, "/usr/bin/hardinfo", false},
+        {"path whose size counts its zero", {{kPathKey, {{"PATH", {REG_SZ, zeroEnded}}}}}, {}, "/usr/bin/hardinfo",
+         false},
         {"path that is not text", {{kPathKey, {{"PATH", {REG_BINARY, "\x01\x02"}}}}}, {}, "", true},
-        {"path that does not start", {{kPathKey, {{"PATH", {REG_SZ, "/nowhere"}}}}}, {"No such file"}, "/nowhere", true},
+        {"path that does not start", {{kPathKey, {{"PATH", {REG_SZ, "/nowhere"}}}}}, {"No such file"}, "/nowhere",
+         true},
         {"path too long for the buffer falls to the folder",
          {{kPathKey, {{"PATH", {REG_SZ, std::string(1025, 'x')}}}},
           {kFolderKey, {{"MSINFO", {REG_SZ, std::string("/opt/msinfo\0", 12)}}}}},
