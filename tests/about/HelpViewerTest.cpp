@@ -16,20 +16,14 @@
 #include "about/mdlHelp.h"
 #include "platform/HelpViewer.h"
 #include "platform/QtUiServices.h"
+#include "tests/main_window/WindowTesting.h"
 
 namespace velmora {
 namespace {
 
 class HelpViewerTest : public testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (QApplication::instance()) return;
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "help_tests";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { test::EnsureApplication(); }
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         ASSERT_TRUE(QDir::setCurrent(dir.path()));
@@ -42,9 +36,7 @@ protected:
         }
         return nullptr;
     }
-    static std::string Shown(const HelpViewer& viewer) {
-        return viewer.Browser().source().path().toStdString();
-    }
+    static std::string Shown(const HelpViewer& viewer) { return viewer.Browser().source().path().toStdString(); }
 
     // Clicks the link with this target the way a user does.
     static void ClickLink(ChmBrowser& browser, const QString& href) {
@@ -64,16 +56,21 @@ protected:
         FAIL() << "no link to " << href.toStdString();
     }
 
+    static bool CopyHelpFile() { return QFile::copy(QStringLiteral(VELMORA_HELP_FILE), QStringLiteral("velmora.chm")); }
+
     QString previous = QDir::currentPath();
     QTemporaryDir dir;
     QtUiServices ui;
 };
 
-TEST_F(HelpViewerTest, LauncherOpensOnlyTheFileInTheWorkingDirectory) {
+TEST_F(HelpViewerTest, LauncherOpensOnlyTheFileInTheWorkingDirectoryAtItsTopics) {
     EXPECT_FALSE(ShowHtmlHelp(ui, kHelpFile, 0, 0));
+    QFile garbage(QStringLiteral("velmora.chm"));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly) && garbage.write("not a compiled help file") > 0);
+    garbage.close();
+    EXPECT_FALSE(ShowHtmlHelp(ui, kHelpFile, 0, 0)) << "a file that is no help file";
     EXPECT_EQ(Viewer(), nullptr);
-
-    ASSERT_TRUE(QFile::copy(QStringLiteral(VELMORA_HELP_FILE), QStringLiteral("velmora.chm")));
+    ASSERT_TRUE(garbage.remove() && CopyHelpFile());
     EXPECT_TRUE(ShowHtmlHelp(ui, kHelpFile, 0, 0));
     HelpViewer* viewer = Viewer();
     ASSERT_NE(viewer, nullptr);
@@ -82,27 +79,23 @@ TEST_F(HelpViewerTest, LauncherOpensOnlyTheFileInTheWorkingDirectory) {
     EXPECT_TRUE(viewer->Browser().toPlainText().contains(QStringLiteral("Velmora is a network utility")));
 
     ClickLink(viewer->Browser(), QStringLiteral("permissions.htm"));
-    EXPECT_EQ(Shown(*viewer), "/permissions.htm");
     EXPECT_TRUE(viewer->Browser().toPlainText().contains(QStringLiteral("cap_net_admin,cap_net_raw+ep")));
     EXPECT_EQ(viewer->Contents().currentItem()->text(0), QStringLiteral("Permissions"));
     viewer->Browser().backward();
     EXPECT_EQ(Shown(*viewer), "/index.htm");
 
+    QTreeWidget& contents = viewer->Contents();
+    ASSERT_EQ(contents.topLevelItemCount(), 1);
+    ASSERT_EQ(contents.topLevelItem(0)->childCount(), 9) << "every page under the overview";
+    QTreeWidgetItem* results = contents.topLevelItem(0)->child(1);
+    QTest::mouseClick(contents.viewport(), Qt::LeftButton, {}, contents.visualItemRect(results).center());
+    EXPECT_EQ(Shown(*viewer), "/results.htm");
+    viewer->Browser().backward();
+
     EXPECT_TRUE(ShowHtmlHelp(ui, kHelpFile, 0, 1020)) << "the results page by its context number";
     EXPECT_EQ(Viewer(), viewer) << "one viewer a file";
     EXPECT_EQ(Shown(*viewer), "/results.htm");
     EXPECT_FALSE(ShowHtmlHelp(ui, kHelpFile, 0, 4242)) << "an unknown context number shows nothing";
-}
-
-TEST_F(HelpViewerTest, ContentsListEveryPageUnderTheOverviewAndOpenThemOnAClick) {
-    ASSERT_TRUE(QFile::copy(QStringLiteral(VELMORA_HELP_FILE), QStringLiteral("velmora.chm")));
-    ASSERT_TRUE(ShowHtmlHelp(ui, kHelpFile, 0, 0));
-    QTreeWidget& contents = Viewer()->Contents();
-    ASSERT_EQ(contents.topLevelItemCount(), 1);
-    ASSERT_EQ(contents.topLevelItem(0)->childCount(), 9);
-    QTreeWidgetItem* results = contents.topLevelItem(0)->child(1);
-    QTest::mouseClick(contents.viewport(), Qt::LeftButton, {}, contents.visualItemRect(results).center());
-    EXPECT_EQ(Shown(*Viewer()), "/results.htm");
 }
 
 // Receives what the viewer hands to the desktop.
@@ -115,7 +108,7 @@ public slots:
 };
 
 TEST_F(HelpViewerTest, OnlyWebAndMailLinksLeaveTheFile) {
-    ASSERT_TRUE(QFile::copy(QStringLiteral(VELMORA_HELP_FILE), QStringLiteral("velmora.chm")));
+    ASSERT_TRUE(CopyHelpFile());
     ASSERT_TRUE(ShowHtmlHelp(ui, kHelpFile, 0, 0));
     UrlRecorder desktop;
     const QStringList schemes{QStringLiteral("https"), QStringLiteral("mailto"), QStringLiteral("file")};
@@ -129,23 +122,13 @@ TEST_F(HelpViewerTest, OnlyWebAndMailLinksLeaveTheFile) {
     EXPECT_EQ(Shown(*Viewer()), "/index.htm");
 }
 
-TEST_F(HelpViewerTest, ANonHelpFileOpensNoViewer) {
-    QFile file(QStringLiteral("velmora.chm"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("not a compiled help file");
-    file.close();
-    EXPECT_FALSE(ShowHtmlHelp(ui, kHelpFile, 0, 0));
-    EXPECT_EQ(Viewer(), nullptr);
-}
-
 TEST_F(HelpViewerTest, RegistryAnswersFromTheMachineWideFileAndFindsAToolWhereItNamesNone) {
     QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, dir.path());
     const QString bin = dir.filePath(QStringLiteral("bin"));
     ASSERT_TRUE(QDir().mkpath(bin));
     QFile tool(bin + QStringLiteral("/kinfocenter"));
-    ASSERT_TRUE(tool.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(tool.open(QIODevice::WriteOnly) && tool.setPermissions(QFileDevice::ExeOwner | QFileDevice::ReadOwner));
     tool.close();
-    tool.setPermissions(QFileDevice::ExeOwner | QFileDevice::ReadOwner);
     const QByteArray savedPath = qgetenv("PATH");
     qputenv("PATH", bin.toLocal8Bit());
 

@@ -22,96 +22,65 @@ TEST_F(CaptureTest, DialogAsksForALogFileAndANewOneIsCreated) {
     EXPECT_EQ(ui.dialogs[0].flags, 0x80004);
     EXPECT_FALSE(run->Capturing());
     EXPECT_TRUE(view.captions.empty());
-    EXPECT_TRUE(ui.files.empty());
-
     OpenCapture();
-    EXPECT_TRUE(run->Capturing());
     EXPECT_TRUE(view.capturing);
     EXPECT_EQ(view.Caption(), "Velmora [run.log]");
     EXPECT_EQ(ui.files.at(kPath), "");
     EXPECT_TRUE(ui.boxes.empty());
 }
 
-TEST_F(CaptureTest, ExistingFileIsReplacedOnYesAndAppendedToOnNo) {
-    for (const auto& [answer, contents] : {std::pair{vbYes, "new\r\n"}, std::pair{vbNo, "old\r\nnew\r\n"}}) {
-        SCOPED_TRACE(answer);
-        ui.files[kPath] = "old\r\n";
-        ui.answers = {answer};
+// Yes replaces, No appends, Cancel shows the dialog again.
+TEST_F(CaptureTest, AnExistingFileIsReplacedOrAppendedToOrAnotherChosen) {
+    const struct {
+        int answer;
+        const char* contents;
+    } rows[] = {{vbYes, "new\r\n"}, {vbNo, "old\r\nnew\r\n"}, {vbCancel, "old\r\n"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.answer);
+        ui.files = {{kPath, "old\r\n"}};
+        ui.answers = {row.answer};
         ui.boxes.clear();
-        OpenCapture();
+        ui.dialogAnswers = {kPath, std::string("/tmp/other.log")};
+        run->OpenCaptureFile();
         ASSERT_EQ(ui.boxes.size(), 1u);
         EXPECT_EQ(ui.boxes[0].prompt, "Replace existing file - /home/user/logs/run.log?");
         EXPECT_EQ(ui.boxes[0].style, vbYesNoCancelQuestion | vbDefaultButton2) << "Enter answers No";
         run->WriteLog("new");
-        EXPECT_EQ(ui.files.at(kPath), contents);
+        EXPECT_EQ(ui.files.at(kPath), row.contents);
+        EXPECT_EQ(ui.files.count("/tmp/other.log"), row.answer == vbCancel ? 1u : 0u);
         run->CloseCaptureFile();
     }
 }
 
-TEST_F(CaptureTest, CancelOnTheQuestionShowsTheDialogAgain) {
-    ui.files[kPath] = "old\r\n";
-    ui.answers = {vbCancel};
-    ui.dialogAnswers = {kPath, std::string("/tmp/other.log")};
-    run->OpenCaptureFile();
-    EXPECT_EQ(ui.dialogs.size(), 2u);
-    EXPECT_EQ(view.Caption(), "Velmora [other.log]");
-    run->WriteLog("new");
-    EXPECT_EQ(ui.files.at(kPath), "old\r\n");
-    EXPECT_EQ(ui.files.at("/tmp/other.log"), "new\r\n");
-}
-
-struct OpenFailureCase {
-    const char* name;
-    std::deque<std::string> FakeUiServices::*failures;
-    bool existing;
-    friend void PrintTo(const OpenFailureCase& c, std::ostream* os) { *os << c.name; }
-};
-
-class CaptureOpenFailureTest : public CaptureTest, public testing::WithParamInterface<OpenFailureCase> {};
-
-TEST_P(CaptureOpenFailureTest, SaysWhyAndLeavesNoCapture) {
-    if (GetParam().existing) ui.files[kPath] = "old\r\n";
-    ui.answers = {vbYes};
-    (ui.*GetParam().failures).push_back("Permission denied");
-    OpenCapture();
-    ASSERT_FALSE(ui.boxes.empty());
-    EXPECT_EQ(ui.boxes.back().prompt, "Permission denied");
-    EXPECT_EQ(ui.boxes.back().style, vbExclamation);
-    EXPECT_FALSE(run->Capturing());
-    EXPECT_FALSE(view.capturing);
-    EXPECT_TRUE(view.captions.empty());
-    EXPECT_TRUE(ui.openFiles.empty());
+TEST_F(CaptureTest, FailuresOnTheWayInSayWhyAndLeaveNoCapture) {
+    for (auto failures : {&FakeUiServices::existsFailures, &FakeUiServices::deleteFailures,
+                          &FakeUiServices::openFailures}) {
+        ui.files = {{kPath, "old\r\n"}};
+        ui.answers = {vbYes};
+        ui.boxes.clear();
+        (ui.*failures).push_back("Permission denied");
+        OpenCapture();
+        EXPECT_EQ(ui.boxes.back().prompt, "Permission denied");
+        EXPECT_EQ(ui.boxes.back().style, vbExclamation);
+        EXPECT_FALSE(run->Capturing());
+        EXPECT_TRUE(view.captions.empty());
+        EXPECT_TRUE(ui.openFiles.empty());
+    }
     run->WriteLog("line");
     EXPECT_TRUE(ui.writes.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Failures, CaptureOpenFailureTest,
-    testing::Values(OpenFailureCase{"ExistenceCheck", &FakeUiServices::existsFailures, false},
-                    OpenFailureCase{"Deletion", &FakeUiServices::deleteFailures, true},
-                    OpenFailureCase{"Opening", &FakeUiServices::openFailures, false}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(CaptureTest, FailedWriteRetriesTheSameText) {
-    OpenCapture();
-    ui.writeFailures = {"Disk full"};
-    ui.answers = {vbRetry};
-    run->WriteLog("line");
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].prompt, "Disk full");
-    EXPECT_EQ(ui.boxes[0].style, vbRetryCancelCritical);
-    EXPECT_EQ(ui.writes, (std::vector<std::string>{"line\r\n", "line\r\n"}));
-    EXPECT_EQ(ui.files.at(kPath), "line\r\n");
-}
-
-TEST_F(CaptureTest, CancelGivesUpTheTextButTheRunGoesOn) {
+// Retry writes the same text again; Cancel gives it up and the run goes on.
+TEST_F(CaptureTest, FailedWritesAskAndTheRunGoesOn) {
     view.SetRange("10.0.0.1", "10.0.0.2");
     OpenCapture();
-    ui.writeFailures = {"Disk full", "Disk full"};
-    ui.answers = {vbRetry, vbCancel};
+    ui.writeFailures = {"Disk full", "Disk full", "Disk full"};
+    ui.answers = {vbRetry, vbCancel, vbRetry};
     run->StartPinging();
-    EXPECT_EQ(ui.boxes.size(), 2u);
-    EXPECT_EQ(ui.writes.size(), 3u);
+    EXPECT_EQ(Prompts(), std::vector<std::string>(3, "Disk full"));
+    EXPECT_EQ(ui.boxes[0].style, vbRetryCancelCritical);
+    EXPECT_EQ(ui.writes.size(), 4u);
+    EXPECT_EQ(ui.writes[0], ui.writes[1]);
     EXPECT_EQ(view.Lines().size(), 2u);
     EXPECT_EQ(ui.files.at(kPath), "IP success from 10.0.0.2    RoundTripTime=1ms    DataSize=120 bytes    TTL=64\r\n");
 }
@@ -126,7 +95,6 @@ TEST_F(CaptureTest, TheFileHoldsExactlyWhatThePaneShows) {
     };
     run->StartPinging();
     RunToEnd();
-
     const std::string expected =
         "IP success from 10.0.0.1    RoundTripTime=4ms    DataSize=120 bytes    TTL=64    #1\r\n"
         "IP req timed out from 10.0.0.2    #1\r\n"
@@ -139,7 +107,9 @@ TEST_F(CaptureTest, TheFileHoldsExactlyWhatThePaneShows) {
         "\r\n";
     EXPECT_EQ(ui.files.at(kPath), expected);
     EXPECT_EQ(view.log, "before the capture\r\n" + expected);
-    EXPECT_EQ(ui.writes.size(), 5u);  // one write per text: the summary is one
+    EXPECT_EQ(ui.writes.size(), 5u) << "one write per text: the summary is one";
+    run->ClearLog();
+    EXPECT_EQ(ui.files.at(kPath), expected) << "Clear log leaves the file alone";
 }
 
 // The summary's write-error box runs an event loop while the timer is still
@@ -153,59 +123,31 @@ TEST_F(CaptureTest, TickDuringTheEndOfTheRunStartsNothing) {
     ASSERT_TRUE(RunTimer().Fire());
     EXPECT_EQ(ui.boxes.size(), 2u);  // the second pass's line, then the summary
     EXPECT_EQ(net.echoes.size(), 2u);
-    EXPECT_EQ(view.Lines().size(), 7u);
     EXPECT_FALSE(view.running);
 }
 
-TEST_F(CaptureTest, ClearLogLeavesTheFileAlone) {
-    OpenCapture();
-    run->WriteLog("kept");
-    run->ClearLog();
-    EXPECT_EQ(ui.files.at(kPath), "kept\r\n");
-}
-
-TEST_F(CaptureTest, CloseStopsTheCaptureAndRestoresTheCaption) {
-    OpenCapture();
-    run->WriteLog("one");
-    run->CloseCaptureFile();
-    EXPECT_FALSE(run->Capturing());
-    EXPECT_FALSE(view.capturing);
-    EXPECT_EQ(view.Caption(), "Velmora");
-    EXPECT_TRUE(ui.openFiles.empty());
-    run->WriteLog("two");
-    EXPECT_EQ(ui.files.at(kPath), "one\r\n");
-}
-
-TEST_F(CaptureTest, DestroyingTheRunClosesTheFile) {
-    OpenCapture();
-    run.reset();
-    EXPECT_TRUE(ui.openFiles.empty());
-}
-
-// --- The caption: the last of capture and run wins ---
-
-TEST_F(CaptureTest, RunStartedWhileCapturingShowsTheTargetThenVelmora) {
+// The caption shows the last of capture and run; closing either shows Velmora.
+TEST_F(CaptureTest, CaptureAndRunShareTheCaption) {
     view.loop = true;
     OpenCapture();
     run->StartPinging();
     EXPECT_EQ(view.Caption(), "Velmora [10.0.0.1]");
     run->StopPinging();
     EXPECT_EQ(view.Caption(), "Velmora");
-    EXPECT_TRUE(run->Capturing());
     EXPECT_TRUE(view.capturing);
-}
-
-TEST_F(CaptureTest, CaptureOpenedDuringARunShowsTheFileThenVelmora) {
-    view.loop = true;
+    run->CloseCaptureFile();
     run->StartPinging();
-    OpenCapture();
-    EXPECT_EQ(view.Caption(), "Velmora [run.log]");
+    OpenCapture("/tmp/second.log");
+    EXPECT_EQ(view.Caption(), "Velmora [second.log]");
     run->CloseCaptureFile();
     EXPECT_EQ(view.Caption(), "Velmora");
-    EXPECT_TRUE(view.running);
+    EXPECT_FALSE(view.capturing);
     ASSERT_TRUE(RunTimer().Fire());
     EXPECT_EQ(view.Caption(), "Velmora");
-    EXPECT_EQ(ui.files.at(kPath), "");
+    EXPECT_EQ(ui.files.at("/tmp/second.log"), "") << "nothing is written after the close";
+    OpenCapture();
+    run.reset();
+    EXPECT_TRUE(ui.openFiles.empty()) << "destroying the run closes the file";
 }
 
 }  // namespace

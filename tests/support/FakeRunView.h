@@ -17,10 +17,8 @@ public:
     std::array<std::string, 4> startOctets{"10", "0", "0", "1"};
     std::array<std::string, 4> stopOctets{"10", "0", "0", "1"};
     std::string hostName;
-    std::map<Control, std::string> parameters = {{Control::Num, "1"},
-                                                 {Control::DataSize, "120"},
-                                                 {Control::TTL, "30"},
-                                                 {Control::Timeout, "500"},
+    std::map<Control, std::string> parameters = {{Control::Num, "1"},       {Control::DataSize, "120"},
+                                                 {Control::TTL, "30"},      {Control::Timeout, "500"},
                                                  {Control::Delay, "1000"}};
     bool loop = false;
     std::uint8_t targetMode = 2;
@@ -30,8 +28,8 @@ public:
     bool capturing = false;
     std::array<std::string, 6> panels;
     std::vector<Control> focus;
-    std::string log;       // the pane's text as shown
-    int logRewrites = 0;   // ShowLogText calls
+    std::string log;      // the pane's text as shown
+    int logRewrites = 0;  // ShowLogText calls
     // Called after each text reaches the pane, with the text as appended.
     std::function<void(const std::string&)> onAppend;
 
@@ -40,16 +38,13 @@ public:
         startOctets = Split(start);
         stopOctets = Split(stop);
     }
-
     std::string Caption() const { return captions.empty() ? std::string() : captions.back(); }
-
     // The six panels' texts joined by " | ".
     std::string Panels() const {
         std::string joined = panels[0];
         for (std::size_t i = 1; i < panels.size(); ++i) joined += " | " + panels[i];
         return joined;
     }
-
     // The pane's lines without their CR LF.
     std::vector<std::string> Lines() const {
         std::vector<std::string> lines;
@@ -66,7 +61,6 @@ public:
     std::string ParameterText(Control field) const override { return parameters.at(field); }
     bool LoopChecked() const override { return loop; }
     std::uint8_t TargetMode() const override { return targetMode; }
-
     void SetFocusTo(Control control) override { focus.push_back(control); }
     void SetCaption(const std::string& caption) override { captions.push_back(caption); }
     void ShowRunState(bool isRunning) override { running = isRunning; }
@@ -84,11 +78,8 @@ public:
 private:
     static std::array<std::string, 4> Split(const std::string& dotted) {
         std::array<std::string, 4> parts;
-        std::size_t begin = 0;
-        for (std::size_t i = 0; i < 4; ++i) {
-            const std::size_t dot = dotted.find('.', begin);
-            parts[i] = dotted.substr(begin, dot - begin);
-            begin = dot + 1;
+        for (std::size_t i = 0, begin = 0; i < 4; ++i, begin = dotted.find('.', begin) + 1) {
+            parts[i] = dotted.substr(begin, dotted.find('.', begin) - begin);
         }
         return parts;
     }
