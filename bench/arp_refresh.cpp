@@ -67,11 +67,7 @@ public:
     // False when /sys could not be mounted: the links' files are then the
     // outer namespace's, and speeds read as unknown.
     bool Enter() const {
-        const std::string path = "/run/netns/" + name_;
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        const bool entered = fd >= 0 && ::setns(fd, CLONE_NEWNET) == 0;
-        if (fd >= 0) ::close(fd);
-        if (!entered) throw std::runtime_error("cannot enter " + path);
+        if (!EnterNamespace(name_)) throw std::runtime_error("cannot enter the namespace " + name_);
         return ::unshare(CLONE_NEWNS) == 0 && ::mount("", "/", nullptr, MS_SLAVE | MS_REC, nullptr) == 0 &&
                ::umount2("/sys", MNT_DETACH) == 0 && ::mount(name_.c_str(), "/sys", "sysfs", 0, nullptr) == 0;
     }

@@ -63,11 +63,7 @@ public:
 
 private:
     void Enter() const {
-        const std::string path = "/run/netns/" + name_;
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        const bool entered = fd >= 0 && ::setns(fd, CLONE_NEWNET) == 0;
-        if (fd >= 0) ::close(fd);
-        if (!entered) throw std::runtime_error("cannot enter " + path);
+        if (!EnterNamespace(name_)) throw std::runtime_error("cannot enter the namespace " + name_);
     }
     void Remove() const {
         std::system(("ip netns del " + name_ + " 2>/dev/null").c_str());

@@ -69,11 +69,7 @@ public:
 
     // Moves this thread, and the threads and processes it starts later, into the client namespace.
     void EnterClient() const {
-        const std::string path = "/run/netns/" + client_;
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        const bool entered = fd >= 0 && ::setns(fd, CLONE_NEWNET) == 0;
-        if (fd >= 0) ::close(fd);
-        if (!entered) throw std::runtime_error("cannot enter " + path);
+        if (!EnterNamespace(client_)) throw std::runtime_error("cannot enter the namespace " + client_);
     }
 
 private:
