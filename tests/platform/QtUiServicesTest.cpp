@@ -1,17 +1,86 @@
-// The Qt toolkit layer's files, file-dialog filters and settings store,
-// against a temporary folder (the keys' round trip is MainSettingsTest's).
+// The Qt toolkit layer's message boxes, files, file-dialog filters and
+// settings store, against a temporary folder (the keys' round trip is
+// MainSettingsTest's).
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <sys/stat.h>
 
 #include "platform/QtUiServices.h"
 
 namespace velmora {
 namespace {
+
+// One box per row: what it shows, and what the key or button pressed answers.
+struct BoxRow {
+    const char* name;
+    int style;
+    QMessageBox::Icon icon;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton;  // NoButton: not checked
+    int key;                                    // pressed when press is NoButton
+    QMessageBox::StandardButton press;
+    int answer;
+};
+
+class MsgBoxTest : public testing::TestWithParam<BoxRow> {};
+
+TEST_P(MsgBoxTest, ShowsTheStylesButtonsAndIconAndAnswersWithThePressedButton) {
+    static int argc = 1;
+    static char name[] = "ui_services_tests";
+    static char* argv[] = {name, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qApp) new QApplication(argc, argv);  // lives for the process, as the program's does
+    const BoxRow& row = GetParam();
+    QtUiServices ui;
+    QString title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        title = box->windowTitle();
+        icon = box->icon();
+        buttons = box->standardButtons();
+        if (box->defaultButton()) defaultButton = box->standardButton(box->defaultButton());
+        if (row.press != QMessageBox::NoButton) return box->button(row.press)->click();
+        QKeyEvent press(QEvent::KeyPress, row.key, Qt::NoModifier);
+        QApplication::sendEvent(box, &press);
+    });
+    EXPECT_EQ(ui.MsgBox("Question?", row.style, ""), row.answer);
+    EXPECT_EQ(title, QStringLiteral("Velmora"));
+    EXPECT_EQ(icon, row.icon);
+    EXPECT_EQ(buttons, row.buttons);
+    if (row.defaultButton != QMessageBox::NoButton) {
+        EXPECT_EQ(defaultButton, row.defaultButton);
+    }
+}
+
+using QMB = QMessageBox;
+INSTANTIATE_TEST_SUITE_P(
+    Styles, MsgBoxTest,
+    testing::Values(
+        BoxRow{"OkOnlyEscape", vbOKOnly, QMB::NoIcon, QMB::Ok, QMB::NoButton, Qt::Key_Escape, QMB::NoButton, vbOK},
+        BoxRow{"Critical", vbCritical, QMB::Critical, QMB::Ok, QMB::NoButton, 0, QMB::Ok, vbOK},
+        BoxRow{"Exclamation", vbExclamation, QMB::Warning, QMB::Ok, QMB::NoButton, 0, QMB::Ok, vbOK},
+        BoxRow{"RetryDefault", vbRetryCancelCritical, QMB::Critical, QMB::Retry | QMB::Cancel, QMB::Retry,
+               Qt::Key_Return, QMB::NoButton, vbRetry},
+        BoxRow{"RetryEscape", vbRetryCancelCritical, QMB::Critical, QMB::Retry | QMB::Cancel, QMB::NoButton,
+               Qt::Key_Escape, QMB::NoButton, vbCancel},
+        BoxRow{"YesNoCancelNo", vbYesNoCancelQuestion, QMB::Question, QMB::Yes | QMB::No | QMB::Cancel, QMB::Yes,
+               0, QMB::No, vbNo},
+        BoxRow{"ReplaceQuestionEnterIsNo", vbYesNoCancelQuestion | vbDefaultButton2, QMB::Question,
+               QMB::Yes | QMB::No | QMB::Cancel, QMB::No, Qt::Key_Return, QMB::NoButton, vbNo}),
+    [](const testing::TestParamInfo<BoxRow>& info) { return std::string(info.param.name); });
 
 TEST(NameFiltersTest, PairsBecomeLabelsWithTheirPatterns) {
     const struct {
