@@ -24,6 +24,7 @@
 #include "main_window/PingRun.h"
 #include "main_window/PingRunView.h"
 #include "main_window/frmPing.h"
+#include "platform/LinuxNetworkServices.h"
 #include "platform/QtUiServices.h"
 
 namespace velmora::bench {
@@ -179,6 +180,39 @@ inline std::unique_ptr<BenchWindow> MakeWindow(bool plain, const RunSetup& setup
     if (plain) return std::make_unique<PlainWindow>(setup, net, ui);
     return std::make_unique<RealWindow>(setup, net, ui);
 }
+
+// The real network services, every member passed on; a benchmark overrides what it watches.
+class ForwardingNetwork : public NetworkServices {
+public:
+    IcmpHandle IcmpCreateFile() override { return real_.IcmpCreateFile(); }
+    std::uint32_t IcmpSendEcho(IcmpHandle handle, std::uint32_t destination, const void* data, std::uint16_t size,
+                               const IP_OPTION_INFORMATION* options, void* reply, std::uint32_t replySize,
+                               std::uint32_t timeoutMs) override {
+        return real_.IcmpSendEcho(handle, destination, data, size, options, reply, replySize, timeoutMs);
+    }
+    void IcmpSendEcho2(IcmpHandle handle, std::function<void(std::uint32_t)> completion, std::uint32_t destination,
+                       const void* data, std::uint16_t size, const IP_OPTION_INFORMATION* options, void* reply,
+                       std::uint32_t replySize, std::uint32_t timeoutMs) override {
+        real_.IcmpSendEcho2(handle, std::move(completion), destination, data, size, options, reply, replySize,
+                            timeoutMs);
+    }
+    bool IcmpCloseHandle(IcmpHandle handle) override { return real_.IcmpCloseHandle(handle); }
+    std::string IcmpPermissionAdvice() const override { return real_.IcmpPermissionAdvice(); }
+    int WSAStartup(std::uint16_t version, WSADATA& data) override { return real_.WSAStartup(version, data); }
+    int WSACleanup() override { return real_.WSACleanup(); }
+    std::optional<std::uint32_t> gethostbyname(const std::string& name) override { return real_.gethostbyname(name); }
+    std::string inet_ntoa(std::uint32_t address) override { return real_.inet_ntoa(address); }
+    std::uint32_t GetIpNetTable(void* table, std::uint32_t& size, bool sort) override {
+        return real_.GetIpNetTable(table, size, sort);
+    }
+    std::uint32_t DeleteIpNetEntry(const MIB_IPNETROW& row) override { return real_.DeleteIpNetEntry(row); }
+    std::uint32_t GetIfTable(void* table, std::uint32_t& size, bool sort) override {
+        return real_.GetIfTable(table, size, sort);
+    }
+
+protected:
+    LinuxNetworkServices real_;
+};
 
 // The Qt services, every member passed on; a benchmark overrides what it measures differently.
 class ForwardingUi : public UiServices {

@@ -75,12 +75,11 @@ private:
 };
 
 // The real network, noting when each echo's wait returns.
-class WatchedNetwork final : public NetworkServices {
+class WatchedNetwork final : public ForwardingNetwork {
 public:
     std::atomic<long long> lastReturn{0};  // steady-clock nanoseconds
     std::atomic<int> waiting{0};
 
-    IcmpHandle IcmpCreateFile() override { return real_.IcmpCreateFile(); }
     std::uint32_t IcmpSendEcho(IcmpHandle handle, std::uint32_t destination, const void* data, std::uint16_t size,
                                const IP_OPTION_INFORMATION* options, void* reply, std::uint32_t replySize,
                                std::uint32_t timeoutMs) override {
@@ -90,28 +89,6 @@ public:
         --waiting;
         return replies;
     }
-    void IcmpSendEcho2(IcmpHandle handle, std::function<void(std::uint32_t)> completion, std::uint32_t destination,
-                       const void* data, std::uint16_t size, const IP_OPTION_INFORMATION* options, void* reply,
-                       std::uint32_t replySize, std::uint32_t timeoutMs) override {
-        real_.IcmpSendEcho2(handle, std::move(completion), destination, data, size, options, reply, replySize,
-                            timeoutMs);
-    }
-    bool IcmpCloseHandle(IcmpHandle handle) override { return real_.IcmpCloseHandle(handle); }
-    std::string IcmpPermissionAdvice() const override { return real_.IcmpPermissionAdvice(); }
-    int WSAStartup(std::uint16_t version, WSADATA& data) override { return real_.WSAStartup(version, data); }
-    int WSACleanup() override { return real_.WSACleanup(); }
-    std::optional<std::uint32_t> gethostbyname(const std::string& name) override { return real_.gethostbyname(name); }
-    std::string inet_ntoa(std::uint32_t address) override { return real_.inet_ntoa(address); }
-    std::uint32_t GetIpNetTable(void* table, std::uint32_t& size, bool sort) override {
-        return real_.GetIpNetTable(table, size, sort);
-    }
-    std::uint32_t DeleteIpNetEntry(const MIB_IPNETROW& row) override { return real_.DeleteIpNetEntry(row); }
-    std::uint32_t GetIfTable(void* table, std::uint32_t& size, bool sort) override {
-        return real_.GetIfTable(table, size, sort);
-    }
-
-private:
-    LinuxNetworkServices real_;
 };
 
 const RunSetup kSilent{{"10", "214", "0", "2"},

@@ -107,7 +107,7 @@ private:
 // The real services, with what each echo took added up: the time spent in
 // the platform (open, send and wait, close), and the round-trip times the
 // replies report.
-class TimedNetwork final : public NetworkServices {
+class TimedNetwork final : public ForwardingNetwork {
 public:
     std::atomic<long long> echoNanoseconds{0};
     std::atomic<long> echoes{0};
@@ -157,20 +157,6 @@ public:
         AddTime(begin);
         return closed;
     }
-    std::string IcmpPermissionAdvice() const override { return real_.IcmpPermissionAdvice(); }
-    int WSAStartup(std::uint16_t version, WSADATA& data) override { return real_.WSAStartup(version, data); }
-    int WSACleanup() override { return real_.WSACleanup(); }
-    std::optional<std::uint32_t> gethostbyname(const std::string& name) override {
-        return real_.gethostbyname(name);
-    }
-    std::string inet_ntoa(std::uint32_t address) override { return real_.inet_ntoa(address); }
-    std::uint32_t GetIpNetTable(void* table, std::uint32_t& size, bool sort) override {
-        return real_.GetIpNetTable(table, size, sort);
-    }
-    std::uint32_t DeleteIpNetEntry(const MIB_IPNETROW& row) override { return real_.DeleteIpNetEntry(row); }
-    std::uint32_t GetIfTable(void* table, std::uint32_t& size, bool sort) override {
-        return real_.GetIfTable(table, size, sort);
-    }
 
 private:
     void CountAnswer(std::uint32_t count, const void* replyBuffer) {
@@ -183,8 +169,6 @@ private:
     void AddTime(Clock::time_point begin) {
         echoNanoseconds += std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - begin).count();
     }
-
-    LinuxNetworkServices real_;
 };
 
 struct PassFigures {
