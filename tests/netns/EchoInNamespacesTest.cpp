@@ -1,17 +1,21 @@
 // The real LinuxNetworkServices against the real kernel, inside the lab's
-// namespaces, once with a raw socket and once with a ping socket.
+// namespaces, once with a raw socket and once with a ping socket: what only
+// the kernel shows (answers and errors as the network sends them, a ping
+// socket's error queue, a wait woken by closing its socket, socket rights).
 
 #include <gtest/gtest.h>
 #include <linux/capability.h>
 #include <sched.h>
-#include <sys/socket.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <filesystem>
 #include <fstream>
-#include <functional>
+#include <mutex>
 #include <optional>
 #include <thread>
 
@@ -28,60 +32,56 @@ using Clock = std::chrono::steady_clock;
 // Written into Address before each echo to see whether the echo touched it.
 constexpr std::uint32_t kUntouched = AddressFromOctets(203, 0, 113, 99);
 
-struct EchoOrder {
-    std::uint32_t to = kTarget;
-    Bytes payload = Bytes(32, 0x61);
-    std::uint8_t ttl = 64;
-    std::uint32_t timeoutMs = 1000;
-};
-
 struct Echoed {
     std::uint32_t replies = 0;
     ReplyRecord record{};
-    Clock::duration elapsed{};
+    Clock::duration took{};
 
     std::int32_t Status() const { return std::int32_t(record.reply.Status); }
-    std::uint32_t Address() const { return record.reply.Address; }
-    std::uint32_t RoundTrip() const { return record.reply.RoundTripTime; }
-    Bytes Data() const {
-        const auto size = std::clamp<std::ptrdiff_t>(record.reply.DataSize, 0, std::ptrdiff_t(record.data.size()));
-        return Bytes(record.data.begin(), record.data.begin() + size);
-    }
 };
 
+Bytes EchoedData(const ReplyRecord& record) {
+    const auto size = std::clamp<std::ptrdiff_t>(record.reply.DataSize, 0, std::ptrdiff_t(record.data.size()));
+    return Bytes(record.data.begin(), record.data.begin() + size);
+}
+
 // One echo from the calling thread's namespace, as the engine makes it.
-Echoed SendEcho(SocketPreference kind, const EchoOrder& order) {
-    LinuxNetworkServices net(kind);
+Echoed SendEcho(LinuxNetworkServices& net, std::uint32_t to, const Bytes& payload, std::uint8_t ttl = 64,
+                std::uint32_t timeoutMs = 1000) {
     Echoed echoed;
     echoed.record.reply.Address = kUntouched;
     IP_OPTION_INFORMATION options;
-    options.Ttl = order.ttl;
+    options.Ttl = ttl;
     const IcmpHandle handle = net.IcmpCreateFile();
     EXPECT_NE(handle, INVALID_HANDLE_VALUE) << net.IcmpPermissionAdvice();
     const auto start = Clock::now();
-    echoed.replies = net.IcmpSendEcho(handle, order.to, order.payload.data(), std::uint16_t(order.payload.size()),
-                                      &options, &echoed.record, kReplyBufferSize, order.timeoutMs);
-    echoed.elapsed = Clock::now() - start;
+    echoed.replies = net.IcmpSendEcho(handle, to, payload.data(), std::uint16_t(payload.size()), &options,
+                                      &echoed.record, kReplyBufferSize, timeoutMs);
+    echoed.took = Clock::now() - start;
     net.IcmpCloseHandle(handle);
     return echoed;
 }
 
 class EchoInNamespaces : public LabSuite<testing::TestWithParam<SocketPreference>> {
 protected:
-    Echoed EchoFromClient(const EchoOrder& order) const {
+    static Echoed EchoFromClient(std::uint32_t to, const Bytes& payload, std::uint8_t ttl = 64,
+                                 std::uint32_t timeoutMs = 1000) {
         Echoed echoed;
-        lab_->RunIn(Node::Client, [&] { echoed = SendEcho(GetParam(), order); });
+        lab_->RunIn(Node::Client, [&] {
+            LinuxNetworkServices net(GetParam());
+            echoed = SendEcho(net, to, payload, ttl, timeoutMs);
+        });
         return echoed;
     }
 
     static inline Clock::time_point lastRouterError_;
 };
 
-// Answers of the target's kernel and of our responder, altered, shortened,
-// late or amid noise, are handed on as received, with the replier and the
-// reply's TTL (64 less the router's hop). The round trip is whole
-// milliseconds of a monotonic clock: never less than a delay, never more
-// than the call took.
+// Answers are handed on as received, with the replier and the reply's TTL
+// (64 less the router's hop); the round trip is whole milliseconds of a
+// monotonic clock, never less than a delay, never more than the call took.
+// Our responder answers late, short and altered, amid packets that are not
+// the answer.
 TEST_P(EchoInNamespaces, AnswersAreHandedOnAsReceivedWithReplierTtlAndRoundTrip) {
     const struct {
         const char* name;
@@ -93,109 +93,129 @@ TEST_P(EchoInNamespaces, AnswersAreHandedOnAsReceivedWithReplierTtlAndRoundTrip)
         {"Kernel", {}, 32, Bytes(32, 0x7E)},
         {"KernelNoData", {}, 0, {}},
         {"KernelLargest", {}, 1499, Bytes(1499, 0x7E)},
-        {"Altered", {"--alter"}, 32, Bytes(32, 0x7E ^ 0xFF)},
-        {"Shorter", {"--length", "16"}, 32, Bytes(16, 0x7E)},
-        {"AmidNoise", {"--noise"}, 32, Bytes(32, 0x7E)},
-        {"Late", {"--delay", "50"}, 32, Bytes(32, 0x7E), 50},
+        {"LateShortAlteredAmidNoise", {"--delay", "50", "--length", "16", "--alter", "--noise"}, 32,
+         Bytes(16, 0x7E ^ 0xFF), 50},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::optional<Responder> responder;
         if (!c.responder.empty()) responder.emplace(*lab_, Node::Quiet, c.responder);
-        const Echoed echoed = EchoFromClient({responder ? kQuiet : kTarget, Bytes(c.size, 0x7E)});
+        const Echoed echoed = EchoFromClient(responder ? kQuiet : kTarget, Bytes(c.size, 0x7E));
         ASSERT_EQ(echoed.replies, 1U) << "status " << echoed.Status();
         EXPECT_EQ(echoed.Status(), IP_SUCCESS);
-        EXPECT_EQ(echoed.Address(), responder ? kQuiet : kTarget);
-        EXPECT_EQ(echoed.Data(), c.data);
+        EXPECT_EQ(echoed.record.reply.Address, responder ? kQuiet : kTarget);
+        EXPECT_EQ(EchoedData(echoed.record), c.data);
         EXPECT_EQ(echoed.record.reply.Options.Ttl, 63);
-        EXPECT_GE(echoed.RoundTrip(), c.leastRoundTrip);
-        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(echoed.elapsed);
-        EXPECT_LE(echoed.RoundTrip(), std::uint32_t(took.count()));
+        EXPECT_GE(echoed.record.reply.RoundTripTime, c.leastRoundTrip);
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(echoed.took);
+        EXPECT_LE(echoed.record.reply.RoundTripTime, std::uint32_t(took.count()));
     }
+    // Loopback answers within the send, before the deadline is looked at.
+    EXPECT_EQ(EchoFromClient(AddressFromOctets(127, 0, 0, 1), Bytes(8, 1), 64, 0).Status(), IP_SUCCESS);
 }
 
 TEST_P(EchoInNamespaces, ErrorsGiveTheirStatusAndTheHostThatSentThem) {
     const struct {
         const char* name;
-        std::vector<std::string> responder;  // the quiet node's answer; empty: the network's own
         std::uint32_t to;
         std::uint8_t ttl;
         std::int32_t status;
         std::uint32_t from;
         std::uint32_t timeoutMs = 1000;
     } cases[] = {
-        {"SilentDropTimesOut", {}, kQuiet, 64, IP_REQ_TIMED_OUT, kUntouched, 300},
-        {"TtlOneExpiresAtTheRouter", {}, kTarget, 1, IP_TTL_EXPIRED_TRANSIT, kRouter},
-        {"TtlZeroIsAGeneralFailureAndSendsNothing", {}, kTarget, 0, IP_GENERAL_FAILURE, kUntouched},
-        {"ZeroAddressIsABadDestinationAtOnce", {}, 0, 64, IP_BAD_DESTINATION, kUntouched, 60000},
-        {"UnreachableRouteAtTheRouter", {}, kUnreachable, 64, IP_DEST_HOST_UNREACHABLE, kRouter},
-        {"NoRouteAtTheRouter", {}, kNoRoute, 64, IP_DEST_NET_UNREACHABLE, kRouter},
-        {"AnswerLargerThanTheDataArea", {"--length", "1600"}, kQuiet, 64, IP_BUF_TOO_SMALL, kUntouched},
-        {"ParameterProblemFromTheHost", {"--param-problem"}, kQuiet, 64, IP_PARAM_PROBLEM, kQuiet},
+        {"SilentDropTimesOut", kQuiet, 64, IP_REQ_TIMED_OUT, kUntouched, 300},
+        {"TtlOneExpiresAtTheRouter", kTarget, 1, IP_TTL_EXPIRED_TRANSIT, kRouter},
+        {"TtlZeroIsAGeneralFailureAndSendsNothing", kTarget, 0, IP_GENERAL_FAILURE, kUntouched},
+        {"ZeroAddressIsABadDestinationAtOnce", 0, 64, IP_BAD_DESTINATION, kUntouched, 60000},
+        {"UnreachableRouteAtTheRouter", kUnreachable, 64, IP_DEST_HOST_UNREACHABLE, kRouter},
+        {"NoRouteAtTheRouter", kNoRoute, 64, IP_DEST_NET_UNREACHABLE, kRouter},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        std::optional<Responder> responder;
-        if (!c.responder.empty()) responder.emplace(*lab_, Node::Quiet, c.responder);
-        // The router's unreachable answers (ip_error) spend a token bucket that
-        // refills one answer a second (net.ipv4.route.error_cost, global), and with
-        // icmp_ratelimit 0 every other ICMP error it sends to us empties it.
+        // The router's unreachable answers spend a host-wide token bucket that
+        // refills one a second (net.ipv4.route.error_cost); its other errors empty it.
         if (c.to == kUnreachable || c.to == kNoRoute) std::this_thread::sleep_until(lastRouterError_ + 1100ms);
-        const Echoed echoed = EchoFromClient({c.to, Bytes(32, 0x61), c.ttl, c.timeoutMs});
+        const Echoed echoed = EchoFromClient(c.to, Bytes(32, 0x61), c.ttl, c.timeoutMs);
         if (c.from == kRouter) lastRouterError_ = Clock::now();
         EXPECT_EQ(echoed.replies, 0U);
         EXPECT_EQ(echoed.Status(), c.status);
-        EXPECT_EQ(echoed.Address(), c.from);
+        EXPECT_EQ(echoed.record.reply.Address, c.from);
         if (c.status == IP_REQ_TIMED_OUT) {
-            EXPECT_GE(echoed.elapsed, 300ms) << "not before the deadline";
+            EXPECT_GE(echoed.took, 300ms) << "not before the deadline";
         }
     }
+    const Responder tooLong(*lab_, Node::Quiet, {"--length", "1600"});
+    EXPECT_EQ(EchoFromClient(kQuiet, Bytes(32, 0x61)).Status(), IP_BUF_TOO_SMALL);
 }
 
-// Every raw socket sees every reply; each echo must still take only its own,
-// and the quick ones need not wait for the slow one.
-TEST_P(EchoInNamespaces, ConcurrentEchoesEachTakeTheirOwnAnswer) {
-    const Responder slow(*lab_, Node::Quiet, {"--delay", "100"});
-    constexpr int kEchoes = 6;
-    std::vector<EchoOrder> orders(kEchoes);
-    std::vector<Echoed> results(kEchoes);
-    std::vector<std::thread> threads;
-    for (int i = 0; i < kEchoes; ++i) {
-        orders[i].to = i == 0 ? kQuiet : kTarget;
-        orders[i].payload = Bytes(std::size_t(20 + i), std::uint8_t(0x30 + i));
-        threads.emplace_back([&, i] { results[i] = EchoFromClient(orders[i]); });
-    }
-    for (auto& thread : threads) thread.join();
-    for (int i = 0; i < kEchoes; ++i) {
-        ASSERT_EQ(results[i].replies, 1U) << i << " status " << results[i].Status();
-        EXPECT_EQ(results[i].Address(), orders[i].to) << i;
-        EXPECT_EQ(results[i].Data(), orders[i].payload) << i;
-        if (i > 0) {
-            EXPECT_LT(results[i].RoundTrip(), results[0].RoundTrip()) << i;
-        }
-    }
+std::ptrdiff_t ThreadCount() {
+    const std::filesystem::directory_iterator tasks("/proc/self/task");
+    return std::distance(begin(tasks), end(tasks));
 }
 
-// Loopback answers within the send: a Timeout of 0 still takes that answer.
-TEST_P(EchoInNamespaces, TimeoutZeroTakesAnAnswerAlreadyThere) {
-    EXPECT_EQ(EchoFromClient({AddressFromOctets(127, 0, 0, 1), Bytes(8, 1), 64, 0}).Status(), IP_SUCCESS);
-}
-
-// Stop closes the handle of an echo that waits for a silent host: the wait
-// ends at once with a failure, not at its timeout, and the socket goes with it.
-TEST_P(EchoInNamespaces, ClosingTheHandleFromAnotherThreadAbandonsTheEcho) {
-    lab_->RunIn(Node::Client, [&] {
+// Every raw socket sees every reply; each echo must still take its own. Stop
+// closes the handle of an echo that waits for a silent host: its wait ends
+// at once, not at its timeout.
+TEST_P(EchoInNamespaces, EchoesInFlightTakeTheirOwnAnswersOnOneWaitingThreadAndClosingAHandleEndsItsWait) {
+    lab_->RunIn(Node::Client, [] {
         LinuxNetworkServices net(GetParam());
-        const IcmpHandle handle = net.IcmpCreateFile();
-        ReplyRecord record{};
-        std::thread closer([&] {
-            std::this_thread::sleep_for(100ms);
-            EXPECT_TRUE(net.IcmpCloseHandle(handle));
-        });
-        EXPECT_EQ(net.IcmpSendEcho(handle, kQuiet, nullptr, 0, nullptr, &record, kReplyBufferSize, 60000), 0U);
-        closer.join();
-        EXPECT_EQ(record.reply.Status, std::uint32_t(IP_GENERAL_FAILURE));
-        EXPECT_FALSE(net.IcmpCloseHandle(handle)) << "already gone";
+        std::mutex mutex;
+        std::condition_variable done;
+        int waiting = 0;
+        std::vector<IcmpHandle> handles;
+        std::deque<ReplyRecord> records;
+        IP_OPTION_INFORMATION options;
+        options.Ttl = 64;
+        auto send = [&](std::uint32_t to, const Bytes& payload, std::uint32_t timeoutMs) {
+            handles.push_back(net.IcmpCreateFile());
+            ReplyRecord& record = records.emplace_back();
+            {
+                std::lock_guard lock(mutex);
+                ++waiting;
+            }
+            const auto completion = [&](std::uint32_t) {
+                std::lock_guard lock(mutex);
+                --waiting;
+                done.notify_all();
+            };
+            net.IcmpSendEcho2(handles.back(), completion, to, payload.data(), std::uint16_t(payload.size()), &options,
+                              &record, kReplyBufferSize, timeoutMs);
+            return &record;
+        };
+        const std::ptrdiff_t threadsBefore = ThreadCount();
+        std::vector<const ReplyRecord*> toTarget;
+        for (std::uint8_t i = 0; i < 32; ++i) toTarget.push_back(send(kTarget, Bytes(24, i), 2000));
+        const ReplyRecord* toRouter = send(kRouter, Bytes(40, 0xAA), 2000);
+        const ReplyRecord* toQuiet = send(kQuiet, Bytes(8, 0x55), 300);
+        const ReplyRecord* closed = send(kQuiet, Bytes(8, 1), 5000);
+        EXPECT_EQ(ThreadCount(), threadsBefore + 1) << "one waiting thread for every echo";
+        net.IcmpCloseHandle(handles.back());
+        {
+            std::unique_lock lock(mutex);
+            done.wait(lock, [&] { return waiting == 0; });
+        }
+        for (std::uint8_t i = 0; i < 32; ++i) {
+            EXPECT_EQ(toTarget[i]->reply.Status, std::uint32_t(IP_SUCCESS)) << int(i);
+            EXPECT_EQ(toTarget[i]->reply.Address, kTarget);
+            EXPECT_EQ(EchoedData(*toTarget[i]), Bytes(24, i)) << "the payload of its own request";
+        }
+        EXPECT_EQ(toRouter->reply.Address, kRouter);
+        EXPECT_EQ(EchoedData(*toRouter), Bytes(40, 0xAA));
+        EXPECT_EQ(toQuiet->reply.Status, std::uint32_t(IP_REQ_TIMED_OUT));
+        EXPECT_EQ(closed->reply.Status, std::uint32_t(IP_GENERAL_FAILURE)) << "ended by the close, not timed out";
+        for (const IcmpHandle handle : handles) net.IcmpCloseHandle(handle);
+    });
+}
+
+// A socket serves one handle after another.
+TEST_P(EchoInNamespaces, ALateReplyToTheSocketsEarlierEchoIsNotTakenForTheNextOne) {
+    const Responder slow(*lab_, Node::Quiet, {"--delay", "300"});
+    lab_->RunIn(Node::Client, [] {
+        LinuxNetworkServices net(GetParam());
+        EXPECT_EQ(SendEcho(net, kQuiet, Bytes(16, 0x11), 64, 100).replies, 0U);
+        const Echoed next = SendEcho(net, kQuiet, Bytes(16, 0x22), 64, 2000);
+        EXPECT_EQ(next.replies, 1U);
+        EXPECT_EQ(EchoedData(next.record), Bytes(16, 0x22)) << "the reply to its own request";
     });
 }
 
@@ -203,25 +223,38 @@ INSTANTIATE_TEST_SUITE_P(Kinds, EchoInNamespaces,
                          testing::Values(SocketPreference::RawOnly, SocketPreference::PingOnly),
                          [](const auto& info) { return info.param == SocketPreference::RawOnly ? "Raw" : "Ping"; });
 
-// A fresh namespace of this thread's own, whose ping_group_range ("1 0")
-// lets no group open a ping socket; `withoutRaw` also drops CAP_NET_RAW.
-void InAFreshNamespace(bool withoutRaw, const std::function<void()>& work) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root to enter a fresh network namespace";
-    std::thread worker([&] {
-        ASSERT_EQ(::unshare(CLONE_NEWNET), 0);  // unshare and capset act on this thread only
-        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-        __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3]{};
-        ASSERT_EQ(::syscall(SYS_capget, &header, data), 0);
-        if (withoutRaw) data[CAP_TO_INDEX(CAP_NET_RAW)].effective &= ~CAP_TO_MASK(CAP_NET_RAW);
-        ASSERT_EQ(::syscall(SYS_capset, &header, data), 0);
-        work();
-    });
-    worker.join();
+std::optional<icmp::SocketKind> OpenAndCloseEchoSocket(LinuxNetworkServices& net) {
+    const IcmpHandle handle = net.IcmpCreateFile();
+    const auto kind = net.SocketKindOf(handle);
+    net.IcmpCloseHandle(handle);
+    return kind;
 }
 
-TEST(RefusedEcho, NeitherSocketGivesNoHandleAndPlainAdvice) {
-    InAFreshNamespace(true, [] {
+void WritePingGroupRange(const char* range) { std::ofstream("/proc/sys/net/ipv4/ping_group_range") << range; }
+
+// In a fresh namespace of this thread's own, whose ping_group_range ("1 0")
+// lets no group open a ping socket.
+TEST(RefusedSockets, APingRefusalHoldsUntilTheNextStartUpAndNeitherSocketGivesPlainAdvice) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to enter a fresh network namespace";
+    std::thread worker([] {
+        ASSERT_EQ(::unshare(CLONE_NEWNET), 0);  // unshare and capset act on this thread only
         LinuxNetworkServices net;
+        WSADATA data;
+        ASSERT_EQ(net.WSAStartup(0x0101, data), 0);
+        EXPECT_EQ(OpenAndCloseEchoSocket(net), icmp::SocketKind::Raw);
+        EXPECT_EQ(net.IcmpPermissionAdvice(), "");
+        WritePingGroupRange("0 2147483647");
+        EXPECT_EQ(OpenAndCloseEchoSocket(net), icmp::SocketKind::Raw) << "the refusal is remembered within a run";
+        ASSERT_EQ(net.WSAStartup(0x0101, data), 0);
+        EXPECT_EQ(OpenAndCloseEchoSocket(net), icmp::SocketKind::Ping) << "a new run asks again";
+
+        WritePingGroupRange("1 0");
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        __user_cap_data_struct caps[_LINUX_CAPABILITY_U32S_3]{};
+        ASSERT_EQ(::syscall(SYS_capget, &header, caps), 0);
+        caps[CAP_TO_INDEX(CAP_NET_RAW)].effective &= ~CAP_TO_MASK(CAP_NET_RAW);
+        ASSERT_EQ(::syscall(SYS_capset, &header, caps), 0);
+        ASSERT_EQ(net.WSAStartup(0x0101, data), 0);
         // The second attempt no longer asks for a ping socket, and still advises.
         for (int attempt = 0; attempt < 2; ++attempt) {
             EXPECT_EQ(net.IcmpCreateFile(), INVALID_HANDLE_VALUE) << attempt;
@@ -230,43 +263,7 @@ TEST(RefusedEcho, NeitherSocketGivesNoHandleAndPlainAdvice) {
             EXPECT_NE(advice.find("net.ipv4.ping_group_range"), std::string::npos) << attempt << advice;
         }
     });
-}
-
-// The socket type of a new handle, as SOCK_RAW or SOCK_DGRAM; -1 for none.
-int OpenAndCloseEchoSocket(LinuxNetworkServices& net) {
-    const IcmpHandle handle = net.IcmpCreateFile();
-    const auto kind = net.SocketKindOf(handle);
-    net.IcmpCloseHandle(handle);
-    if (!kind) return -1;
-    return *kind == icmp::SocketKind::Raw ? SOCK_RAW : SOCK_DGRAM;
-}
-
-void WritePingGroupRange(const char* range) {
-    std::ofstream("/proc/sys/net/ipv4/ping_group_range") << range;
-}
-
-TEST(RefusedPingSocket, GoesStraightToRawUntilTheNextStartUp) {
-    InAFreshNamespace(false, [] {
-        LinuxNetworkServices net;
-        WSADATA data;
-        ASSERT_EQ(net.WSAStartup(0x0101, data), 0);
-        EXPECT_EQ(OpenAndCloseEchoSocket(net), SOCK_RAW);
-        EXPECT_EQ(net.IcmpPermissionAdvice(), "");
-        WritePingGroupRange("0 2147483647");
-        EXPECT_EQ(OpenAndCloseEchoSocket(net), SOCK_RAW) << "the refusal is remembered within a run";
-        ASSERT_EQ(net.WSAStartup(0x0101, data), 0);
-        EXPECT_EQ(OpenAndCloseEchoSocket(net), SOCK_DGRAM) << "a new run asks again";
-        // The tests' own preferences ask every time.
-        WritePingGroupRange("1 0");
-        LinuxNetworkServices pingOnly(SocketPreference::PingOnly);
-        EXPECT_EQ(OpenAndCloseEchoSocket(pingOnly), -1);
-        WritePingGroupRange("0 2147483647");
-        EXPECT_EQ(OpenAndCloseEchoSocket(pingOnly), SOCK_DGRAM);
-    });
-}
-
-TEST(NameLookup, LocalhostIsTheLoopbackAddress) {
-    EXPECT_EQ(LinuxNetworkServices().gethostbyname("localhost"), AddressFromOctets(127, 0, 0, 1));
+    worker.join();
 }
 
 }  // namespace

@@ -1,18 +1,15 @@
 #pragma once
-// A small network of our own, built from network namespaces and veth pairs,
-// so the real echo code can meet the real kernel without touching any other
-// network:
+// A small network of our own, of namespaces and veth pairs, where the real
+// platform code meets the real kernel without touching any other network:
 //
 //   client 10.77.1.2 --- 10.77.1.1 router 10.77.2.1 --- 10.77.2.2 target
 //                                         10.77.3.1 --- 10.77.3.2 quiet
 //
-// The target's kernel answers echoes; the quiet one does not (a responder of
-// ours may answer there instead). The router forwards without rate limits,
-// rejects 10.77.9.0/24 as unreachable and has no route for anything else.
-// Names carry our pid; the destructor removes everything, and a new lab first
-// removes what a crashed run left behind. A LabSuite builds one lab before
-// its first test and removes it after its last; each test skips with the
-// reason when no lab can be built.
+// The target's kernel answers echoes; the quiet one leaves them to our
+// responder, if any. The router rejects 10.77.9.0/24 as unreachable and has
+// no route for anything else. Names carry our pid; a new lab first removes
+// what a crashed run left behind. A LabSuite builds one lab for its tests,
+// which skip with the reason when none can be built.
 
 #include <gtest/gtest.h>
 #include <sys/types.h>
@@ -45,8 +42,7 @@ public:
     NamespaceLab& operator=(const NamespaceLab&) = delete;
 
     std::string Name(Node node) const;
-    // Runs `work` on a thread that has entered the node's namespace
-    // (setns changes only the calling thread).
+    // Runs `work` on a thread that has entered the node's namespace.
     void RunIn(Node node, const std::function<void()>& work) const;
     // Why this process cannot build a lab, or empty when it can.
     static std::string WhyUnavailable();

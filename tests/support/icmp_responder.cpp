@@ -1,9 +1,9 @@
 // Answers ICMP echo requests in place of the kernel, in the ways a real
-// network may: late, with other data or length, with an ICMP error, or amid
-// packets that are not the answer. Runs inside a test's own namespace with
+// network may: late, with other data or length, or amid packets that are not
+// the answer. Runs inside a test's own namespace with
 // net.ipv4.icmp_echo_ignore_all=1, on a raw socket, until it is killed.
 //
-//   icmp_responder [--delay MS] [--alter] [--length N] [--param-problem] [--noise]
+//   icmp_responder [--delay MS] [--alter] [--length N] [--noise]
 //
 // Prints "ready PID" on stdout once it listens.
 
@@ -28,7 +28,6 @@ struct Mode {
     int delayMs = 0;
     bool alter = false;
     std::optional<std::size_t> length;
-    bool parameterProblem = false;
     bool noise = false;
 };
 
@@ -43,10 +42,8 @@ struct Request {
         return std::uint16_t(datagram[icmp + at] << 8 | datagram[icmp + at + 1]);
     }
     Bytes Data() const { return Bytes(datagram.begin() + long(icmp + 8), datagram.end()); }
-    // The IP header and the first `icmpBytes` of the ICMP message, as an error quotes them.
-    Bytes Quote(std::size_t icmpBytes = 8) const {
-        return Bytes(datagram.begin(), datagram.begin() + long(icmp + icmpBytes));
-    }
+    // The IP header and the first 8 bytes of the ICMP message, as an error quotes them.
+    Bytes Quote() const { return Bytes(datagram.begin(), datagram.begin() + long(icmp + 8)); }
 };
 
 Bytes Message(std::uint8_t type, std::uint8_t code, std::uint16_t id, std::uint16_t seq, const Bytes& body) {
@@ -64,7 +61,6 @@ Bytes Message(std::uint8_t type, std::uint8_t code, std::uint16_t id, std::uint1
 }
 
 Bytes TheAnswer(const Request& request, const Mode& mode) {
-    if (mode.parameterProblem) return Message(12, 0, 0, 0, request.Quote());
     Bytes data = request.Data();
     if (mode.length) data.resize(*mode.length, 0x5A);
     if (mode.alter) {
@@ -73,26 +69,18 @@ Bytes TheAnswer(const Request& request, const Mode& mode) {
     return Message(0, 0, request.Word(4), request.Word(6), data);
 }
 
-// Packets that look like the answer but are not: a reply and errors for
-// other requests, a bad checksum, a quote cut short.
+// Packets that look like the answer but are not: a reply to another request
+// and errors quoting our request with another sequence or destination.
 std::vector<Bytes> Noise(const Request& request) {
-    const std::uint16_t id = request.Word(4);
-    const std::uint16_t seq = request.Word(6);
-    Bytes wrongData = request.Data();  // shows when the bad checksum is let through
-    wrongData.push_back(0xEE);
-    Bytes badChecksum = Message(0, 0, id, seq, wrongData);
-    badChecksum[2] ^= 0x5A;
-    auto quoteWith = [&](std::size_t at, std::uint8_t flip) {
+    auto quoteWith = [&](std::size_t at) {
         Bytes quote = request.Quote();
-        quote[at] ^= flip;
+        quote[at] ^= 0x01;
         return quote;
     };
     return {
-        Message(0, 0, std::uint16_t(id ^ 0x5555), seq, request.Data()),  // another request's reply
-        badChecksum,
-        Message(11, 0, 0, 0, quoteWith(request.icmp + 7, 0x01)),  // another sequence
-        Message(3, 1, 0, 0, quoteWith(19, 0x01)),                 // another destination
-        Message(11, 0, 0, 0, request.Quote(4)),                   // ours, cut short
+        Message(0, 0, std::uint16_t(request.Word(4) ^ 0x5555), request.Word(6), request.Data()),
+        Message(11, 0, 0, 0, quoteWith(request.icmp + 7)),
+        Message(3, 1, 0, 0, quoteWith(19)),
     };
 }
 
@@ -131,7 +119,6 @@ std::optional<Mode> ParseArguments(int argc, char** argv) {
         if (arg == "--delay" && hasValue) mode.delayMs = std::stoi(argv[++i]);
         else if (arg == "--length" && hasValue) mode.length = std::stoul(argv[++i]);
         else if (arg == "--alter") mode.alter = true;
-        else if (arg == "--param-problem") mode.parameterProblem = true;
         else if (arg == "--noise") mode.noise = true;
         else return std::nullopt;
     }
@@ -143,7 +130,7 @@ std::optional<Mode> ParseArguments(int argc, char** argv) {
 int main(int argc, char** argv) {
     const auto mode = ParseArguments(argc, argv);
     if (!mode) {
-        std::fprintf(stderr, "usage: icmp_responder [--delay MS] [--alter] [--length N] [--param-problem] [--noise]\n");
+        std::fprintf(stderr, "usage: icmp_responder [--delay MS] [--alter] [--length N] [--noise]\n");
         return 2;
     }
     const int fd = ::socket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
