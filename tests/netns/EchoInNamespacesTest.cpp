@@ -5,18 +5,20 @@
 
 #include <gtest/gtest.h>
 #include <linux/capability.h>
+#include <netinet/in.h>
 #include <sched.h>
+#include <sys/socket.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <deque>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
+#include <latch>
 #include <optional>
+#include <stdexcept>
 #include <thread>
 
 #include "platform/LinuxNetworkServices.h"
@@ -31,6 +33,86 @@ using Clock = std::chrono::steady_clock;
 
 // Written into Address before each echo to see whether the echo touched it.
 constexpr std::uint32_t kUntouched = AddressFromOctets(203, 0, 113, 99);
+
+// How the quiet node answers in place of its kernel, which ignores echoes.
+struct AnswerWay {
+    int delayMs = 0;
+    std::optional<std::size_t> length = std::nullopt;
+    bool alter = false;
+    bool noise = false;  // first packets that look like the answer but are not
+};
+
+Bytes Message(std::uint8_t type, std::uint8_t code, std::uint16_t id, std::uint16_t seq, const Bytes& body) {
+    Bytes message{type, code, 0, 0, std::uint8_t(id >> 8), std::uint8_t(id), std::uint8_t(seq >> 8), std::uint8_t(seq)};
+    message.insert(message.end(), body.begin(), body.end());
+    std::uint32_t sum = 0;
+    for (std::size_t i = 0; i < message.size(); ++i) sum += i % 2 == 0 ? message[i] << 8 : message[i];
+    while (sum > 0xFFFF) sum = (sum & 0xFFFF) + (sum >> 16);
+    message[2] = std::uint8_t(~sum >> 8);
+    message[3] = std::uint8_t(~sum);
+    return message;
+}
+
+// Answers the quiet node's echo requests from a raw socket made there, on a
+// thread of its own, until it goes.
+class Answerer {
+public:
+    Answerer(const NamespaceLab& lab, AnswerWay way) : way_(way) {
+        lab.RunIn(Node::Quiet, [this] { fd_ = ::socket(AF_INET, SOCK_RAW, IPPROTO_ICMP); });
+        const int fragment = IP_PMTUDISC_DONT;  // an answer longer than the link goes in pieces
+        if (fd_ < 0 || ::setsockopt(fd_, IPPROTO_IP, IP_MTU_DISCOVER, &fragment, sizeof fragment) != 0) {
+            throw std::runtime_error("cannot answer on the quiet node");
+        }
+        thread_ = std::thread([this] {
+            while (AnswerNext()) continue;
+        });
+    }
+    ~Answerer() {
+        ::shutdown(fd_, SHUT_RDWR);  // ends the receive
+        thread_.join();
+        ::close(fd_);
+    }
+    Answerer(const Answerer&) = delete;
+    Answerer& operator=(const Answerer&) = delete;
+
+private:
+    // False once the socket is shut down.
+    bool AnswerNext() const {
+        Bytes packet(65536);
+        sockaddr_in from{};
+        socklen_t fromLength = sizeof from;
+        const ssize_t length = ::recvfrom(fd_, packet.data(), packet.size(), 0, reinterpret_cast<sockaddr*>(&from),
+                                          &fromLength);
+        if (length <= 0) return false;
+        const std::size_t icmp = std::size_t(packet[0] & 0x0F) * 4;
+        if (std::size_t(length) < icmp + 8 || packet[icmp] != 8) return true;
+        const std::uint16_t id = std::uint16_t(packet[icmp + 4] << 8 | packet[icmp + 5]);
+        const std::uint16_t seq = std::uint16_t(packet[icmp + 6] << 8 | packet[icmp + 7]);
+        Bytes data(packet.begin() + long(icmp + 8), packet.begin() + length);
+        std::vector<Bytes> answers;
+        if (way_.noise) {
+            // A reply to another request; errors quoting ours but another sequence or destination.
+            Bytes otherSequence(packet.begin(), packet.begin() + long(icmp + 8));
+            Bytes otherDestination = otherSequence;
+            otherSequence[icmp + 7] ^= 1;
+            otherDestination[19] ^= 1;
+            answers = {Message(0, 0, id ^ 0x5555, seq, data), Message(11, 0, 0, 0, otherSequence),
+                       Message(3, 1, 0, 0, otherDestination)};
+        }
+        if (way_.length) data.resize(*way_.length, 0x5A);
+        if (way_.alter) std::ranges::for_each(data, [](std::uint8_t& byte) { byte ^= 0xFF; });
+        answers.push_back(Message(0, 0, id, seq, data));
+        std::this_thread::sleep_for(std::chrono::milliseconds(way_.delayMs));
+        for (const Bytes& answer : answers) {
+            ::sendto(fd_, answer.data(), answer.size(), 0, reinterpret_cast<const sockaddr*>(&from), sizeof from);
+        }
+        return true;
+    }
+
+    const AnswerWay way_;
+    int fd_ = -1;
+    std::thread thread_;
+};
 
 struct Echoed {
     std::uint32_t replies = 0;
@@ -85,7 +167,7 @@ protected:
 TEST_P(EchoInNamespaces, AnswersAreHandedOnAsReceivedWithReplierTtlAndRoundTrip) {
     const struct {
         const char* name;
-        std::vector<std::string> responder;  // empty: the target's kernel answers
+        std::optional<AnswerWay> way;  // none: the target's kernel answers
         std::size_t size;
         Bytes data;
         std::uint32_t leastRoundTrip = 0;
@@ -93,17 +175,16 @@ TEST_P(EchoInNamespaces, AnswersAreHandedOnAsReceivedWithReplierTtlAndRoundTrip)
         {"Kernel", {}, 32, Bytes(32, 0x7E)},
         {"KernelNoData", {}, 0, {}},
         {"KernelLargest", {}, 1499, Bytes(1499, 0x7E)},
-        {"LateShortAlteredAmidNoise", {"--delay", "50", "--length", "16", "--alter", "--noise"}, 32,
-         Bytes(16, 0x7E ^ 0xFF), 50},
+        {"LateShortAlteredAmidNoise", AnswerWay{50, 16, true, true}, 32, Bytes(16, 0x7E ^ 0xFF), 50},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        std::optional<Responder> responder;
-        if (!c.responder.empty()) responder.emplace(*lab_, Node::Quiet, c.responder);
-        const Echoed echoed = EchoFromClient(responder ? kQuiet : kTarget, Bytes(c.size, 0x7E));
+        std::optional<Answerer> answerer;
+        if (c.way) answerer.emplace(*lab_, *c.way);
+        const Echoed echoed = EchoFromClient(c.way ? kQuiet : kTarget, Bytes(c.size, 0x7E));
         ASSERT_EQ(echoed.replies, 1U) << "status " << echoed.Status();
         EXPECT_EQ(echoed.Status(), IP_SUCCESS);
-        EXPECT_EQ(echoed.record.reply.Address, responder ? kQuiet : kTarget);
+        EXPECT_EQ(echoed.record.reply.Address, c.way ? kQuiet : kTarget);
         EXPECT_EQ(EchoedData(echoed.record), c.data);
         EXPECT_EQ(echoed.record.reply.Options.Ttl, 63);
         EXPECT_GE(echoed.record.reply.RoundTripTime, c.leastRoundTrip);
@@ -144,7 +225,7 @@ TEST_P(EchoInNamespaces, ErrorsGiveTheirStatusAndTheHostThatSentThem) {
             EXPECT_GE(echoed.took, 300ms) << "not before the deadline";
         }
     }
-    const Responder tooLong(*lab_, Node::Quiet, {"--length", "1600"});
+    const Answerer tooLong(*lab_, {.length = 1600});
     EXPECT_EQ(EchoFromClient(kQuiet, Bytes(32, 0x61)).Status(), IP_BUF_TOO_SMALL);
 }
 
@@ -159,28 +240,17 @@ std::ptrdiff_t ThreadCount() {
 TEST_P(EchoInNamespaces, EchoesInFlightTakeTheirOwnAnswersOnOneWaitingThreadAndClosingAHandleEndsItsWait) {
     lab_->RunIn(Node::Client, [] {
         LinuxNetworkServices net(GetParam());
-        std::mutex mutex;
-        std::condition_variable done;
-        int waiting = 0;
+        std::latch done(35);
         std::vector<IcmpHandle> handles;
         std::deque<ReplyRecord> records;
         IP_OPTION_INFORMATION options;
         options.Ttl = 64;
         auto send = [&](std::uint32_t to, const Bytes& payload, std::uint32_t timeoutMs) {
             handles.push_back(net.IcmpCreateFile());
-            ReplyRecord& record = records.emplace_back();
-            {
-                std::lock_guard lock(mutex);
-                ++waiting;
-            }
-            const auto completion = [&](std::uint32_t) {
-                std::lock_guard lock(mutex);
-                --waiting;
-                done.notify_all();
-            };
-            net.IcmpSendEcho2(handles.back(), completion, to, payload.data(), std::uint16_t(payload.size()), &options,
-                              &record, kReplyBufferSize, timeoutMs);
-            return &record;
+            net.IcmpSendEcho2(
+                handles.back(), [&](std::uint32_t) { done.count_down(); }, to, payload.data(),
+                std::uint16_t(payload.size()), &options, &records.emplace_back(), kReplyBufferSize, timeoutMs);
+            return &records.back();
         };
         const std::ptrdiff_t threadsBefore = ThreadCount();
         std::vector<const ReplyRecord*> toTarget;
@@ -190,10 +260,7 @@ TEST_P(EchoInNamespaces, EchoesInFlightTakeTheirOwnAnswersOnOneWaitingThreadAndC
         const ReplyRecord* closed = send(kQuiet, Bytes(8, 1), 5000);
         EXPECT_EQ(ThreadCount(), threadsBefore + 1) << "one waiting thread for every echo";
         net.IcmpCloseHandle(handles.back());
-        {
-            std::unique_lock lock(mutex);
-            done.wait(lock, [&] { return waiting == 0; });
-        }
+        done.wait();
         for (std::uint8_t i = 0; i < 32; ++i) {
             EXPECT_EQ(toTarget[i]->reply.Status, std::uint32_t(IP_SUCCESS)) << int(i);
             EXPECT_EQ(toTarget[i]->reply.Address, kTarget);
@@ -209,7 +276,7 @@ TEST_P(EchoInNamespaces, EchoesInFlightTakeTheirOwnAnswersOnOneWaitingThreadAndC
 
 // A socket serves one handle after another.
 TEST_P(EchoInNamespaces, ALateReplyToTheSocketsEarlierEchoIsNotTakenForTheNextOne) {
-    const Responder slow(*lab_, Node::Quiet, {"--delay", "300"});
+    const Answerer slow(*lab_, {.delayMs = 300});
     lab_->RunIn(Node::Client, [] {
         LinuxNetworkServices net(GetParam());
         EXPECT_EQ(SendEcho(net, kQuiet, Bytes(16, 0x11), 64, 100).replies, 0U);

@@ -5,20 +5,17 @@
 //   client 10.77.1.2 --- 10.77.1.1 router 10.77.2.1 --- 10.77.2.2 target
 //                                         10.77.3.1 --- 10.77.3.2 quiet
 //
-// The target's kernel answers echoes; the quiet one leaves them to our
-// responder, if any. The router rejects 10.77.9.0/24 as unreachable and has
-// no route for anything else. Names carry our pid; a new lab first removes
-// what a crashed run left behind. A LabSuite builds one lab for its tests,
-// which skip with the reason when none can be built.
+// The target's kernel answers echoes; the quiet one leaves them to a test.
+// The router rejects 10.77.9.0/24 as unreachable and has no route for
+// anything else. Names carry our pid; a new lab first removes what a crashed
+// run left behind. A LabSuite builds one lab for its tests, which skip with
+// the reason when none can be built.
 
 #include <gtest/gtest.h>
-#include <sys/types.h>
 
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "platform/NetworkServices.h"
 
@@ -52,21 +49,6 @@ private:
     void Remove() const;
 
     const std::string prefix_;
-};
-
-// The icmp_responder, started in a namespace and stopped by the destructor.
-class Responder {
-public:
-    Responder(const NamespaceLab& lab, Node node, const std::vector<std::string>& arguments);
-    ~Responder();
-    Responder(const Responder&) = delete;
-    Responder& operator=(const Responder&) = delete;
-
-private:
-    void Stop();
-
-    std::FILE* output_ = nullptr;
-    pid_t pid_ = -1;
 };
 
 template <typename Base = testing::Test>

@@ -7,7 +7,6 @@
 
 #include <array>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -121,29 +120,6 @@ std::string NamespaceLab::WhyUnavailable() {
     }
     if (!Try("ip -V >/dev/null 2>&1")) return "needs the `ip` command of iproute2";
     return {};
-}
-
-// `exec` leaves one process, the responder itself (ip netns exec execs it
-// in place), whose pid it reports with its readiness.
-Responder::Responder(const NamespaceLab& lab, Node node, const std::vector<std::string>& arguments) {
-    std::string command = "exec ip netns exec " + lab.Name(node) + " " VELMORA_ICMP_RESPONDER;
-    for (const std::string& argument : arguments) command += " " + argument;
-    output_ = ::popen(command.c_str(), "r");
-    long pid = 0;
-    if (output_ == nullptr || std::fscanf(output_, "ready %ld", &pid) != 1) {
-        Stop();
-        throw std::runtime_error("icmp_responder did not start: " + command);
-    }
-    pid_ = pid_t(pid);
-}
-
-Responder::~Responder() { Stop(); }
-
-void Responder::Stop() {
-    if (pid_ > 0) ::kill(pid_, SIGTERM);
-    if (output_ != nullptr) ::pclose(output_);
-    pid_ = -1;
-    output_ = nullptr;
 }
 
 }  // namespace velmora::test

@@ -82,47 +82,40 @@ Bytes RawError(std::uint8_t type, std::uint8_t code, const Bytes& quote) {
     return Ip(kRouter, kUs, Icmp(type, code, 0, 0, quote));
 }
 
-struct StatusCase {
-    const char* name;
-    std::uint8_t type, code;
-    std::optional<std::int32_t> status;  // none: not an answer to an echo
-};
-
-class ErrorStatus : public testing::TestWithParam<StatusCase> {};
-
-TEST_P(ErrorStatus, OfAnErrorQuotingOurRequest) {
-    const auto& c = GetParam();
-    const auto found = Classify(RawError(c.type, c.code, OurRequest()), SocketKind::Raw, kRequest, kRouter);
-    EXPECT_EQ(found.verdict, c.status ? Verdict::Error : Verdict::NotOurs);
-    EXPECT_EQ(found.status, c.status.value_or(0));
-    EXPECT_EQ(found.router, c.status ? kRouter : 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Icmp, ErrorStatus,
-    testing::Values(StatusCase{"NetUnreachable", 3, 0, IP_DEST_NET_UNREACHABLE},
-                    StatusCase{"HostUnreachable", 3, 1, IP_DEST_HOST_UNREACHABLE},
-                    StatusCase{"ProtocolUnreachable", 3, 2, IP_DEST_PROT_UNREACHABLE},
-                    StatusCase{"PortUnreachable", 3, 3, IP_DEST_PORT_UNREACHABLE},
-                    StatusCase{"FragmentationNeeded", 3, 4, IP_PACKET_TOO_BIG},
-                    StatusCase{"SourceRouteFailed", 3, 5, IP_BAD_ROUTE},
-                    StatusCase{"NetUnknown", 3, 6, IP_DEST_NET_UNREACHABLE},
-                    StatusCase{"NetProhibited", 3, 9, IP_DEST_NET_UNREACHABLE},
-                    StatusCase{"NetUnreachableForTos", 3, 11, IP_DEST_NET_UNREACHABLE},
-                    StatusCase{"UnknownUnreachableCode", 3, 255, IP_DEST_HOST_UNREACHABLE},
-                    StatusCase{"SourceQuench", 4, 0, IP_SOURCE_QUENCH},
-                    StatusCase{"TtlExpiredInTransit", 11, 0, IP_TTL_EXPIRED_TRANSIT},
-                    StatusCase{"ReassemblyTimeExceeded", 11, 1, IP_TTL_EXPIRED_REASSEM},
-                    StatusCase{"OtherTimeExceeded", 11, 2, IP_TTL_EXPIRED_TRANSIT},
-                    StatusCase{"ParameterProblem", 12, 1, IP_PARAM_PROBLEM},
-                    StatusCase{"RedirectAnswersNothing", 5, 0, std::nullopt},
-                    StatusCase{"ARequestAnswersNothing", 8, 0, std::nullopt}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// A ping socket's queued error counts only when the ICMP reported it.
-TEST(ExtendedError, OnlyOfIcmpOrigin) {
-    EXPECT_EQ(icmp::StatusFromExtendedError(SO_EE_ORIGIN_ICMP, 11, 0), IP_TTL_EXPIRED_TRANSIT);
-    EXPECT_EQ(icmp::StatusFromExtendedError(SO_EE_ORIGIN_LOCAL, 11, 0), std::nullopt);
+// Each error type and code, quoting our request, through a raw socket's
+// packet and through a ping socket's queued error.
+TEST(ErrorStatus, OfAnErrorQuotingOurRequest) {
+    const struct {
+        const char* name;
+        std::uint8_t type, code;
+        std::optional<std::int32_t> status;  // none: not an answer to an echo
+    } rows[] = {
+        {"NetUnreachable", 3, 0, IP_DEST_NET_UNREACHABLE},
+        {"HostUnreachable", 3, 1, IP_DEST_HOST_UNREACHABLE},
+        {"ProtocolUnreachable", 3, 2, IP_DEST_PROT_UNREACHABLE},
+        {"PortUnreachable", 3, 3, IP_DEST_PORT_UNREACHABLE},
+        {"FragmentationNeeded", 3, 4, IP_PACKET_TOO_BIG},
+        {"SourceRouteFailed", 3, 5, IP_BAD_ROUTE},
+        {"NetUnknown", 3, 6, IP_DEST_NET_UNREACHABLE},
+        {"NetProhibited", 3, 9, IP_DEST_NET_UNREACHABLE},
+        {"NetUnreachableForTos", 3, 11, IP_DEST_NET_UNREACHABLE},
+        {"UnknownUnreachableCode", 3, 255, IP_DEST_HOST_UNREACHABLE},
+        {"SourceQuench", 4, 0, IP_SOURCE_QUENCH},
+        {"TtlExpiredInTransit", 11, 0, IP_TTL_EXPIRED_TRANSIT},
+        {"ReassemblyTimeExceeded", 11, 1, IP_TTL_EXPIRED_REASSEM},
+        {"OtherTimeExceeded", 11, 2, IP_TTL_EXPIRED_TRANSIT},
+        {"ParameterProblem", 12, 1, IP_PARAM_PROBLEM},
+        {"RedirectAnswersNothing", 5, 0, std::nullopt},
+        {"ARequestAnswersNothing", 8, 0, std::nullopt},
+    };
+    for (const auto& row : rows) {
+        const auto found = Classify(RawError(row.type, row.code, OurRequest()), SocketKind::Raw, kRequest, kRouter);
+        EXPECT_EQ(found.verdict, row.status ? Verdict::Error : Verdict::NotOurs) << row.name;
+        EXPECT_EQ(found.status, row.status.value_or(0)) << row.name;
+        EXPECT_EQ(found.router, row.status ? kRouter : 0) << row.name;
+        EXPECT_EQ(icmp::StatusFromExtendedError(SO_EE_ORIGIN_ICMP, row.type, row.code), row.status) << row.name;
+    }
+    EXPECT_EQ(icmp::StatusFromExtendedError(SO_EE_ORIGIN_LOCAL, 11, 0), std::nullopt) << "not the ICMP's";
 }
 
 struct RawCase {
@@ -151,37 +144,32 @@ TEST_P(RawPacket, Verdict) {
     EXPECT_EQ(found.ttl, kTtl);
 }
 
+constexpr Verdict kReply = Verdict::EchoReply, kError = Verdict::Error, kNotOurs = Verdict::NotOurs;
 INSTANTIATE_TEST_SUITE_P(
     Raw, RawPacket,
-    testing::Values(
-        RawCase{"OurReply", RawReply(), kTarget, Verdict::EchoReply},
-        RawCase{"OurReplyBehindOptions", RawReply(kId, kSeq, 10), kTarget, Verdict::EchoReply, 0, 10},
-        RawCase{"ReplyFromAnotherHost", RawReply(), kRouter, Verdict::NotOurs},
-        RawCase{"ReplyWithOtherIdentifier", RawReply(kId + 1), kTarget, Verdict::NotOurs},
-        RawCase{"ReplyWithOtherSequence", RawReply(kId, kSeq + 1), kTarget, Verdict::NotOurs},
-        RawCase{"ReplyWithBadChecksum", WithByte(RawReply(), 30, 8), kTarget, Verdict::NotOurs},
-        RawCase{"OwnRequestSeenOnLoopback", Ip(kTarget, kTarget, Icmp(8, 0, kId, kSeq, kPayload)), kTarget,
-                Verdict::NotOurs},
-        RawCase{"NotIcmp", Ip(kTarget, kUs, Icmp(0, 0, kId, kSeq, kPayload), 0, 17), kTarget, Verdict::NotOurs},
-        RawCase{"IpVersion6", WithByte(RawReply(), 0, 0x65), kTarget, Verdict::NotOurs},
-        RawCase{"HeaderLengthBelowMinimum", WithByte(RawReply(), 0, 0x44), kTarget, Verdict::NotOurs},
-        RawCase{"HeaderLengthBeyondPacket", WithByte(RawReply(), 0, 0x4F), kTarget, Verdict::NotOurs},
-        RawCase{"ErrorInsideHeadersWithOptions", Ip(kRouter, kUs, Icmp(11, 1, 0, 0, OurRequest(2)), 4), kRouter,
-                Verdict::Error, IP_TTL_EXPIRED_REASSEM},
-        RawCase{"ErrorQuotingOtherIdentifier", RawError(11, 0, OurRequest(0, kId + 1)), kRouter, Verdict::NotOurs},
-        RawCase{"ErrorQuotingOtherSequence", RawError(11, 0, OurRequest(0, kId, kSeq - 1)), kRouter,
-                Verdict::NotOurs},
-        RawCase{"ErrorQuotingOtherDestination", RawError(11, 0, OurRequest(0, kId, kSeq, kRouter)), kRouter,
-                Verdict::NotOurs},
-        RawCase{"ErrorQuotingAReply", RawError(11, 0, OurRequest(0, kId, kSeq, kTarget, 0)), kRouter,
-                Verdict::NotOurs},
-        RawCase{"ErrorQuotingUdp", RawError(3, 3, WithByte(OurRequest(), 9, 17)), kRouter, Verdict::NotOurs},
-        RawCase{"ErrorQuotingIpVersion6", RawError(11, 0, WithByte(OurRequest(), 0, 0x65)), kRouter,
-                Verdict::NotOurs},
-        RawCase{"ErrorWithBadChecksum", WithByte(RawError(11, 0, OurRequest()), 24, 0xAA), kRouter,
-                Verdict::NotOurs},
-        RawCase{"ErrorFromTheTargetItself", RawError(3, 3, OurRequest()), kTarget, Verdict::Error,
-                IP_DEST_PORT_UNREACHABLE}),
+    testing::ValuesIn(std::vector<RawCase>{
+        {"OurReply", RawReply(), kTarget, kReply},
+        {"OurReplyBehindOptions", RawReply(kId, kSeq, 10), kTarget, kReply, 0, 10},
+        {"ReplyFromAnotherHost", RawReply(), kRouter, kNotOurs},
+        {"ReplyWithOtherIdentifier", RawReply(kId + 1), kTarget, kNotOurs},
+        {"ReplyWithOtherSequence", RawReply(kId, kSeq + 1), kTarget, kNotOurs},
+        {"ReplyWithBadChecksum", WithByte(RawReply(), 30, 8), kTarget, kNotOurs},
+        {"OwnRequestSeenOnLoopback", Ip(kTarget, kTarget, Icmp(8, 0, kId, kSeq, kPayload)), kTarget, kNotOurs},
+        {"NotIcmp", Ip(kTarget, kUs, Icmp(0, 0, kId, kSeq, kPayload), 0, 17), kTarget, kNotOurs},
+        {"IpVersion6", WithByte(RawReply(), 0, 0x65), kTarget, kNotOurs},
+        {"HeaderLengthBelowMinimum", WithByte(RawReply(), 0, 0x44), kTarget, kNotOurs},
+        {"HeaderLengthBeyondPacket", WithByte(RawReply(), 0, 0x4F), kTarget, kNotOurs},
+        {"ErrorInsideHeadersWithOptions", Ip(kRouter, kUs, Icmp(11, 1, 0, 0, OurRequest(2)), 4), kRouter, kError,
+         IP_TTL_EXPIRED_REASSEM},
+        {"ErrorQuotingOtherIdentifier", RawError(11, 0, OurRequest(0, kId + 1)), kRouter, kNotOurs},
+        {"ErrorQuotingOtherSequence", RawError(11, 0, OurRequest(0, kId, kSeq - 1)), kRouter, kNotOurs},
+        {"ErrorQuotingOtherDestination", RawError(11, 0, OurRequest(0, kId, kSeq, kRouter)), kRouter, kNotOurs},
+        {"ErrorQuotingAReply", RawError(11, 0, OurRequest(0, kId, kSeq, kTarget, 0)), kRouter, kNotOurs},
+        {"ErrorQuotingUdp", RawError(3, 3, WithByte(OurRequest(), 9, 17)), kRouter, kNotOurs},
+        {"ErrorQuotingIpVersion6", RawError(11, 0, WithByte(OurRequest(), 0, 0x65)), kRouter, kNotOurs},
+        {"ErrorWithBadChecksum", WithByte(RawError(11, 0, OurRequest()), 24, 0xAA), kRouter, kNotOurs},
+        {"ErrorFromTheTargetItself", RawError(3, 3, OurRequest()), kTarget, kError, IP_DEST_PORT_UNREACHABLE},
+    }),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Every cut is refused without reading past its end (the sanitizers watch

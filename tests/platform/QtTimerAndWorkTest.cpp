@@ -38,65 +38,47 @@ protected:
     void SetUp() override { timer->OnTimer([this] { ++ticks; }); }
 };
 
-TEST_F(ToolkitTest, IntervalZeroNeverFiresEvenWhenEnabled) {
-    timer->SetEnabled(true);
-    timer->SetInterval(0);
-    Spin(50);
-    EXPECT_EQ(ticks, 0);
-    EXPECT_TRUE(timer->Enabled());
-}
-
-TEST_F(ToolkitTest, EnabledAndIntervalAreIndependent) {
+// Enabled and Interval are independent; writing the interval restarts the count.
+TEST_F(ToolkitTest, OnlyAnEnabledTimerWithANonZeroIntervalFiresAndRewritingTheIntervalRestartsIt) {
     timer->SetInterval(1);
     Spin(30);
     EXPECT_EQ(ticks, 0) << "an interval alone starts nothing";
     timer->SetEnabled(true);
     EXPECT_TRUE(SpinUntil([&] { return ticks >= 2; })) << "an enabled timer with an interval fires, repeatedly";
-    timer->SetEnabled(false);
+    timer->SetInterval(0);
     const int stoppedAt = ticks;
+    Spin(50);
+    EXPECT_EQ(ticks, stoppedAt) << "interval 0 never fires";
+    EXPECT_TRUE(timer->Enabled());
+    // Rewritten every 100 ms, a 1000 ms count never completes.
+    for (int i = 0; i < 12; ++i) {
+        timer->SetInterval(1000);
+        Spin(100);
+    }
+    EXPECT_EQ(ticks, stoppedAt);
+    timer->SetEnabled(false);
+    timer->SetInterval(1);
     Spin(30);
     EXPECT_EQ(ticks, stoppedAt);
     EXPECT_EQ(timer->Interval(), 1);
 }
 
-TEST_F(ToolkitTest, WritingTheIntervalRestartsTheCount) {
-    timer->SetInterval(1000);
-    timer->SetEnabled(true);
-    // Rewritten every 100 ms, a 1000 ms count never completes.
-    for (int i = 0; i < 12; ++i) {
-        Spin(100);
-        timer->SetInterval(1000);
-    }
-    EXPECT_EQ(ticks, 0);
-}
-
-TEST_F(ToolkitTest, BackgroundWorkAnswersOnTheUserInterfaceThread) {
-    const auto uiThread = std::this_thread::get_id();
-    std::thread::id workThread, doneThread;
-    bool done = false;
-    ui.RunInBackground([&] { workThread = std::this_thread::get_id(); },
-                       [&] {
-                           doneThread = std::this_thread::get_id();
-                           done = true;
-                       });
-    ASSERT_TRUE(SpinUntil([&] { return done; }));
-    EXPECT_NE(workThread, uiThread);
-    EXPECT_EQ(doneThread, uiThread);
-}
-
 // A name look-up that nobody waits for any more may hold its worker for
 // long; the next run's work must not queue behind it.
-TEST_F(ToolkitTest, WorkIsNotHeldUpByEarlierWorkThatHangs) {
+TEST_F(ToolkitTest, WorkAnswersOnTheUserInterfaceThreadNotHeldUpByEarlierWorkThatHangs) {
     const auto release = std::make_shared<std::atomic<bool>>(false);  // outlives this test's frame
-    bool answered = false;
     ui.RunInBackground(
         [release] {
             while (!*release) std::this_thread::yield();
         },
         [] {});
-    ui.RunInBackground([] {}, [&] { answered = true; });
-    EXPECT_TRUE(SpinUntil([&] { return answered; }));
+    std::thread::id workThread, doneThread;
+    ui.RunInBackground([&] { workThread = std::this_thread::get_id(); },
+                       [&] { doneThread = std::this_thread::get_id(); });
+    EXPECT_TRUE(SpinUntil([&] { return doneThread != std::thread::id(); }));
     *release = true;
+    EXPECT_NE(workThread, std::this_thread::get_id());
+    EXPECT_EQ(doneThread, std::this_thread::get_id());
 }
 
 TEST(ToolkitLifetime, WorkThatOutlivesTheServicesNeverAnswers) {

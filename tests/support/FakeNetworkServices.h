@@ -62,7 +62,7 @@ public:
     std::string permissionAdvice;
 
     std::vector<EchoRequest> echoes;
-    std::vector<IcmpHandle> opened, closed;
+    std::vector<IcmpHandle> opened;
     std::set<IcmpHandle> open;
     std::vector<std::string> lookups;
     int startups = 0, cleanups = 0;
@@ -84,10 +84,7 @@ public:
         return WriteAnswer(answer(request), replyBuffer);
     }
 
-    bool IcmpCloseHandle(IcmpHandle handle) override {
-        closed.push_back(handle);
-        return open.erase(handle) == 1;
-    }
+    bool IcmpCloseHandle(IcmpHandle handle) override { return open.erase(handle) == 1; }
 
     std::string IcmpPermissionAdvice() const override { return permissionAdvice; }
 
