@@ -4,33 +4,183 @@
 // queue, a wait woken by closing its socket, socket rights), and the ARP and
 // interface tables over netlink through the readers the windows use.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/capability.h>
 #include <netinet/in.h>
 #include <sched.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <latch>
+#include <memory>
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <thread>
 
 #include "arp_table/ArpTableReader.h"
 #include "interfaces/CIpHelper.h"
 #include "platform/LinuxNetworkServices.h"
-#include "tests/netns/LabSuite.h"
 #include "tests/support/FakeUiServices.h"
 
 namespace velmora::test {
 namespace {
+
+// A small network of our own, of namespaces and veth pairs, where the real
+// platform code meets the real kernel without touching any other network:
+//
+//   client 10.77.1.2 --- 10.77.1.1 router 10.77.2.1 --- 10.77.2.2 target
+//                                         10.77.3.1 --- 10.77.3.2 quiet
+//
+// The target's kernel answers echoes; the quiet one leaves them to a test.
+// The router rejects 10.77.9.0/24 as unreachable and has no route for
+// anything else. Names carry our pid; a new lab first removes what a crashed
+// run left behind.
+constexpr std::uint32_t kRouter = AddressFromOctets(10, 77, 1, 1);
+constexpr std::uint32_t kTarget = AddressFromOctets(10, 77, 2, 2);
+constexpr std::uint32_t kQuiet = AddressFromOctets(10, 77, 3, 2);
+constexpr std::uint32_t kUnreachable = AddressFromOctets(10, 77, 9, 1);
+constexpr std::uint32_t kNoRoute = AddressFromOctets(10, 78, 0, 1);
+
+enum class Node { Client, Router, Target, Quiet };
+constexpr Node kNodes[] = {Node::Client, Node::Router, Node::Target, Node::Quiet};
+constexpr const char* kNamePrefix = "velmora-lab-";
+constexpr const char* kNamespaceDir = "/run/netns/";
+
+bool Try(const std::string& command) { return std::system(command.c_str()) == 0; }
+
+void Run(const std::string& command) {
+    if (!Try(command + " >/dev/null")) throw std::runtime_error("command failed: " + command);
+}
+
+// Labs of runs that died before their destructor: their pid is gone.
+void RemoveAbandonedLabs() {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(kNamespaceDir, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(kNamePrefix, 0) != 0) continue;
+        const long pid = std::strtol(name.c_str() + std::string(kNamePrefix).size(), nullptr, 10);
+        if (pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH) Try("ip netns del " + name + " 2>/dev/null");
+    }
+}
+
+class NamespaceLab {
+public:
+    // Throws std::runtime_error naming the command that failed.
+    NamespaceLab() : prefix_(kNamePrefix + std::to_string(::getpid()) + "-") {
+        RemoveAbandonedLabs();
+        try {
+            Build();
+        } catch (...) {
+            Remove();
+            throw;
+        }
+    }
+    ~NamespaceLab() { Remove(); }
+    NamespaceLab(const NamespaceLab&) = delete;
+    NamespaceLab& operator=(const NamespaceLab&) = delete;
+
+    std::string Name(Node node) const {
+        static constexpr std::array<const char*, 4> kRoles{"client", "router", "target", "quiet"};
+        return prefix_ + kRoles[std::size_t(node)];
+    }
+
+    // Runs `work` on a thread that has entered the node's namespace.
+    void RunIn(Node node, const std::function<void()>& work) const {
+        std::exception_ptr failure;
+        const std::string path = kNamespaceDir + Name(node);
+        std::thread worker([&] {
+            try {
+                const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+                const bool entered = fd >= 0 && ::setns(fd, CLONE_NEWNET) == 0;
+                if (fd >= 0) ::close(fd);
+                if (!entered) throw std::runtime_error("cannot enter " + path);
+                work();
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        });
+        worker.join();
+        if (failure) std::rethrow_exception(failure);
+    }
+
+private:
+    void Build() const {
+        for (const Node node : kNodes) {
+            Run("ip netns add " + Name(node));
+            Run("ip -n " + Name(node) + " link set lo up");
+        }
+        // Each pair: the outer node's end and the router's end, in subnet 10.77.N.0/24.
+        const struct {
+            Node node;
+            std::string device, routerDevice, subnet;
+        } links[] = {{Node::Client, "c0", "r0", "10.77.1."}, {Node::Target, "t0", "r1", "10.77.2."},
+                     {Node::Quiet, "q0", "r2", "10.77.3."}};
+        const std::string router = "ip -n " + Name(Node::Router) + " ";
+        for (const auto& link : links) {
+            const std::string outer = "ip -n " + Name(link.node) + " ";
+            Run(outer + "link add " + link.device + " type veth peer name " + link.routerDevice + " netns " +
+                Name(Node::Router));
+            Run(outer + "addr add " + link.subnet + "2/24 dev " + link.device);
+            Run(outer + "link set " + link.device + " up");
+            Run(outer + "route add default via " + link.subnet + "1");
+            Run(router + "addr add " + link.subnet + "1/24 dev " + link.routerDevice);
+            Run(router + "link set " + link.routerDevice + " up");
+        }
+        Run(router + "route add unreachable 10.77.9.0/24");
+        Run("ip netns exec " + Name(Node::Router) + " sysctl -qw net.ipv4.ip_forward=1 net.ipv4.icmp_ratelimit=0");
+        // A fresh namespace lets no group open ping sockets ("1 0").
+        Run("ip netns exec " + Name(Node::Client) + " sysctl -qw net.ipv4.ping_group_range='0 2147483647'");
+        Run("ip netns exec " + Name(Node::Quiet) + " sysctl -qw net.ipv4.icmp_echo_ignore_all=1");
+    }
+
+    void Remove() const {
+        for (const Node node : kNodes) Try("ip netns del " + Name(node) + " 2>/dev/null");
+    }
+
+    const std::string prefix_;
+};
+
+// One lab for a suite's tests, which skip with the reason when none can be built.
+template <typename Base = testing::Test>
+class LabSuite : public Base {
+protected:
+    static void SetUpTestSuite() {
+        if (::geteuid() != 0) {
+            skipReason_ = "needs root: the test creates network namespaces with `ip netns add` (CI runs as root)";
+        } else if (!Try("ip -V >/dev/null 2>&1")) {
+            skipReason_ = "needs the `ip` command of iproute2";
+        } else {
+            try {
+                lab_ = std::make_unique<NamespaceLab>();
+            } catch (const std::exception& error) {
+                buildFailure_ = error.what();
+            }
+        }
+    }
+    static void TearDownTestSuite() { lab_.reset(); }
+
+    void SetUp() override {
+        if (!skipReason_.empty()) GTEST_SKIP() << skipReason_;
+        ASSERT_TRUE(lab_) << "cannot build the namespaces: " << buildFailure_;
+    }
+
+    static inline std::unique_ptr<NamespaceLab> lab_;
+    static inline std::string skipReason_;
+    static inline std::string buildFailure_;
+};
 
 using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;
