@@ -117,35 +117,17 @@ TEST(ErrorStatus, OfAnErrorQuotingOurRequest) {
     EXPECT_EQ(icmp::StatusFromExtendedError(SO_EE_ORIGIN_LOCAL, 11, 0), std::nullopt) << "not the ICMP's";
 }
 
-struct RawCase {
-    const char* name;
-    Bytes packet;
-    std::uint32_t source;
-    Verdict verdict;
-    std::int32_t status = 0;      // an error's
-    std::size_t optionWords = 0;  // a reply's, before its data
-};
-
-class RawPacket : public testing::TestWithParam<RawCase> {};
-
 // A reply gives the data behind both headers, however long the IP header,
 // and the reply's TTL.
-TEST_P(RawPacket, Verdict) {
-    const auto& c = GetParam();
-    const auto found = Classify(c.packet, SocketKind::Raw, kRequest, c.source);
-    EXPECT_EQ(found.verdict, c.verdict);
-    if (c.verdict != kReply) {
-        EXPECT_EQ(found.status, c.status);
-        return;
-    }
-    EXPECT_EQ(found.dataOffset, 28 + 4 * c.optionWords);
-    EXPECT_EQ(found.dataLength, kPayload.size());
-    EXPECT_EQ(found.ttl, kTtl);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Raw, RawPacket,
-    testing::ValuesIn(std::vector<RawCase>{
+TEST(RawPacket, Verdict) {
+    const struct {
+        const char* name;
+        Bytes packet;
+        std::uint32_t source;
+        Verdict verdict;
+        std::int32_t status = 0;      // an error's
+        std::size_t optionWords = 0;  // a reply's, before its data
+    } rows[] = {
         {"OurReply", RawReply(), kTarget, kReply},
         {"OurReplyBehindOptions", RawReply(kId, kSeq, 10), kTarget, kReply, 0, 10},
         {"ReplyFromAnotherHost", RawReply(), kRouter, kNotOurs},
@@ -167,8 +149,19 @@ INSTANTIATE_TEST_SUITE_P(
         {"ErrorQuotingIpVersion6", RawError(11, 0, WithByte(OurRequest(), 0, 0x65)), kRouter, kNotOurs},
         {"ErrorWithBadChecksum", WithByte(RawError(11, 0, OurRequest()), 24, 0xAA), kRouter, kNotOurs},
         {"ErrorFromTheTargetItself", RawError(3, 3, OurRequest()), kTarget, kError, IP_DEST_PORT_UNREACHABLE},
-    }),
-    [](const auto& info) { return std::string(info.param.name); });
+    };
+    for (const auto& row : rows) {
+        const auto found = Classify(row.packet, SocketKind::Raw, kRequest, row.source);
+        EXPECT_EQ(found.verdict, row.verdict) << row.name;
+        if (row.verdict != kReply) {
+            EXPECT_EQ(found.status, row.status) << row.name;
+            continue;
+        }
+        EXPECT_EQ(found.dataOffset, 28 + 4 * row.optionWords) << row.name;
+        EXPECT_EQ(found.dataLength, kPayload.size()) << row.name;
+        EXPECT_EQ(found.ttl, kTtl) << row.name;
+    }
+}
 
 // Every cut is refused without reading past its end (the sanitizers watch
 // each exactly-sized copy). A quote needs the inner header, as long as its

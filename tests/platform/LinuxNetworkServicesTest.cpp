@@ -36,15 +36,11 @@ TEST(EchoWithoutSocket, FailsWithGeneralFailureAndKeepsTheRest) {
     ReplyRecord record{};
     record.reply.Address = 0x01020304;
     record.reply.RoundTripTime = 77;
-    const std::uint8_t payload[4] = {1, 1, 1, 1};
-    IP_OPTION_INFORMATION options;
-    options.Ttl = 30;
-    EXPECT_EQ(net.IcmpSendEcho(INVALID_HANDLE_VALUE, 0, nullptr, 0, nullptr, &record, sizeof(ICMP_ECHO_REPLY) - 1, 0),
-              0U);
+    const std::uint32_t loopback = AddressFromOctets(127, 0, 0, 1);
+    const std::uint32_t tooSmall = sizeof(ICMP_ECHO_REPLY) - 1;
+    EXPECT_EQ(net.IcmpSendEcho(INVALID_HANDLE_VALUE, loopback, nullptr, 0, nullptr, &record, tooSmall, 0), 0U);
     EXPECT_EQ(record.reply.Status, 0U);
-    EXPECT_EQ(net.IcmpSendEcho(INVALID_HANDLE_VALUE, AddressFromOctets(127, 0, 0, 1), payload, 4, &options, &record,
-                               kReplyBufferSize, 100),
-              0U);
+    EXPECT_EQ(net.IcmpSendEcho(INVALID_HANDLE_VALUE, loopback, nullptr, 0, nullptr, &record, kReplyBufferSize, 0), 0U);
     EXPECT_EQ(record.reply.Status, std::uint32_t(IP_GENERAL_FAILURE));
     EXPECT_EQ(record.reply.Address, 0x01020304U);
     EXPECT_EQ(record.reply.RoundTripTime, 77U);

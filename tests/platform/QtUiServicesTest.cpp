@@ -23,53 +23,48 @@
 namespace velmora {
 namespace {
 
-// One box per row: what it shows, and what the key pressed answers.
-struct BoxRow {
-    const char* name;
-    int style;
-    QMessageBox::Icon icon;
-    QMessageBox::StandardButtons buttons;
-    int key;
-    int answer;
-};
-
-class MsgBoxTest : public testing::TestWithParam<BoxRow> {};
-
-TEST_P(MsgBoxTest, ShowsTheStylesButtonsAndIconAndAnswersWithTheKeysButton) {
-    const BoxRow& row = GetParam();
+// Each style: what its box shows, and what the key pressed answers.
+TEST(MsgBoxTest, ShowsTheStylesButtonsAndIconAndAnswersWithTheKeysButton) {
+    using QMB = QMessageBox;
+    constexpr int kEnter = Qt::Key_Return, kEscape = Qt::Key_Escape;
+    const QMB::StandardButtons kRetryCancel = QMB::Retry | QMB::Cancel, kYesNoCancel = QMB::Yes | QMB::No | QMB::Cancel;
+    const struct {
+        const char* name;
+        int style;
+        QMB::Icon icon;
+        QMB::StandardButtons buttons;
+        int key;
+        int answer;
+    } rows[] = {
+        {"OkOnly", vbOKOnly, QMB::NoIcon, QMB::Ok, kEnter, vbOK},
+        {"CriticalEscape", vbCritical, QMB::Critical, QMB::Ok, kEscape, vbOK},
+        {"Exclamation", vbExclamation, QMB::Warning, QMB::Ok, kEnter, vbOK},
+        {"RetryDefault", vbRetryCancelCritical, QMB::Critical, kRetryCancel, kEnter, vbRetry},
+        {"RetryEscape", vbRetryCancelCritical, QMB::Critical, kRetryCancel, kEscape, vbCancel},
+        {"YesDefault", vbYesNoCancelQuestion, QMB::Question, kYesNoCancel, kEnter, vbYes},
+        {"ReplaceQuestionEnterIsNo", vbYesNoCancelQuestion | vbDefaultButton2, QMB::Question, kYesNoCancel, kEnter,
+         vbNo},
+    };
     QtUiServices ui;
-    QString title;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons buttons;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        title = box->windowTitle();
-        icon = box->icon();
-        buttons = box->standardButtons();
-        QKeyEvent press(QEvent::KeyPress, row.key, Qt::NoModifier);
-        QApplication::sendEvent(box, &press);
-    });
-    EXPECT_EQ(ui.MsgBox("Question?", row.style, ""), row.answer);
-    EXPECT_EQ(title, QStringLiteral("Velmora"));
-    EXPECT_EQ(icon, row.icon);
-    EXPECT_EQ(buttons, row.buttons);
+    for (const auto& row : rows) {
+        QString title;
+        QMB::Icon icon = QMB::NoIcon;
+        QMB::StandardButtons buttons;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMB*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            title = box->windowTitle();
+            icon = box->icon();
+            buttons = box->standardButtons();
+            QKeyEvent press(QEvent::KeyPress, row.key, Qt::NoModifier);
+            QApplication::sendEvent(box, &press);
+        });
+        EXPECT_EQ(ui.MsgBox("Question?", row.style, ""), row.answer) << row.name;
+        EXPECT_EQ(title, QStringLiteral("Velmora")) << row.name;
+        EXPECT_EQ(icon, row.icon) << row.name;
+        EXPECT_EQ(buttons, row.buttons) << row.name;
+    }
 }
-
-using QMB = QMessageBox;
-constexpr int kEnter = Qt::Key_Return, kEscape = Qt::Key_Escape;
-const QMB::StandardButtons kRetryCancel = QMB::Retry | QMB::Cancel, kYesNoCancel = QMB::Yes | QMB::No | QMB::Cancel;
-INSTANTIATE_TEST_SUITE_P(
-    Styles, MsgBoxTest,
-    testing::Values(BoxRow{"OkOnly", vbOKOnly, QMB::NoIcon, QMB::Ok, kEnter, vbOK},
-                    BoxRow{"CriticalEscape", vbCritical, QMB::Critical, QMB::Ok, kEscape, vbOK},
-                    BoxRow{"Exclamation", vbExclamation, QMB::Warning, QMB::Ok, kEnter, vbOK},
-                    BoxRow{"RetryDefault", vbRetryCancelCritical, QMB::Critical, kRetryCancel, kEnter, vbRetry},
-                    BoxRow{"RetryEscape", vbRetryCancelCritical, QMB::Critical, kRetryCancel, kEscape, vbCancel},
-                    BoxRow{"YesDefault", vbYesNoCancelQuestion, QMB::Question, kYesNoCancel, kEnter, vbYes},
-                    BoxRow{"ReplaceQuestionEnterIsNo", vbYesNoCancelQuestion | vbDefaultButton2, QMB::Question,
-                           kYesNoCancel, kEnter, vbNo}),
-    [](const testing::TestParamInfo<BoxRow>& info) { return std::string(info.param.name); });
 
 // A label gets its patterns unless it names them already.
 TEST(NameFiltersTest, PairsBecomeLabelsWithTheirPatterns) {
@@ -143,21 +138,15 @@ TEST(StoreTest, ASaveReplacesTheFileRatherThanWritingIntoIt) {
         << "no temporary file is left behind";
 }
 
-// Turns the event loop until `done` holds or five seconds pass.
-bool SpinUntil(const std::function<bool()>& done) {
+// Turns the event loop until `done` holds or the time passes.
+bool SpinUntil(const std::function<bool()>& done, int ms = 5000) {
     QElapsedTimer clock;
     clock.start();
-    while (!done() && clock.elapsed() < 5000) {
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
+    while (!done() && clock.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 5);
     return done();
 }
 
-void Spin(int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 5);
-}
+void Spin(int ms) { SpinUntil([] { return false; }, ms); }
 
 class ToolkitTest : public testing::Test {
 protected:
