@@ -264,7 +264,6 @@ struct Echoed {
     std::uint32_t replies = 0;
     ReplyRecord record{};
     Clock::duration took{};
-
     std::int32_t Status() const { return std::int32_t(record.reply.Status); }
 };
 
@@ -308,7 +307,7 @@ protected:
 // Answers are handed on as received, with the replier and the reply's TTL
 // (64 less the router's hop); the round trip is whole milliseconds of a
 // monotonic clock, never less than a delay, never more than the call took.
-// Our responder answers late, short and altered, amid packets that are not
+// The quiet node answers late, short and altered, amid packets that are not
 // the answer.
 TEST_P(EchoInNamespaces, AnswersAreHandedOnAsReceivedWithReplierTtlAndRoundTrip) {
     const struct {
@@ -368,7 +367,9 @@ TEST_P(EchoInNamespaces, ErrorsGiveTheirStatusAndTheHostThatSentThem) {
         EXPECT_EQ(echoed.record.reply.Address, c.from);
     }
     const Answerer tooLong(*lab_, {.length = 1600});
-    EXPECT_EQ(EchoFromClient(kQuiet, Bytes(32, 0x61)).Status(), IP_BUF_TOO_SMALL);
+    const Echoed echoed = EchoFromClient(kQuiet, Bytes(32, 0x61));
+    EXPECT_EQ(echoed.Status(), IP_BUF_TOO_SMALL);
+    EXPECT_EQ(echoed.record.reply.Address, kUntouched) << "nothing of an answer too large is written";
 }
 
 std::ptrdiff_t ThreadCount() {
@@ -486,10 +487,9 @@ TEST(RefusedSockets, APingRefusalHoldsUntilTheNextStartUpAndNeitherSocketGivesPl
 }
 
 // Where `address` stands among the rows; rows.size() when it is not there.
-std::size_t Place(const std::vector<ArpRow>& rows, const char* address) {
-    return std::size_t(
-        std::find_if(rows.begin(), rows.end(), [&](const ArpRow& r) { return r.texts[1] == address; }) -
-        rows.begin());
+std::size_t Place(const std::vector<ArpRow>& rows, const std::string& address) {
+    const auto it = std::ranges::find(rows, address, [](const ArpRow& r) -> const std::string& { return r.texts[1]; });
+    return std::size_t(it - rows.begin());
 }
 
 CInterface Link(NetworkServices& net, const std::string& name) {
