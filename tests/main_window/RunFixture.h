@@ -46,11 +46,6 @@ protected:
         }
     }
 
-    // Successful echoes with these round-trip times, in order.
-    void AnswerWithRtts(std::vector<std::uint32_t> rtts) {
-        net.answer = [rtts, n = std::size_t(0)](const EchoRequest& r) mutable { return EchoSuccess(r, rtts.at(n++)); };
-    }
-
     std::vector<std::string> Destinations() const {
         std::vector<std::string> out;
         for (const EchoRequest& e : net.echoes) out.push_back(mdbPing::LongToAddress(std::int32_t(e.destination)));
@@ -63,8 +58,5 @@ protected:
         return out;
     }
 };
-
-inline const char* const kSocketsNotResponding =
-    "Windows Sockets for 32 bit Windows environments is not successfully responding.";
 
 }  // namespace velmora::test

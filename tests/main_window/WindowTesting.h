@@ -1,7 +1,7 @@
 #pragma once
 // What the window tests share: the application under the offscreen platform,
 // a main window over the fakes, its controls found by their names, and a
-// toolkit fake that also records the store's reads.
+// toolkit fake that also counts the store's openings.
 
 #include <gtest/gtest.h>
 
@@ -34,13 +34,11 @@ inline void EnsureApplication() {
 
 class RecordingUi : public FakeUiServices {
 public:
-    std::vector<std::pair<std::string, std::string>> reads;  // "Section/Key", default
     int storeOpenings = 0;  // batches, and calls outside one, each open the store once
     int batchDepth = 0;
 
     std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
                            const std::string& def) override {
-        reads.emplace_back(section + "/" + key, def);
         if (batchDepth == 0) ++storeOpenings;
         return FakeUiServices::GetSetting(app, section, key, def);
     }
@@ -52,9 +50,9 @@ public:
     void BeginSettingsBatch() override { storeOpenings += batchDepth++ == 0; }
     void EndSettingsBatch() override { --batchDepth; }
 
-    // Stores a value as if an earlier run had written it, and reads one back.
-    void Store(const std::string& sectionAndKey, const std::string& value) {
-        settings[std::string(kAppName) + "/" + sectionAndKey] = value;
+    // Stores "Section/Key" values as if an earlier run had written them, and reads one back.
+    void Store(std::initializer_list<std::pair<const char*, std::string>> values) {
+        for (const auto& [key, value] : values) settings[std::string(kAppName) + "/" + key] = value;
     }
     std::string Stored(const std::string& sectionAndKey) const {
         const auto it = settings.find(std::string(kAppName) + "/" + sectionAndKey);
@@ -120,9 +118,12 @@ protected:
         }
         EXPECT_EQ(texts, "120 1 30 500 1000 localhost ");
         EXPECT_EQ(Check("chkLoop").checkState(), Qt::Unchecked);
-        EXPECT_TRUE(Edit("txtNum").isEnabled());
         ExpectTargetControls(true);
         EXPECT_FALSE(window->DeleteNoAsk());
+        EXPECT_FALSE(Item("mnuParallel").isChecked());
+        EXPECT_EQ(window->windowState(), Qt::WindowNoState);
+        EXPECT_EQ(window->width(), 648) << "the design width";
+        EXPECT_FALSE(window->testAttribute(Qt::WA_Moved)) << "the window system places it";
     }
 
     RecordingUi ui;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/mdbPing.h"
 #include "main_window/PingRunView.h"
 
 namespace velmora::test {
@@ -35,8 +36,8 @@ public:
 
     // Sets the octet boxes from dotted texts such as "10.0.0.1".
     void SetRange(const std::string& start, const std::string& stop) {
-        startOctets = Split(start);
-        stopOctets = Split(stop);
+        mdbPing::SplitAddress(start, startOctets);
+        mdbPing::SplitAddress(stop, stopOctets);
     }
     std::string Caption() const { return captions.empty() ? std::string() : captions.back(); }
     // The six panels' texts joined by " | ".
@@ -75,14 +76,6 @@ public:
         if (onAppend) onAppend(text);
     }
 
-private:
-    static std::array<std::string, 4> Split(const std::string& dotted) {
-        std::array<std::string, 4> parts;
-        for (std::size_t i = 0, begin = 0; i < 4; ++i, begin = dotted.find('.', begin) + 1) {
-            parts[i] = dotted.substr(begin, dotted.find('.', begin) - begin);
-        }
-        return parts;
-    }
 };
 
 }  // namespace velmora::test
