@@ -13,21 +13,6 @@ protected:
     }
 };
 
-// Cancelled, the dialog changes nothing; a new file is created and named in the caption.
-TEST_F(CaptureTest, DialogAsksForALogFileAndANewOneIsCreated) {
-    run->OpenCaptureFile();
-    ASSERT_EQ(ui.dialogs.size(), 1u);
-    EXPECT_EQ(ui.dialogs[0].title, "Open Capture File...");
-    EXPECT_EQ(ui.dialogs[0].filter, "Log Files (*.log)|*.log");
-    EXPECT_EQ(ui.dialogs[0].flags, 0x80004);
-    EXPECT_FALSE(run->Capturing());
-    EXPECT_TRUE(view.captions.empty());
-    OpenCapture();
-    EXPECT_TRUE(view.capturing);
-    EXPECT_EQ(view.Caption(), "Velmora [run.log]");
-    EXPECT_EQ(ui.files.at(kPath), "");
-}
-
 // Yes replaces, No appends, Cancel shows the dialog again.
 TEST_F(CaptureTest, AnExistingFileIsReplacedOrAppendedToOrAnotherChosen) {
     const struct {
@@ -112,10 +97,19 @@ TEST_F(CaptureTest, TickDuringTheEndOfTheRunStartsNothing) {
     EXPECT_FALSE(view.running);
 }
 
-// The caption shows the last of capture and run; closing either shows Velmora.
-TEST_F(CaptureTest, CaptureAndRunShareTheCaption) {
+// Cancelled, the dialog changes nothing; a new file is created and named in
+// the caption, which shows the last of capture and run; closing either shows Velmora.
+TEST_F(CaptureTest, DialogCreatesANewFileAndCaptureAndRunShareTheCaption) {
+    run->OpenCaptureFile();
+    ASSERT_EQ(ui.dialogs.size(), 1u);
+    EXPECT_EQ(ui.dialogs[0].title, "Open Capture File...");
+    EXPECT_EQ(ui.dialogs[0].filter, "Log Files (*.log)|*.log");
+    EXPECT_EQ(ui.dialogs[0].flags, 0x80004);
+    EXPECT_TRUE(view.captions.empty());
     view.loop = true;
     OpenCapture();
+    EXPECT_EQ(view.Caption(), "Velmora [run.log]");
+    EXPECT_EQ(ui.files.at(kPath), "");
     run->StartPinging();
     EXPECT_EQ(view.Caption(), "Velmora [10.0.0.1]");
     run->StopPinging();

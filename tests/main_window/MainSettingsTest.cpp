@@ -11,7 +11,14 @@ namespace {
 
 constexpr int kTwips = 15;
 
-using SettingsTest = WindowTest;
+class SettingsTest : public WindowTest {
+protected:
+    // "Section/Key" values as an earlier run would have written them.
+    void Store(std::initializer_list<std::pair<const char*, std::string>> values) {
+        for (const auto& [key, value] : values) ui.settings[std::string(kAppName) + "/" + key] = value;
+    }
+    std::string Stored(const char* key) { return ui.settings[std::string(kAppName) + "/" + key]; }
+};
 
 TEST_F(SettingsTest, EveryKeyComesBackThroughTheStore) {
     const QTemporaryDir home;  // the real store, in a folder of the test's own
@@ -59,29 +66,41 @@ TEST_F(SettingsTest, EveryKeyComesBackThroughTheStore) {
 // The stop address survives the copies of the start octets; fewer points fill
 // only the first boxes.
 TEST_F(SettingsTest, StoredAddressesFillTheBoxes) {
-    ui.Store({{"Init/IPAddress Start", "10.2"}, {"Init/IPAddress Stop", "192.168.0.254"}});
+    Store({{"Init/IPAddress Start", "10.2"}, {"Init/IPAddress Stop", "192.168.0.254"}});
     Open();
     EXPECT_EQ(Octets("txtStartIP") + " " + Octets("txtStopIP"), "10.2.1.8 192.168.0.254");
 }
 
 TEST_F(SettingsTest, AStoreFullOfGarbageOpensWithTheDefaults) {
-    ui.Store({{"Settings/Window", "maximised"}, {"Settings/MainLeft", "left"}, {"Settings/MainTop", "1e999"},
-              {"Settings/MainWidth", "-5"}, {"Settings/MainHeight", ""}, {"Init/DataSize", "12ab"},
-              {"Init/Num", "abc"}, {"Init/TTL", ""}, {"Init/Delay", "&Hzz"}, {"Init/Timeout", "--3"},
-              {"Init/Loop", "7"}, {"Init/Address Mode", "-1"}, {"Init/ArpDeleteConfirm", "perhaps"},
-              {"Init/IPAddress Start", "1.2.3.4.5"}, {"Init/IPAddress Stop", "a.b.c.d.e.f"}});
+    Store({{"Settings/Window", "maximised"}, {"Settings/MainLeft", "left"}, {"Settings/MainTop", "1e999"},
+           {"Settings/MainWidth", "-5"}, {"Settings/MainHeight", ""}, {"Init/DataSize", "12ab"},
+           {"Init/Num", "abc"}, {"Init/TTL", ""}, {"Init/Delay", "&Hzz"}, {"Init/Timeout", "--3"},
+           {"Init/Loop", "7"}, {"Init/Address Mode", "-1"}, {"Init/ArpDeleteConfirm", "perhaps"},
+           {"Init/IPAddress Start", "1.2.3.4.5"}, {"Init/IPAddress Stop", "a.b.c.d.e.f"}});
     Open();
-    ExpectDefaultFields();
+    EXPECT_EQ(Octets("txtStartIP") + " " + Octets("txtStopIP"), "1.1.1.8 1.1.1.8");
+    std::string texts;
+    for (const char* name : {"TxtDataSize", "txtNum", "txtTTL", "txtTimeout", "txtDelay", "txtDNS"}) {
+        texts += Text(name) + " ";
+    }
+    EXPECT_EQ(texts, "120 1 30 500 1000 localhost ");
+    EXPECT_EQ(Check("chkLoop").checkState(), Qt::Unchecked);
+    ExpectTargetControls(true);
+    EXPECT_FALSE(window->DeleteNoAsk());
+    EXPECT_FALSE(Item("mnuParallel").isChecked());
+    EXPECT_EQ(window->windowState(), Qt::WindowNoState);
+    EXPECT_EQ(window->width(), 648) << "the design width";
+    EXPECT_FALSE(window->testAttribute(Qt::WA_Moved)) << "the window system places it";
 }
 
 TEST_F(SettingsTest, CheckValueTwoGreysTheBoxAndIsSavedAsTwo) {
-    ui.Store({{"Init/Loop", "2"}, {"Init/Address Mode", "2"}});
+    Store({{"Init/Loop", "2"}, {"Init/Address Mode", "2"}});
     Open();
     EXPECT_EQ(Check("chkLoop").checkState(), Qt::PartiallyChecked);
     EXPECT_EQ(window->TargetMode(), 1) << "any value but 0 is the host name";
     EXPECT_FALSE(window->LoopChecked()) << "only 1 is the loop";
     Exit();
-    EXPECT_EQ(ui.Stored("Init/Loop"), "2");
+    EXPECT_EQ(Stored("Init/Loop"), "2");
     Open();
     for (int click = 0; click < 3; ++click) Check("chkLoop").click();
     EXPECT_NE(Check("chkLoop").checkState(), Qt::PartiallyChecked) << "the user's clicks give 0 and 1 only";
@@ -105,14 +124,14 @@ TEST_F(SettingsTest, StoredPlacementsAreRestoredOntoTheScreen) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        ui.Store({{"Settings/MainLeft", std::to_string(row.left)}, {"Settings/MainTop", std::to_string(row.top)},
-                  {"Settings/MainWidth", std::to_string(row.width)},
-                  {"Settings/MainHeight", std::to_string(row.height)}});
+        Store({{"Settings/MainLeft", std::to_string(row.left)}, {"Settings/MainTop", std::to_string(row.top)},
+               {"Settings/MainWidth", std::to_string(row.width)},
+               {"Settings/MainHeight", std::to_string(row.height)}});
         Open();
         EXPECT_EQ(QRect(window->pos(), window->size()), row.expected);
         EXPECT_TRUE(window->testAttribute(Qt::WA_Moved));
     }
-    ui.Store({{"Settings/MainWidth", std::to_string((648 + 60) * kTwips)}});
+    Store({{"Settings/MainWidth", std::to_string((648 + 60) * kTwips)}});
     Open().show();
     EXPECT_EQ(Get<QWidget>("logRes").width(), 633 + 60);
 }
@@ -120,11 +139,11 @@ TEST_F(SettingsTest, StoredPlacementsAreRestoredOntoTheScreen) {
 // Maximised, only the state is written, so the last normal placement stays;
 // minimised, nothing of the window is.
 TEST_F(SettingsTest, MaximisedExitStoresOnlyTheStateAndMinimisedExitNothingOfTheWindow) {
-    ui.Store({{"Settings/MainLeft", "1500"}, {"Settings/MainTop", "1200"}, {"Settings/MainWidth", "10500"},
-              {"Settings/MainHeight", "6000"}});
+    Store({{"Settings/MainLeft", "1500"}, {"Settings/MainTop", "1200"}, {"Settings/MainWidth", "10500"},
+           {"Settings/MainHeight", "6000"}});
     Open().showMaximized();
     Exit();
-    EXPECT_EQ(ui.Stored("Settings/Window") + " " + ui.Stored("Settings/MainLeft"), "2 1500");
+    EXPECT_EQ(Stored("Settings/Window") + " " + Stored("Settings/MainLeft"), "2 1500");
     Open().show();
     EXPECT_TRUE(window->isMaximized());
     window->showNormal();

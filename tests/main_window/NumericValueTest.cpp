@@ -39,16 +39,6 @@ TEST(NumericValueTest, ReadsTheLeadingNumber) {
     EXPECT_FALSE(std::signbit(NumericValue("-0")));
 }
 
-TEST(ExactNumericValueTest, TakesOnlyATextThatIsOneNumber) {
-    for (const char* number : {"9720", " 15 ", "-300", "1.5", "&H10", "1E3"}) {
-        EXPECT_TRUE(ExactNumericValue(number).has_value()) << number;
-    }
-    for (const char* other : {"12ab", "True", "", "-", "&H", "1.2.3"}) {
-        EXPECT_FALSE(ExactNumericValue(other).has_value()) << other;
-    }
-    EXPECT_EQ(ExactNumericValue(" 15 "), 15.0);
-}
-
 TEST(NumberTextTest, WritesWholeNumbersAsPlainDigitsAndEveryTextReadsBack) {
     const std::pair<double, const char*> written[] = {
         {0, "0"}, {-5, "-5"}, {1e20, "100000000000000000000"}, {1.5, "1.5"}, {0.0015, "0.0015"}, {-0.25, "-0.25"}};

@@ -53,14 +53,6 @@ TEST_F(RunTest, AStepThatThrowsWritesAGeneralFailureAndTheRunGoesOn) {
     EXPECT_FALSE(view.running);
 }
 
-TEST_F(RunTest, LoopStoppedAfterOnePassWritesNoSummary) {
-    view.loop = true;
-    run->StartPinging();
-    run->StopPinging();
-    EXPECT_EQ(view.Lines().size(), 1u);
-    EXPECT_FALSE(view.running);
-}
-
 // The timer takes 1 to 2^31 - 1 ms; 0 would stop it.
 TEST(DelayInterval, KeepsTheDelayWithinWhatTheTimerTakes) {
     const std::pair<double, int> rows[] = {{250, 250}, {0, 1}, {-40, 1}, {1E12, 2147483647}};

@@ -1,7 +1,6 @@
 #pragma once
 // What the window tests share: the application under the offscreen platform,
-// a main window over the fakes, its controls found by their names, and a
-// toolkit fake that also counts the store's openings.
+// a main window over the fakes, and its controls found by their names.
 
 #include <gtest/gtest.h>
 
@@ -31,34 +30,6 @@ inline void EnsureApplication() {
     static char* argv[] = {name, nullptr};
     new QApplication(argc, argv);  // lives as long as the process
 }
-
-class RecordingUi : public FakeUiServices {
-public:
-    int storeOpenings = 0;  // batches, and calls outside one, each open the store once
-    int batchDepth = 0;
-
-    std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
-                           const std::string& def) override {
-        if (batchDepth == 0) ++storeOpenings;
-        return FakeUiServices::GetSetting(app, section, key, def);
-    }
-    void SaveSetting(const std::string& app, const std::string& section, const std::string& key,
-                     const std::string& value) override {
-        if (batchDepth == 0) ++storeOpenings;
-        FakeUiServices::SaveSetting(app, section, key, value);
-    }
-    void BeginSettingsBatch() override { storeOpenings += batchDepth++ == 0; }
-    void EndSettingsBatch() override { --batchDepth; }
-
-    // Stores "Section/Key" values as if an earlier run had written them, and reads one back.
-    void Store(std::initializer_list<std::pair<const char*, std::string>> values) {
-        for (const auto& [key, value] : values) settings[std::string(kAppName) + "/" + key] = value;
-    }
-    std::string Stored(const std::string& sectionAndKey) const {
-        const auto it = settings.find(std::string(kAppName) + "/" + sectionAndKey);
-        return it == settings.end() ? "(absent)" : it->second;
-    }
-};
 
 class WindowTest : public testing::Test {
 protected:
@@ -109,24 +80,7 @@ protected:
         EXPECT_FALSE(Check("chkIpDns").isHidden());
     }
 
-    // What the fields show when the store holds nothing usable.
-    void ExpectDefaultFields() const {
-        EXPECT_EQ(Octets("txtStartIP") + " " + Octets("txtStopIP"), "1.1.1.8 1.1.1.8");
-        std::string texts;
-        for (const char* name : {"TxtDataSize", "txtNum", "txtTTL", "txtTimeout", "txtDelay", "txtDNS"}) {
-            texts += Text(name) + " ";
-        }
-        EXPECT_EQ(texts, "120 1 30 500 1000 localhost ");
-        EXPECT_EQ(Check("chkLoop").checkState(), Qt::Unchecked);
-        ExpectTargetControls(true);
-        EXPECT_FALSE(window->DeleteNoAsk());
-        EXPECT_FALSE(Item("mnuParallel").isChecked());
-        EXPECT_EQ(window->windowState(), Qt::WindowNoState);
-        EXPECT_EQ(window->width(), 648) << "the design width";
-        EXPECT_FALSE(window->testAttribute(Qt::WA_Moved)) << "the window system places it";
-    }
-
-    RecordingUi ui;
+    FakeUiServices ui;
     FakeNetworkServices net;
     std::unique_ptr<frmPing> window;  // after the fakes: goes before them
 };
