@@ -7,32 +7,6 @@
 namespace velmora::test {
 namespace {
 
-TEST(EnginePing, SendsTheRequestAsGivenAndReturnsTheTimeOrTheNegatedStatus) {
-    FakeNetworkServices net;
-    FakeUiServices ui;
-    const mdbPing engine{net, ui};
-    ReplyRecord record;
-    IP_OPTION_INFORMATION options;
-    options.Ttl = 30;
-    net.answer = [](const EchoRequest& r) { return EchoSuccess(r, 42, 57); };
-    EXPECT_EQ(engine.Ping(5, "10.0.0.2", record, options, 9, 120, 750), 42);
-    const EchoRequest& sent = net.echoes.at(0);
-    EXPECT_EQ(sent.handle, IcmpHandle(5));
-    EXPECT_EQ(sent.destination, AddressFromOctets(10, 0, 0, 2));
-    EXPECT_EQ(sent.data, std::vector<std::uint8_t>(120, 9));
-    EXPECT_EQ(sent.ttl, 30);
-    EXPECT_EQ(sent.replySize, 1528u);
-    EXPECT_EQ(sent.timeoutMs, 750u);
-    EXPECT_EQ(record.reply.Options.Ttl, 57);
-
-    net.answer = [](const EchoRequest&) { return EchoFailure(IP_TTL_EXPIRED_TRANSIT, AddressFromOctets(10, 0, 0, 1)); };
-    EXPECT_EQ(engine.Ping(5, "10.0.0.9", record, options, 9, 0, 750), -11013);
-    EXPECT_EQ(net.echoes.at(1).requestSize, 0);
-    EXPECT_EQ(record.reply.Address, AddressFromOctets(10, 0, 0, 1));
-    EXPECT_EQ(engine.Ping(5, "255.255.255.255", record, options, 9, 32, 750), -1) << "refused without sending";
-    EXPECT_EQ(net.echoes.size(), 2u);
-}
-
 // Version 1.1 and above with a socket to spare starts; a failed start-up
 // leaves nothing for the clean-up to release.
 TEST(EngineStartup, AcceptsVersionOneOneAndAboveAndOtherwiseSaysWhy) {
@@ -61,6 +35,34 @@ TEST(EngineStartup, AcceptsVersionOneOneAndAboveAndOtherwiseSaysWhy) {
             EXPECT_EQ(box.style, vbExclamation);
         }
     }
+}
+
+TEST(AddressToLong, ReadsDottedTextIntoNetworkOrderOrZero) {
+    const struct {
+        const char* name;
+        const char* text;
+        std::int32_t value;
+    } rows[] = {
+        {"private address", "192.168.0.1", 16820416},
+        {"all ones is minus one", "255.255.255.255", -1},
+        {"empty", "", 0},
+        {"three parts", "10.0.1", 0},
+        {"five parts", "1.2.3.4.5", 0},
+        {"part not a number", "1.x.3.4", 0},
+        {"signed part", "1.-2.3.4", 0},
+        {"empty part is zero", "10..0.1", 16777226},
+        {"value modulo 256", "300.0.0.1", std::int32_t(0x0100002Cu)},
+        {"huge part does not overflow", "99999999999999999999999.0.0.1", std::int32_t(0x010000FFu)},
+        {"leading zeros", "010.000.000.001", 16777226},
+    };
+    for (const auto& row : rows) EXPECT_EQ(mdbPing::AddressToLong(row.text), row.value) << row.name;
+}
+
+TEST(LongToAddress, WritesOctetsFromTheLowestByte) {
+    EXPECT_EQ(mdbPing::LongToAddress(16820416), "192.168.0.1");
+    EXPECT_EQ(mdbPing::LongToAddress(-1), "255.255.255.255");
+    EXPECT_EQ(mdbPing::LongToAddress(0), "invalid");
+    EXPECT_EQ(mdbPing::LongToAddress(std::int32_t(0x80000001u)), "1.0.0.128");
 }
 
 }  // namespace
