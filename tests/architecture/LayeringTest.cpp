@@ -10,16 +10,13 @@
 
 namespace {
 
-// The include lines of a folder's sources that match the pattern.
+// The include lines under a folder that match the pattern.
 std::string IncludesMatching(const std::string& folder, const std::regex& pattern) {
     std::string hits;
-    const std::string root = std::string(VELMORA_SOURCE_DIR) + "/" + folder;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(VELMORA_SOURCE_DIR "/" + folder)) {
         std::ifstream in(entry.path());
         for (std::string line; std::getline(in, line);) {
-            if (line.rfind("#include", 0) == 0 && std::regex_search(line, pattern)) {
-                hits += entry.path().string() + ": " + line + "\n";
-            }
+            if (line.rfind("#include", 0) == 0 && std::regex_search(line, pattern)) hits += folder + ": " + line + "\n";
         }
     }
     return hits;

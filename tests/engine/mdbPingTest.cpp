@@ -49,7 +49,6 @@ TEST(AddressToLong, ReadsDottedTextIntoNetworkOrderOrZero) {
         {"three parts", "10.0.1", 0},
         {"five parts", "1.2.3.4.5", 0},
         {"part not a number", "1.x.3.4", 0},
-        {"signed part", "1.-2.3.4", 0},
         {"empty part is zero", "10..0.1", 16777226},
         {"value modulo 256", "300.0.0.1", std::int32_t(0x0100002Cu)},
         {"huge part does not overflow", "99999999999999999999999.0.0.1", std::int32_t(0x010000FFu)},

@@ -13,8 +13,6 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "main_window/frmPing.h"
 #include "tests/support/FakeNetworkServices.h"
@@ -77,7 +75,6 @@ protected:
             EXPECT_EQ(Get<QWidget>(name).isHidden(), !range) << name;
         }
         for (const char* name : {"lblDNS", "txtDNS"}) EXPECT_EQ(Get<QWidget>(name).isHidden(), range) << name;
-        EXPECT_FALSE(Check("chkIpDns").isHidden());
     }
 
     FakeUiServices ui;

@@ -40,7 +40,6 @@ TEST_F(ShownTest, FreshStartShowsTheDefaultsAndStartsNothingButTheRandomSeed) {
     EXPECT_EQ(Panels(), kZeroPanels);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Velmora"));
     EXPECT_EQ(ui.randomizeCalls, 1);
-    EXPECT_FALSE(ui.timers.at(0)->enabled);
     EXPECT_EQ(net.startups, 0);
     EXPECT_TRUE(ui.boxes.empty() && ui.dialogs.empty() && ui.openFiles.empty() && ui.settingWrites.empty());
     EXPECT_TRUE(Pane().isReadOnly());

@@ -29,8 +29,7 @@ public:
     bool capturing = false;
     std::array<std::string, 6> panels;
     std::vector<Control> focus;
-    std::string log;      // the pane's text as shown
-    int logRewrites = 0;  // ShowLogText calls
+    std::string log;  // the pane's text as shown
     // Called after each text reaches the pane, with the text as appended.
     std::function<void(const std::string&)> onAppend;
 
@@ -40,12 +39,6 @@ public:
         mdbPing::SplitAddress(stop, stopOctets);
     }
     std::string Caption() const { return captions.empty() ? std::string() : captions.back(); }
-    // The six panels' texts joined by " | ".
-    std::string Panels() const {
-        std::string joined = panels[0];
-        for (std::size_t i = 1; i < panels.size(); ++i) joined += " | " + panels[i];
-        return joined;
-    }
     // The pane's lines without their CR LF.
     std::vector<std::string> Lines() const {
         std::vector<std::string> lines;
@@ -67,15 +60,11 @@ public:
     void ShowRunState(bool isRunning) override { running = isRunning; }
     void ShowCaptureState(bool isCapturing) override { capturing = isCapturing; }
     void SetPanelText(int panel, const std::string& text) override { panels.at(std::size_t(panel - 1)) = text; }
-    void ShowLogText(const std::string& wholeText) override {
-        log = wholeText;
-        ++logRewrites;
-    }
+    void ShowLogText(const std::string& wholeText) override { log = wholeText; }
     void AppendLogText(const std::string& text) override {
         log += text;
         if (onAppend) onAppend(text);
     }
-
 };
 
 }  // namespace velmora::test
