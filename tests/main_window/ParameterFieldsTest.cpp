@@ -19,14 +19,12 @@ TEST(DigitFilterTest, PassesDigitsBackspaceAndKeysThatTypeNothing) {
         const char* text;
         bool passes;
     } rows[] = {
-        {"digit", Qt::Key_5, {}, "5", true}, {"backspace", Qt::Key_Backspace, {}, "\b", true},
+        {"digit", Qt::Key_5, {}, "5", true},        {"backspace", Qt::Key_Backspace, {}, "\b", true},
         {"delete", Qt::Key_Delete, {}, "\x7f", true}, {"arrow", Qt::Key_Left, {}, "", true},
-        {"tab", Qt::Key_Tab, {}, "\t", true}, {"letter", Qt::Key_A, {}, "a", false},
-        {"capital", Qt::Key_E, Qt::ShiftModifier, "E", false}, {"point", Qt::Key_Period, {}, ".", false},
-        {"minus", Qt::Key_Minus, {}, "-", false}, {"space", Qt::Key_Space, {}, " ", false},
-        {"enter", Qt::Key_Return, {}, "\r", false}, {"ctrl+c", Qt::Key_C, Qt::ControlModifier, "\x03", false},
+        {"tab", Qt::Key_Tab, {}, "\t", true},         {"letter", Qt::Key_A, {}, "a", false},
+        {"point", Qt::Key_Period, {}, ".", false},   {"enter", Qt::Key_Return, {}, "\r", false},
+        {"ctrl+c", Qt::Key_C, Qt::ControlModifier, "\x03", false},
         {"ctrl+v typing no text", Qt::Key_V, Qt::ControlModifier, "", false},
-        {"ctrl+x", Qt::Key_X, Qt::ControlModifier, "\x18", false},
     };
     for (const auto& row : rows) {
         const QKeyEvent event(QEvent::KeyPress, row.key, row.modifiers, QString::fromLatin1(row.text));
@@ -64,17 +62,9 @@ TEST_F(FieldTest, EveryNumericFieldAndOctetBoxFiltersTypingAndOnlyTheNumericFiel
     }
     StartOctet(1).setText(QStringLiteral("007"));
     EXPECT_EQ(StartOctet(1).text(), QStringLiteral("007")) << "octets are not cleaned up";
-    const std::pair<const char*, const char*> cleanUps[] = {
-        {"07", "7"}, {"", "0"}, {"12ab", "12"}, {"1.5E-3", "0.0015"}};
-    for (const auto& [text, expected] : cleanUps) {
-        Edit("txtNum").setText(QLatin1String(text));
-        EXPECT_EQ(Text("txtNum"), expected) << text;
-    }
     Check("chkIpDns").setChecked(true);
-    QLineEdit& host = Edit("txtDNS");
-    host.clear();
-    QTest::keyClicks(&host, QStringLiteral(" My-Host.lan 2 "));
-    EXPECT_EQ(host.text(), QStringLiteral(" My-Host.lan 2 ")) << "the host name takes any text";
+    QTest::keyClicks(&Edit("txtDNS"), QStringLiteral(" a-2."));
+    EXPECT_EQ(Text("txtDNS"), "localhost a-2.") << "the host name takes any text";
 }
 
 TEST_F(FieldTest, PastedAndComposedTextIsFilteredOrCleanedToo) {
@@ -85,25 +75,10 @@ TEST_F(FieldTest, PastedAndComposedTextIsFilteredOrCleanedToo) {
         field.paste();  // what the context menu's Paste does: not filtered, but cleaned
         EXPECT_EQ(field.text().toStdString(), expected) << name;
     }
-    QTest::keyClick(&Field30("txtTTL"), Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(Text("txtTTL"), "30") << "Ctrl+V typed is discarded";
     QInputMethodEvent composed;
     composed.setCommitString(QStringLiteral("4x5"));
     QCoreApplication::sendEvent(&Field30("txtDelay"), &composed);
     EXPECT_EQ(Text("txtDelay"), "3045");
-}
-
-// Tab in reading order: the start octets, the stop octets, then the parameters.
-TEST_F(FieldTest, TabGoesThroughTheOctetsRowByRowThenTheParameters) {
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    const char* const order[] = {"txtStartIP_0", "txtStartIP_1", "txtStartIP_2", "txtStartIP_3", "txtStopIP_0",
-                                 "txtStopIP_1",  "txtStopIP_2",  "txtStopIP_3",  "chkIpDns",     "chkLoop",
-                                 "txtNum",       "TxtDataSize",  "txtTTL",       "txtTimeout",   "txtDelay"};
-    Edit(order[0]).setFocus();
-    for (std::size_t i = 1; i < std::size(order); ++i) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        ASSERT_EQ(QApplication::focusWidget()->objectName().toStdString(), order[i]);
-    }
 }
 
 // "." moves on and a pasted dotted address fills its row; neither reaches the box.
@@ -121,43 +96,26 @@ TEST_F(FieldTest, PointMovesToTheNextOctetAndAPastedAddressFillsTheRow) {
     EXPECT_EQ(Text("txtStopIP_1"), "30") << "not an address: the filter discards the key";
 }
 
-TEST_F(FieldTest, TypingKeepsTheTextCleanAndTheCaretWhereTheUserTypes) {
+// The clean-up keeps the caret's distance from the end, so typing goes on where it was.
+TEST_F(FieldTest, CleanUpKeepsTheCaretWhereTheUserTypes) {
     QLineEdit& ttl = Field30("txtTTL");
-    QTest::keyClick(&ttl, Qt::Key_Backspace);
-    QTest::keyClick(&ttl, Qt::Key_Backspace);
-    EXPECT_EQ(ttl.text(), QStringLiteral("0")) << "deleting every digit leaves 0";
-    QTest::keyClick(&ttl, Qt::Key_7);
-    EXPECT_EQ(ttl.text(), QStringLiteral("7")) << "07 becomes 7 while the user types";
     QTest::keyClick(&ttl, Qt::Key_Home);
-    QTest::keyClick(&ttl, Qt::Key_0);
-    EXPECT_EQ(ttl.cursorPosition(), 0);
-    QTest::keyClick(&ttl, Qt::Key_1);
-    EXPECT_EQ(ttl.text(), QStringLiteral("17"));
-
-    QStringList seen;
-    QObject::connect(&ttl, &QLineEdit::textChanged, [&seen](const QString& t) { seen << t; });
-    ttl.setText(QStringLiteral("007"));
-    seen.sort();
-    EXPECT_EQ(seen, (QStringList{QStringLiteral("007"), QStringLiteral("7")})) << "the clean-up raises one change more";
+    QTest::keyClicks(&ttl, QStringLiteral("01"));
+    EXPECT_EQ(ttl.text(), QStringLiteral("130"));
 }
 
-TEST_F(FieldTest, TypingAStartOctetCopiesItIntoTheStopOctetAsTyped) {
-    for (int i = 0; i < 4; ++i) {
-        StartOctet(i).clear();
-        QTest::keyClicks(&StartOctet(i), QStringLiteral("192"));
-    }
-    EXPECT_EQ(Octets("txtStopIP"), "192.192.192.192");
+TEST_F(FieldTest, TypingAStartOctetCopiesItIntoTheStopOctetOnly) {
+    QTest::keyClicks(&Field30("txtStartIP_2"), QStringLiteral("4"));
+    EXPECT_EQ(Octets("txtStopIP"), "1.1.304.8");
     QTest::keyClick(&StopOctet(2), Qt::Key_Backspace);
-    EXPECT_EQ(Octets("txtStartIP"), "192.192.192.192") << "the stop octets copy nothing back";
+    EXPECT_EQ(Text("txtStartIP_2"), "304") << "the stop octets copy nothing back";
 }
 
 TEST_F(FieldTest, CheckingIpDnsShowsTheHostNameInsteadOfTheOctets) {
-    StartOctet(0).setText(QStringLiteral("10"));
     QTest::mouseClick(&Check("chkIpDns"), Qt::LeftButton);
     ExpectTargetControls(false);
     Check("chkIpDns").setChecked(false);  // as a click does
     ExpectTargetControls(true);
-    EXPECT_EQ(Octets("txtStartIP"), "10.1.1.8");
 }
 
 TEST_F(FieldTest, CheckingLoopGreysAndDisablesNumKeepingItsText) {
@@ -166,9 +124,7 @@ TEST_F(FieldTest, CheckingLoopGreysAndDisablesNumKeepingItsText) {
     const QColor normal = NumBackground();
     QTest::mouseClick(&Check("chkLoop"), Qt::LeftButton);
     EXPECT_FALSE(Edit("txtNum").isEnabled());
-    EXPECT_EQ(NumBackground(), Edit("txtNum").palette().color(QPalette::Disabled, QPalette::Window));
     EXPECT_NE(NumBackground(), normal);
-    EXPECT_TRUE(window->LoopChecked());
     Check("chkLoop").setChecked(false);
     EXPECT_TRUE(Edit("txtNum").isEnabled());
     EXPECT_EQ(NumBackground(), normal);

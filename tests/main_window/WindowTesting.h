@@ -1,7 +1,6 @@
 #pragma once
 // What the window tests share: the application under the offscreen platform,
-// a main window over the fakes, its controls found by their names, and a
-// toolkit fake that also records the store's reads.
+// a main window over the fakes, and its controls found by their names.
 
 #include <gtest/gtest.h>
 
@@ -14,8 +13,6 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "main_window/frmPing.h"
 #include "tests/support/FakeNetworkServices.h"
@@ -31,36 +28,6 @@ inline void EnsureApplication() {
     static char* argv[] = {name, nullptr};
     new QApplication(argc, argv);  // lives as long as the process
 }
-
-class RecordingUi : public FakeUiServices {
-public:
-    std::vector<std::pair<std::string, std::string>> reads;  // "Section/Key", default
-    int storeOpenings = 0;  // batches, and calls outside one, each open the store once
-    int batchDepth = 0;
-
-    std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
-                           const std::string& def) override {
-        reads.emplace_back(section + "/" + key, def);
-        if (batchDepth == 0) ++storeOpenings;
-        return FakeUiServices::GetSetting(app, section, key, def);
-    }
-    void SaveSetting(const std::string& app, const std::string& section, const std::string& key,
-                     const std::string& value) override {
-        if (batchDepth == 0) ++storeOpenings;
-        FakeUiServices::SaveSetting(app, section, key, value);
-    }
-    void BeginSettingsBatch() override { storeOpenings += batchDepth++ == 0; }
-    void EndSettingsBatch() override { --batchDepth; }
-
-    // Stores a value as if an earlier run had written it, and reads one back.
-    void Store(const std::string& sectionAndKey, const std::string& value) {
-        settings[std::string(kAppName) + "/" + sectionAndKey] = value;
-    }
-    std::string Stored(const std::string& sectionAndKey) const {
-        const auto it = settings.find(std::string(kAppName) + "/" + sectionAndKey);
-        return it == settings.end() ? "(absent)" : it->second;
-    }
-};
 
 class WindowTest : public testing::Test {
 protected:
@@ -108,24 +75,9 @@ protected:
             EXPECT_EQ(Get<QWidget>(name).isHidden(), !range) << name;
         }
         for (const char* name : {"lblDNS", "txtDNS"}) EXPECT_EQ(Get<QWidget>(name).isHidden(), range) << name;
-        EXPECT_FALSE(Check("chkIpDns").isHidden());
     }
 
-    // What the fields show when the store holds nothing usable.
-    void ExpectDefaultFields() const {
-        EXPECT_EQ(Octets("txtStartIP") + " " + Octets("txtStopIP"), "1.1.1.8 1.1.1.8");
-        std::string texts;
-        for (const char* name : {"TxtDataSize", "txtNum", "txtTTL", "txtTimeout", "txtDelay", "txtDNS"}) {
-            texts += Text(name) + " ";
-        }
-        EXPECT_EQ(texts, "120 1 30 500 1000 localhost ");
-        EXPECT_EQ(Check("chkLoop").checkState(), Qt::Unchecked);
-        EXPECT_TRUE(Edit("txtNum").isEnabled());
-        ExpectTargetControls(true);
-        EXPECT_FALSE(window->DeleteNoAsk());
-    }
-
-    RecordingUi ui;
+    FakeUiServices ui;
     FakeNetworkServices net;
     std::unique_ptr<frmPing> window;  // after the fakes: goes before them
 };

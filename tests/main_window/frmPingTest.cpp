@@ -1,28 +1,37 @@
-#include <QMenu>
+// The main window over the fakes: what it shows at the start, its toolbar and
+// panels, its size, and what it keeps in the store between runs.
+#include <QGuiApplication>
 #include <QPlainTextEdit>
-#include <QRegularExpression>
+#include <QScreen>
+#include <QSettings>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
-#include <stdexcept>
 
+#include "platform/QtUiServices.h"
 #include "tests/main_window/WindowTesting.h"
 
 namespace velmora::test {
 namespace {
 
-class LoadTest : public WindowTest {
+class ShownTest : public WindowTest {
 protected:
-    void SetUp() override { Open(); }
+    void SetUp() override { Open().show(); }
     std::string Panels() const {
         std::string texts;
         for (int panel = 1; panel <= 6; ++panel) texts += Panel(panel).text().toStdString() + "|";
         return texts;
     }
     QPlainTextEdit& Pane() const { return Get<QPlainTextEdit>("logRes"); }
+    void Click(int position) { QTest::mouseClick(&ButtonWidget(position), Qt::LeftButton); }
+    // Loopback only, Num 1: the run ends after one echo.
+    void TargetLoopback() {
+        for (int i = 0; i < 4; ++i) StartOctet(i).setText(QLatin1String(i == 0 ? "127" : i == 3 ? "1" : "0"));
+    }
     static constexpr const char* kZeroPanels = "Sent: 0|Received: 0|Lost: 0|Maximum: 0|Minimum: 0|Average: 0|";
 };
 
-TEST_F(LoadTest, FreshStartShowsTheDefaultsAndStartsNothingButTheRandomSeed) {
+TEST_F(ShownTest, FreshStartShowsTheDefaultsAndStartsNothingButTheRandomSeed) {
     for (int position : {1, 2, 4, 5, 6, 8, 9, 11, 13}) {
         EXPECT_EQ(Button(position).isEnabled(), position != 2 && position != 5) << position;
     }
@@ -30,128 +39,12 @@ TEST_F(LoadTest, FreshStartShowsTheDefaultsAndStartsNothingButTheRandomSeed) {
     EXPECT_TRUE(Item("mnuCaptureLog").isEnabled() && !Item("mnuCloseFile").isEnabled());
     EXPECT_EQ(Panels(), kZeroPanels);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Velmora"));
-    ExpectDefaultFields();
     EXPECT_EQ(ui.randomizeCalls, 1);
-    EXPECT_FALSE(ui.timers.at(0)->enabled);
     EXPECT_EQ(net.startups, 0);
     EXPECT_TRUE(ui.boxes.empty() && ui.dialogs.empty() && ui.openFiles.empty() && ui.settingWrites.empty());
     EXPECT_TRUE(Pane().isReadOnly());
     EXPECT_EQ(Pane().palette().color(QPalette::Base), Pane().palette().color(QPalette::ToolTipBase));
 }
-
-// Design places in twips divided by 15, relative to each control's parent (a
-// label's corner only); a label's caption or another control's tooltip.
-TEST_F(LoadTest, ControlsStandAtTheirDesignPlacesWithTheirTexts) {
-    const struct {
-        const char* name;
-        QRect place;
-        const char* text;
-    } rows[] = {
-        {"Frame1", {8, 0, 313, 65}, ""}, {"Frame2", {328, 0, 313, 65}, ""},
-        {"logRes", {8, 68, 633, 217}, ""}, {"chkIpDns", {272, 32, 17, 17}, ""},
-        {"txtStartIP_0", {64, 16, 41, 19}, "Start IP address to ping to"},
-        {"txtStartIP_3", {208, 16, 41, 19}, "Start IP address to ping to"},
-        {"txtStopIP_0", {64, 40, 41, 19}, "Stop IP address to ping to"},
-        {"txtStopIP_3", {208, 40, 41, 19}, "Stop IP address to ping to"}, {"lblP1_0", {104, 8, 9, 25}, "."},
-        {"lblP1_5", {200, 32, 9, 25}, "."}, {"txtDNS", {64, 32, 185, 19}, ""},
-        {"chkLoop", {16, 32, 17, 17}, "Loop until cancel"}, {"txtNum", {40, 32, 41, 19}, "Number of pings"},
-        {"TxtDataSize", {88, 32, 57, 19}, "Data size (bytes) - up to 1500"},
-        {"txtTTL", {152, 32, 41, 19}, "Time To Leave"},
-        {"txtTimeout", {200, 32, 41, 19}, "Timeout for ping replay (milli-second)"},
-        {"txtDelay", {248, 32, 41, 19}, "Delay between pings (milli-second)."},
-        {"Label16", {264, 16, 0, 0}, "IP/DNS"}, {"lblStartIP", {16, 16, 0, 0}, "Start IP:"},
-        {"lblStopIP", {16, 40, 0, 0}, "Stop IP:"}, {"lblDNS", {16, 32, 0, 0}, "DNS:"},
-        {"Label8", {16, 16, 0, 0}, "Loop\\Num:"}, {"Lable9", {88, 16, 0, 0}, "DataSize:"},
-        {"Label7", {152, 16, 0, 0}, "TTL:"}, {"Label14", {200, 16, 0, 0}, "Timeout:"},
-        {"Label13", {248, 16, 0, 0}, "Delay:"},
-    };
-    for (const auto& row : rows) {
-        const QWidget& control = Get<QWidget>(row.name);
-        const auto* label = qobject_cast<const QLabel*>(&control);
-        EXPECT_EQ(label ? label->text() : control.toolTip(), QLatin1String(row.text)) << row.name;
-        EXPECT_EQ(row.place.isEmpty() ? QRect(control.pos(), QSize(0, 0)) : control.geometry(), row.place) << row.name;
-    }
-    EXPECT_TRUE(Get<QLabel>("lblP1_2").font().bold());
-    EXPECT_EQ(Get<QLabel>("lblP1_2").font().pointSize(), 18);
-}
-
-// Each menu's items as "name=caption", an empty caption for a separator.
-TEST_F(LoadTest, MenusHoldEveryItemInOrderWithoutShortcuts) {
-    const std::pair<const char*, const char*> menus[] = {
-        {"mnuComm", "Comm: mnuStartPinging=Start Pinging, mnuStopPinging=Stop Pinging, "
-                    "mnuParallel=Sweep in parallel, mnu1=, mnuExit=Exit"},
-        {"mnuLog", "Log: mnuCaptureLog=Capture log to file..., mnuCloseFile=Close file, mnu2=, mnuClearLog=Clear log"},
-        {"mnu3", "View: mnuArpTable=Arp table information..., mnuInterfaceInfo=Network Interface information..."},
-        {"mnuHelp", "Help: mnuHelpTopic=Help Topic, mnu4=, mnuAboutSoftware=About Velmora..."},
-    };
-    for (const auto& [name, expected] : menus) {
-        const QMenu& menu = Get<QMenu>(name);
-        QStringList items;
-        for (const QAction* a : menu.actions()) {
-            items << a->objectName() + u'=' + a->text();
-            EXPECT_TRUE(a->shortcut().isEmpty()) << a->objectName().toStdString();
-            EXPECT_EQ(a->isSeparator(), a->text().isEmpty()) << a->objectName().toStdString();
-        }
-        EXPECT_EQ((menu.title() + QStringLiteral(": ") + items.join(QStringLiteral(", "))).toStdString(), expected);
-    }
-}
-
-TEST_F(LoadTest, ToolbarHasThirteenPositionsWithTheirTooltipsAndImages) {
-    const std::pair<const char*, const char*> entries[] = {  // tooltip, image; nullptr: a separator
-        {"Start pinging to target", "Start"}, {"Cancel pinging to target", "Stop"}, {nullptr, nullptr},
-        {"Capture text to file", "StartCapture"}, {"Close capture file", "StopCapture"}, {"Clear log", "Clear"},
-        {nullptr, nullptr}, {"Arp table Information...", "Arp"}, {"Network interfaces information...", "Interface"},
-        {nullptr, nullptr}, {"Help topic", "Help"}, {nullptr, nullptr}, {"Exit program", "Exit"},
-    };
-    const QToolBar& tb = Get<QToolBar>("tb");
-    ASSERT_EQ(tb.actions().size(), 13);
-    for (int position = 1; position <= 13; ++position) {
-        const auto& [tooltip, image] = entries[position - 1];
-        const QAction& button = *tb.actions()[position - 1];
-        EXPECT_EQ(&button, &Button(position));
-        EXPECT_EQ(button.isSeparator(), tooltip == nullptr) << position;
-        if (!tooltip) continue;
-        EXPECT_EQ(button.toolTip().toStdString(), tooltip) << position;
-        const QImage shown = button.icon().pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
-        const QImage drawn = QImage(QStringLiteral(":/toolbar/%1.png").arg(QLatin1String(image)));
-        EXPECT_EQ(drawn.size(), QSize(16, 16)) << image;
-        EXPECT_EQ(shown, drawn.convertToFormat(QImage::Format_ARGB32)) << position << " shows " << image;
-    }
-}
-
-// A figure panel is at least 1440 twips and as wide as its widest text, so the
-// bar does not jitter; the clock takes the rest.
-TEST_F(LoadTest, FigurePanelsFitTheirWidestTextsAndTheClockTakesTheRest) {
-    int figures = 0;
-    for (int panel = 1; panel <= 6; ++panel) {
-        QLabel& label = Panel(panel);
-        const int width = label.minimumWidth();
-        EXPECT_GE(width, 96) << panel;
-        EXPECT_EQ(width, label.maximumWidth()) << panel;
-        figures += width;
-        label.setText(label.text().replace(QStringLiteral("0"), QStringLiteral("00000")));
-        EXPECT_LE(label.sizeHint().width(), width) << panel;
-    }
-    EXPECT_NEAR(Panel(7).minimumWidth(), window->width() - figures, 1);
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d$")).match(Panel(7).text()).hasMatch());
-}
-
-class ShownTest : public LoadTest {
-protected:
-    void SetUp() override {
-        Open().show();
-        designPane = Pane().size();
-        designPanel7 = Panel(7).minimumWidth();
-    }
-    void Click(int position) { QTest::mouseClick(&ButtonWidget(position), Qt::LeftButton); }
-    // Loopback only, Num 1: the run ends after one echo.
-    void TargetLoopback() {
-        for (int i = 0; i < 4; ++i) StartOctet(i).setText(QLatin1String(i == 0 ? "127" : i == 3 ? "1" : "0"));
-    }
-
-    QSize designPane;
-    int designPanel7 = 0;
-};
 
 TEST_F(ShownTest, PanelClickBlanksThatFigurePanelOnlyAndClearWritesEveryPanelAgain) {
     window->AppendLogText("line\r\n");
@@ -164,21 +57,17 @@ TEST_F(ShownTest, PanelClickBlanksThatFigurePanelOnlyAndClearWritesEveryPanelAga
     EXPECT_EQ(Panels(), kZeroPanels);
 }
 
-// The pane and the clock panel follow the difference to the design size,
-// minimised and restored too; nothing else moves. The smallest window still
-// shows both groups, the six figure panels and the clock.
+// The pane and the clock panel follow the difference to the design size;
+// nothing else moves. The smallest window still shows both groups and the clock.
 TEST_F(ShownTest, ResizeChangesOnlyThePaneAndTheClockPanelDownToAMinimumThatKeepsTheGroups) {
     const QSize design = window->size();
+    const QSize designPane = Pane().size();
+    const int designPanel7 = Panel(7).minimumWidth();
     const QRect frame2 = Get<QWidget>("Frame2").geometry();
-    for (const QSize change : {QSize(40, 0), QSize(0, 20), QSize(100, 60)}) {
-        window->resize(design + change);
-        EXPECT_EQ(Pane().size(), designPane + change);
-        EXPECT_EQ(Panel(7).minimumWidth(), designPanel7 + change.width());
-        EXPECT_EQ(Get<QWidget>("Frame2").geometry(), frame2);
-    }
-    window->showMinimized();
-    window->showNormal();
+    window->resize(design + QSize(100, 60));
     EXPECT_EQ(Pane().size(), designPane + QSize(100, 60));
+    EXPECT_EQ(Panel(7).minimumWidth(), designPanel7 + 100);
+    EXPECT_EQ(Get<QWidget>("Frame2").geometry(), frame2);
 
     window->resize(1, 1);
     EXPECT_EQ(window->size(), window->minimumSize());
@@ -186,14 +75,18 @@ TEST_F(ShownTest, ResizeChangesOnlyThePaneAndTheClockPanelDownToAMinimumThatKeep
         EXPECT_TRUE(window->centralWidget()->rect().contains(Get<QWidget>(group).geometry())) << group;
     }
     EXPECT_LE(Panel(7).geometry().right(), window->statusBar()->width());
-    EXPECT_GE(Panel(7).width(), Panel(7).sizeHint().width()) << "the clock's time fits";
     window->resize(design);
     EXPECT_EQ(Pane().size(), designPane);
     EXPECT_EQ(Panel(7).minimumWidth(), designPanel7);
 }
 
 // Lines reach the pane as lines: CR LF becomes the pane's line end.
-TEST_F(ShownTest, StartAndStopFollowTheRunWhoseLinesReachThePane) {
+TEST_F(ShownTest, ToolbarStartsAndStopsTheRunAndOpensAndClosesTheCapture) {
+    ui.dialogAnswers.push_back(std::string("/captures/run.log"));
+    Click(4);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Velmora [run.log]"));
+    EXPECT_TRUE(!Button(4).isEnabled() && Button(5).isEnabled());
+    EXPECT_TRUE(!Item("mnuCaptureLog").isEnabled() && Item("mnuCloseFile").isEnabled());
     TargetLoopback();
     Edit("txtNum").setText(QStringLiteral("2"));
     Click(1);
@@ -206,34 +99,9 @@ TEST_F(ShownTest, StartAndStopFollowTheRunWhoseLinesReachThePane) {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Velmora"));
     EXPECT_TRUE(Button(1).isEnabled() && !Item("mnuStopPinging").isEnabled());
     EXPECT_EQ(net.echoes.size(), 1u);
-}
-
-TEST_F(ShownTest, CaptureOpensAndClosesFromTheToolbar) {
-    ui.dialogAnswers.push_back(std::string("/captures/run.log"));
-    Click(4);
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Velmora [run.log]"));
-    EXPECT_TRUE(!Button(4).isEnabled() && Button(5).isEnabled());
-    EXPECT_TRUE(!Item("mnuCaptureLog").isEnabled() && Item("mnuCloseFile").isEnabled());
     Click(5);
     EXPECT_TRUE(ui.openFiles.empty());
     EXPECT_TRUE(Button(4).isEnabled() && !Button(5).isEnabled());
-}
-
-// A dialog that fails the way a toolkit error would.
-class FailingDialogUi : public RecordingUi {
-public:
-    std::optional<std::string> ShowOpenDialog(const std::string&, const std::string&, int) override {
-        throw std::runtime_error("dialog failed");
-    }
-};
-
-TEST_F(WindowTest, ToolbarTrapSwallowsAnErrorInsideAnOperationWithoutAMessage) {
-    FailingDialogUi failing;
-    Open(&failing).show();
-    QTest::mouseClick(&ButtonWidget(4), Qt::LeftButton);
-    EXPECT_TRUE(failing.boxes.empty());
-    EXPECT_TRUE(Button(4).isEnabled());
-    window.reset();
 }
 
 TEST_F(ShownTest, ExitSavesOnceInTheOrderOfTheStoreAndClosesTheWindow) {
@@ -245,7 +113,6 @@ TEST_F(ShownTest, ExitSavesOnceInTheOrderOfTheStoreAndClosesTheWindow) {
         "Init/IPAddress Stop", "Init/DataSize",     "Init/Num",             "Init/TTL",
         "Init/Delay",          "Init/Timeout",      "Init/Loop",            "Init/ArpDeleteConfirm", "Init/Parallel"};
     EXPECT_EQ(ui.settingWrites, order);
-    EXPECT_EQ(ui.storeOpenings, 2) << "once for the restore, once for the save";
 }
 
 TEST_F(ShownTest, ClosingMidEchoClosesTheCaptureAndEndsAtOnceWithoutSummaryOrCrash) {
@@ -262,9 +129,144 @@ TEST_F(ShownTest, ClosingMidEchoClosesTheCaptureAndEndsAtOnceWithoutSummaryOrCra
     window.reset();
     EXPECT_EQ(ui.files["/captures/run.log"].find("Ping Statistics"), std::string::npos);
     EXPECT_EQ(net.cleanups, 0) << "the sockets library is left to the program's end";
+    EXPECT_TRUE(net.open.empty()) << "the echo's handle is closed";
     ui.RunPending();  // the answer arrives after the window has gone
     EXPECT_TRUE(ui.boxes.empty());
     EXPECT_EQ(ui.writes.size(), 1u) << "nothing is written after the window has gone";
+}
+
+// --- The store ---
+
+constexpr int kTwips = 15;
+
+class SettingsTest : public WindowTest {
+protected:
+    // "Section/Key" values as an earlier run would have written them.
+    void Store(std::initializer_list<std::pair<const char*, std::string>> values) {
+        for (const auto& [key, value] : values) ui.settings[std::string(kAppName) + "/" + key] = value;
+    }
+    std::string Stored(const char* key) { return ui.settings[std::string(kAppName) + "/" + key]; }
+};
+
+TEST_F(SettingsTest, EveryKeyComesBackThroughTheStore) {
+    const QTemporaryDir home;  // the real store, in a folder of the test's own
+    ASSERT_TRUE(home.isValid());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, home.path());
+    QtUiServices real;
+    Open(&real);
+    const char* start[] = {"999", "0", " 0", "1 "};  // blanks pasted around two octets; 999 stored as it stands
+    for (int i = 0; i < 4; ++i) StartOctet(i).setText(QLatin1String(start[i]));
+    StopOctet(3).setText(QStringLiteral("9"));
+    const std::pair<const char*, const char*> numbers[] = {
+        {"TxtDataSize", "40000"}, {"txtNum", "3"}, {"txtTTL", "1.5"}, {"txtDelay", "250"}, {"txtTimeout", "750"}};
+    for (const auto& [name, text] : numbers) Edit(name).setText(QLatin1String(text));
+    Edit("txtDNS").setText(QStringLiteral("  gateway.lan "));
+    Check("chkLoop").setChecked(true);
+    Check("chkIpDns").setChecked(true);
+    window->SetDeleteNoAsk(true);
+    Item("mnuParallel").setChecked(true);
+    window->move(120, 90);
+    window->resize(700, 420);
+    Exit();
+
+    QSettings file(home.filePath(QStringLiteral("Velmora/Velmora.ini")), QSettings::IniFormat);
+    QStringList stored;
+    for (const QString& key : file.allKeys()) stored << key + u'=' + file.value(key).toString();
+    EXPECT_EQ(stored.join(u' ').toStdString(),
+              "Init/Address Mode=1 Init/ArpDeleteConfirm=True Init/DataSize=40000 Init/Delay=250 "
+              "Init/Host Name=gateway.lan Init/IPAddress Start=999.0.0.1 Init/IPAddress Stop=999.0.0.9 Init/Loop=1 "
+              "Init/Num=3 Init/Parallel=True Init/TTL=1.5 Init/Timeout=750 "
+              "Settings/MainHeight=6300 Settings/MainLeft=1800 Settings/MainTop=1350 Settings/MainWidth=10500 "
+              "Settings/Window=0");
+
+    Open(&real);
+    EXPECT_EQ(Octets("txtStartIP") + " " + Octets("txtStopIP"), "999.0.0.1 999.0.0.9");
+    for (const auto& [name, text] : numbers) EXPECT_EQ(Text(name), text) << name;
+    EXPECT_EQ(Text("txtDNS"), "gateway.lan");
+    EXPECT_FALSE(Edit("txtNum").isEnabled()) << "Loop 1 greys Num";
+    ExpectTargetControls(false);
+    EXPECT_TRUE(window->DeleteNoAsk());
+    EXPECT_TRUE(Item("mnuParallel").isChecked());
+    EXPECT_EQ(QRect(window->pos(), window->size()), QRect(120, 90, 700, 420));
+    window.reset();
+}
+
+// The stop address survives the copies of the start octets; fewer points fill
+// only the first boxes.
+TEST_F(SettingsTest, StoredAddressesFillTheBoxes) {
+    Store({{"Init/IPAddress Start", "10.2"}, {"Init/IPAddress Stop", "192.168.0.254"}});
+    Open();
+    EXPECT_EQ(Octets("txtStartIP") + " " + Octets("txtStopIP"), "10.2.1.8 192.168.0.254");
+}
+
+TEST_F(SettingsTest, AStoreFullOfGarbageOpensWithTheDefaults) {
+    Store({{"Settings/Window", "maximised"}, {"Settings/MainLeft", "left"}, {"Settings/MainTop", "1e999"},
+           {"Settings/MainWidth", "-5"}, {"Settings/MainHeight", ""}, {"Init/DataSize", "12ab"},
+           {"Init/Num", "abc"}, {"Init/TTL", ""}, {"Init/Delay", "&Hzz"}, {"Init/Timeout", "--3"},
+           {"Init/Loop", "7"}, {"Init/Address Mode", "-1"}, {"Init/ArpDeleteConfirm", "perhaps"},
+           {"Init/IPAddress Start", "1.2.3.4.5"}, {"Init/IPAddress Stop", "a.b.c.d.e.f"}});
+    Open();
+    EXPECT_EQ(Octets("txtStartIP") + " " + Octets("txtStopIP"), "1.1.1.8 1.1.1.8");
+    std::string texts;
+    for (const char* name : {"TxtDataSize", "txtNum", "txtTTL", "txtTimeout", "txtDelay", "txtDNS"}) {
+        texts += Text(name) + " ";
+    }
+    EXPECT_EQ(texts, "120 1 30 500 1000 localhost ");
+    EXPECT_EQ(Check("chkLoop").checkState(), Qt::Unchecked);
+    ExpectTargetControls(true);
+    EXPECT_FALSE(window->DeleteNoAsk());
+    EXPECT_FALSE(Item("mnuParallel").isChecked());
+    EXPECT_EQ(window->windowState(), Qt::WindowNoState);
+    EXPECT_EQ(window->width(), 648) << "the design width";
+    EXPECT_FALSE(window->testAttribute(Qt::WA_Moved)) << "the window system places it";
+}
+
+// The stored corner is used as it is, (0, 0) included, while the window is on
+// a screen; one off every screen comes back onto one, and one larger than the
+// screen shrinks to it. The pane follows the stored size.
+TEST_F(SettingsTest, StoredPlacementsAreRestoredOntoTheScreen) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const struct {
+        const char* name;
+        int left, top, width, height;  // twips
+        QRect expected;
+    } rows[] = {
+        {"OnTheScreen", 1500, 750, 9720, 6000, QRect(100, 50, 648, 400)},
+        {"TopLeftCorner", 0, 0, 9720, 6000, QRect(0, 0, 648, 400)},
+        {"OffEveryScreen", -300000, -150000, 9720, 6000, QRect(area.topLeft(), QSize(648, 400))},
+        {"LargerThanTheScreen", 0, 0, (area.width() + 500) * kTwips, (area.height() + 300) * kTwips,
+         QRect(0, 0, area.width(), area.height())},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Store({{"Settings/MainLeft", std::to_string(row.left)}, {"Settings/MainTop", std::to_string(row.top)},
+               {"Settings/MainWidth", std::to_string(row.width)},
+               {"Settings/MainHeight", std::to_string(row.height)}});
+        Open();
+        EXPECT_EQ(QRect(window->pos(), window->size()), row.expected);
+        EXPECT_TRUE(window->testAttribute(Qt::WA_Moved));
+    }
+    Store({{"Settings/MainWidth", std::to_string((648 + 60) * kTwips)}});
+    Open().show();
+    EXPECT_EQ(Get<QWidget>("logRes").width(), 633 + 60);
+}
+
+// Maximised, only the state is written, so the last normal placement stays;
+// minimised, nothing of the window is.
+TEST_F(SettingsTest, MaximisedExitStoresOnlyTheStateAndMinimisedExitNothingOfTheWindow) {
+    Store({{"Settings/MainLeft", "1500"}, {"Settings/MainTop", "1200"}, {"Settings/MainWidth", "10500"},
+           {"Settings/MainHeight", "6000"}});
+    Open().showMaximized();
+    Exit();
+    EXPECT_EQ(Stored("Settings/Window") + " " + Stored("Settings/MainLeft"), "2 1500");
+    Open().show();
+    EXPECT_TRUE(window->isMaximized());
+    window->showNormal();
+    EXPECT_EQ(QRect(window->pos(), window->size()), QRect(100, 80, 700, 400));
+    window->showMinimized();
+    ui.settingWrites.clear();
+    Exit();
+    EXPECT_EQ(ui.settingWrites.front(), "Init/Address Mode");
 }
 
 }  // namespace

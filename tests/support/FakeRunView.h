@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/mdbPing.h"
 #include "main_window/PingRunView.h"
 
 namespace velmora::test {
@@ -28,23 +29,16 @@ public:
     bool capturing = false;
     std::array<std::string, 6> panels;
     std::vector<Control> focus;
-    std::string log;      // the pane's text as shown
-    int logRewrites = 0;  // ShowLogText calls
+    std::string log;  // the pane's text as shown
     // Called after each text reaches the pane, with the text as appended.
     std::function<void(const std::string&)> onAppend;
 
     // Sets the octet boxes from dotted texts such as "10.0.0.1".
     void SetRange(const std::string& start, const std::string& stop) {
-        startOctets = Split(start);
-        stopOctets = Split(stop);
+        mdbPing::SplitAddress(start, startOctets);
+        mdbPing::SplitAddress(stop, stopOctets);
     }
     std::string Caption() const { return captions.empty() ? std::string() : captions.back(); }
-    // The six panels' texts joined by " | ".
-    std::string Panels() const {
-        std::string joined = panels[0];
-        for (std::size_t i = 1; i < panels.size(); ++i) joined += " | " + panels[i];
-        return joined;
-    }
     // The pane's lines without their CR LF.
     std::vector<std::string> Lines() const {
         std::vector<std::string> lines;
@@ -66,22 +60,10 @@ public:
     void ShowRunState(bool isRunning) override { running = isRunning; }
     void ShowCaptureState(bool isCapturing) override { capturing = isCapturing; }
     void SetPanelText(int panel, const std::string& text) override { panels.at(std::size_t(panel - 1)) = text; }
-    void ShowLogText(const std::string& wholeText) override {
-        log = wholeText;
-        ++logRewrites;
-    }
+    void ShowLogText(const std::string& wholeText) override { log = wholeText; }
     void AppendLogText(const std::string& text) override {
         log += text;
         if (onAppend) onAppend(text);
-    }
-
-private:
-    static std::array<std::string, 4> Split(const std::string& dotted) {
-        std::array<std::string, 4> parts;
-        for (std::size_t i = 0, begin = 0; i < 4; ++i, begin = dotted.find('.', begin) + 1) {
-            parts[i] = dotted.substr(begin, dotted.find('.', begin) - begin);
-        }
-        return parts;
     }
 };
 
