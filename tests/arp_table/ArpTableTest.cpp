@@ -1,10 +1,11 @@
-// The ARP table reader's rules over scripted tables, the window and its dialog
-// over the fakes, offscreen, and the main window's command that opens it.
+// The ARP table reader's rules over scripted tables, the window and its delete
+// question over the fakes, offscreen, and the main window's command that opens it.
 
 #include <QHeaderView>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "arp_table/ArpTableReader.h"
@@ -47,24 +48,6 @@ TEST(ArpTableReader, RowTextsFollowTheRules) {
     }
 }
 
-TEST(ArpTableReader, AFailedReadIsQuietAndAFailureWhileBuildingKeepsTheRowsSoFarAndSaysWhy) {
-    FakeNetworkServices net;
-    FakeUiServices ui;
-    net.arpRows = {ArpEntry(7, kAddress), ArpEntry(7, kAddress + 1)};
-    net.arpResult = ERROR_GEN_FAILURE;
-    EXPECT_TRUE(ArpTableReader(net, ui).GetArpTabel().empty());
-    EXPECT_TRUE(ui.boxes.empty());
-    net.arpResult = NO_ERROR;
-    net.afterIfRead = [&net] {
-        if (net.ifReads == 2) throw std::runtime_error("Out of memory");
-    };
-    EXPECT_EQ(ArpTableReader(net, ui).GetArpTabel().size(), 1u) << "the first row; the second fails";
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].prompt, "Out of memory");
-    EXPECT_EQ(ui.boxes[0].title, "Failed to get arp table.");
-    EXPECT_EQ(ui.boxes[0].style, vbCritical);
-}
-
 std::uint32_t Host(int last) { return AddressFromOctets(10, 0, 0, std::uint8_t(last)); }
 
 class ArpWindowTest : public testing::Test {
@@ -80,12 +63,7 @@ protected:
 
     void Open(std::initializer_list<int> lasts) {
         SetTable(lasts);
-        ConfirmDelete confirm = [this](QWidget&, const std::string& caption, const std::string& question, bool& flag) {
-            questions.push_back(caption + "|" + question);
-            flag = answer == kDialogOK;  // OK comes with "Do not ask me that again."
-            return answer;
-        };
-        window = std::make_unique<frmArpTable>(net, ui, deleteNoAsk, confirm);
+        window = std::make_unique<frmArpTable>(net, ui, deleteNoAsk);
         window->InitArpTabel();
         window->GetArpTabel();
         window->show();
@@ -102,14 +80,23 @@ protected:
         QTest::mouseClick(header.viewport(), Qt::LeftButton, {},
                           QPoint(header.sectionViewportPosition(column - 1) + 5, header.height() / 2));
     }
-    void ClickRow(int position) {
-        QTest::mouseClick(List().viewport(), Qt::LeftButton, {},
-                          List().visualItemRect(List().topLevelItem(position - 1)).center());
+    // Deletes by the Delete key or the menu, answering the question, if one comes, with `answer` and
+    // "Do not ask me that again." set to `doNotAsk`.
+    void Delete(QAction* menuItem = nullptr) {
+        QTimer::singleShot(0, [this] {
+            auto* dialog = qobject_cast<frmDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            questions.push_back((dialog->windowTitle() + u'|' + dialog->findChild<QLabel*>()->text()).toStdString());
+            dialog->findChild<QCheckBox*>()->setChecked(doNotAsk);
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QLatin1String(answer)), Qt::LeftButton);
+        });
+        if (menuItem) {
+            menuItem->trigger();
+        } else {
+            QTest::keyClick(&List(), Qt::Key_Delete);
+        }
+        QCoreApplication::processEvents();
     }
-    int SelectedPosition() const {
-        return List().selectedItems().isEmpty() ? 0 : List().indexOfTopLevelItem(List().selectedItems()[0]) + 1;
-    }
-    void PressDelete() { QTest::keyClick(&List(), Qt::Key_Delete); }
 
     // "SortDown", "SortUp" or "" for the header image of a 1-based column.
     std::string HeaderImage(int column) const {
@@ -124,7 +111,8 @@ protected:
     FakeUiServices ui;
     bool deleteNoAsk = false;
     std::vector<std::string> questions;
-    std::uint8_t answer = kDialogOK;
+    const char* answer = "OKButton";
+    bool doNotAsk = false;
     std::unique_ptr<frmArpTable> window;  // after the fakes: goes before them
 };
 
@@ -152,31 +140,33 @@ TEST_F(ArpWindowTest, OpensWithItsColumnsAndEveryColumnClickFlipsTheOrderAndMove
 
 TEST_F(ArpWindowTest, DeleteAsksNamingTheRowShownDeletesOnOkAndDoNotAskSkipsTheQuestionFromThenOn) {
     Open({2, 10, 9});
-    PressDelete();  // rows, none selected: nothing to name
+    Delete();  // rows, none selected: nothing to name
     EXPECT_TRUE(questions.empty());
     ClickHeader(2);  // 10.0.0.9, 10.0.0.2, 10.0.0.10
-    ClickRow(1);
-    answer = kDialogCancelled;
-    PressDelete();
+    QTest::mouseClick(List().viewport(), Qt::LeftButton, {}, List().visualItemRect(List().topLevelItem(0)).center());
+    answer = "CancelButton";
+    doNotAsk = true;
+    Delete();
     EXPECT_EQ(questions, std::vector<std::string>{"Delete Warning|Do you want to delete entry 10.0.0.9 from table?"});
     EXPECT_TRUE(net.deleted.empty());
+    EXPECT_FALSE(deleteNoAsk) << "only OK takes the check box";
 
-    answer = kDialogOK;
+    answer = "OKButton";
     QTest::mouseClick(List().viewport(), Qt::RightButton, {}, QPoint(10, 10));
     QMenu& menu = *window->findChild<QMenu*>(QStringLiteral("popMenu"));
     EXPECT_TRUE(menu.isVisible());
     menu.hide();
-    window->findChild<QAction*>(QStringLiteral("popDeleteEntry"))->trigger();
+    Delete(window->findChild<QAction*>(QStringLiteral("popDeleteEntry")));
     ASSERT_EQ(net.deleted.size(), 1u);
     EXPECT_EQ(net.deleted[0].dwAddr, Host(9));
     EXPECT_EQ(net.deleted[0].dwIndex, 2u);
     EXPECT_TRUE(deleteNoAsk);
     EXPECT_EQ(Addresses(), "10.0.0.2 10.0.0.10") << "read again at once";
-    EXPECT_EQ(SelectedPosition(), 1) << "the position selected before";
+    EXPECT_TRUE(List().topLevelItem(0)->isSelected()) << "the position selected before";
 
     net.deleteResult = ERROR_ACCESS_DENIED;
     const int reads = net.arpReads;
-    PressDelete();
+    Delete();
     EXPECT_EQ(questions.size(), 2u) << "no third question";
     EXPECT_EQ(net.deleted.size(), 2u);
     EXPECT_EQ(net.arpReads, reads) << "a refusal leaves the list";
@@ -184,22 +174,6 @@ TEST_F(ArpWindowTest, DeleteAsksNamingTheRowShownDeletesOnOkAndDoNotAskSkipsTheQ
     EXPECT_EQ(ui.boxes[0].prompt + " / " + ui.boxes[0].title, "Failed to delete entry / Error #5");
     window->findChild<QAction*>(QStringLiteral("popRefreshTable"))->trigger();
     EXPECT_EQ(net.arpReads, reads + 1);
-}
-
-// Only OK takes the check box.
-TEST(ArpDialogTest, AnswersSetTheResultAndTheFlag) {
-    EnsureApplication();
-    for (const auto& [button, result, flag] : {std::tuple{"OKButton", kDialogOK, true},
-                                               std::tuple{"CancelButton", kDialogCancelled, false}}) {
-        bool deleteNoAsk = false;
-        frmDialog dialog(deleteNoAsk, nullptr);
-        dialog.show();
-        dialog.findChild<QCheckBox*>()->setChecked(true);
-        QTest::mouseClick(dialog.findChild<QPushButton*>(QLatin1String(button)), Qt::LeftButton);
-        EXPECT_EQ(dialog.DialogResult(), result) << button;
-        EXPECT_EQ(deleteNoAsk, flag) << button;
-        EXPECT_FALSE(dialog.isVisible()) << button;
-    }
 }
 
 TEST_F(WindowTest, ArpCommandOpensOneWindowRefillsItAndUnloadClosesIt) {
