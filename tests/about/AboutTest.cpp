@@ -43,8 +43,8 @@ TEST(OpenWebLinkTest, PrefixesFollowTheLinkType) {
         {"http://www.velmora.example.org", kLinkWebPage, "open http://www.velmora.example.org"},
         {"www.velmora.example.org", kLinkWebPage, "open http://www.velmora.example.org"},
         {"HTTP://x.example.org", kLinkWebPage, "open http://HTTP://x.example.org"},  // the prefix is matched exactly
+        {"https://x.example.org", kLinkWebPage, "open http://https://x.example.org"},
         {"support@velmora.example.org", kLinkMail, "open mailto:support@velmora.example.org"},
-        {"www.velmora.example.org", 2, "open www.velmora.example.org"},  // another type stays as it is
     };
     for (const auto& row : rows) {
         FakeUiServices ui;
