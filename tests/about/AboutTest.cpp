@@ -198,7 +198,6 @@ TEST_F(WindowTest, AboutBoxShowsItsTextsOpensItsLinksAndGoesWithTheMainWindow) {
     EXPECT_TRUE(box.isNull()) << "the unload sequence unloads the about box";
 }
 
-
 TEST(HelpViewerTest, LauncherOpensOnlyTheHelpFileInTheWorkingDirectoryAtItsTopics) {
     EnsureApplication();
     QTemporaryDir dir;
@@ -227,6 +226,7 @@ TEST(HelpViewerTest, LauncherOpensOnlyTheHelpFileInTheWorkingDirectoryAtItsTopic
     EXPECT_TRUE(browser.toPlainText().contains(QStringLiteral("cap_net_admin,cap_net_raw+ep")));
     EXPECT_EQ(viewer->Contents().currentItem()->text(0), QStringLiteral("Permissions"));
     QTreeWidget& contents = viewer->Contents();
+    ASSERT_EQ(contents.topLevelItemCount(), 1);
     ASSERT_EQ(contents.topLevelItem(0)->childCount(), 9) << "every page under the overview";
     QTreeWidgetItem* results = contents.topLevelItem(0)->child(1);
     QTest::mouseClick(contents.viewport(), Qt::LeftButton, {}, contents.visualItemRect(results).center());

@@ -175,7 +175,6 @@ TEST_F(MonitorTest, AMissingServiceShowsItsMessageOnceWhileTheBoxHoldsTheRefresh
     EXPECT_EQ(ui.boxes[0].prompt, "IP Helper is not supported by this system.");
 }
 
-
 class InterfaceWindowTest : public WindowTest {
 protected:
     void SetUp() override {
