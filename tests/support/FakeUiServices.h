@@ -4,11 +4,9 @@
 // files live in memory with scriptable failures, timers fire when the test
 // says, and background work runs at once (or waits for RunPending when deferred).
 
-#include <cstring>
 #include <deque>
 #include <map>
 #include <optional>
-#include <set>
 #include <vector>
 
 #include "platform/UiServices.h"
@@ -129,6 +127,14 @@ public:
         work();
         done();
     }
+    // Posted answers wait with the background jobs when those are deferred.
+    void RunOnUiThread(std::function<void()> done) override {
+        if (deferBackground) {
+            pending.emplace_back([] {}, std::move(done));
+            return;
+        }
+        done();
+    }
     // Completes the oldest deferred background job; false when none waits.
     bool RunPending() {
         if (pending.empty()) return false;
@@ -138,63 +144,30 @@ public:
         return true;
     }
 
-    // --- Shell, registry and help viewer ---
-    std::vector<std::string> shellOpens;  // texts handed to the shell's open operation
-    std::vector<std::string> programStarts;
+    // --- Shell, help viewer and registry ---
+    std::vector<std::string> launches;      // "open TEXT", "start PATH" or "help OWNER FILE COMMAND", in order
     std::deque<std::string> startFailures;  // errors of the next failing program starts
-    struct RegistryValue {
-        std::uint32_t type;
-        std::string bytes;  // as stored, a text's terminating zero included when the test says so
-    };
-    std::map<std::string, std::map<std::string, RegistryValue>> registry;  // machine-wide key -> value name -> value
-    std::set<HKEY> openKeys;  // handles opened and not yet closed
-    int keyCloses = 0;
-    struct HelpCall {
-        WindowHandle owner;
-        std::string file;
-        int command;
-        std::uint32_t data;
-    };
-    std::vector<HelpCall> helpCalls;
-    WindowHandle helpWindow = 0x4711;  // what the viewer answers
 
     std::int32_t ShellExecuteA(const std::string& file) override {
-        shellOpens.push_back(file);
+        launches.push_back("open " + file);
         return kShellOpened;
     }
     bool Shell(const std::string& path, std::string& error) override {
-        programStarts.push_back(path);
+        launches.push_back("start " + path);
         return !Fails(startFailures, error);
     }
-    std::int32_t RegOpenKeyExA(HKEY root, const std::string& subKey, std::uint32_t, std::uint32_t,
-                               HKEY& result) override {
+    // No registry here: the about tests script their own.
+    std::int32_t RegOpenKeyExA(HKEY, const std::string&, std::uint32_t, std::uint32_t, HKEY& result) override {
         result = 0;
-        if (root != HKEY_LOCAL_MACHINE || registry.count(subKey) == 0) return ERROR_FILE_NOT_FOUND;
-        keyNames_.push_back(subKey);
-        result = HKEY(keyNames_.size());
-        openKeys.insert(result);
-        return ERROR_SUCCESS;
+        return ERROR_FILE_NOT_FOUND;
     }
-    std::int32_t RegQueryValueExA(HKEY key, const std::string& valueName, std::uint32_t& type, std::uint8_t* data,
-                                  std::uint32_t& size) override {
-        if (openKeys.count(key) == 0) return ERROR_INVALID_HANDLE;
-        const auto& values = registry.at(keyNames_.at(key - 1));
-        const auto it = values.find(valueName);
-        if (it == values.end()) return ERROR_FILE_NOT_FOUND;
-        type = it->second.type;
-        const auto needed = std::uint32_t(it->second.bytes.size());
-        const bool fits = needed <= size;
-        if (fits) std::memcpy(data, it->second.bytes.data(), needed);
-        size = needed;
-        return fits ? ERROR_SUCCESS : ERROR_MORE_DATA;
+    std::int32_t RegQueryValueExA(HKEY, const std::string&, std::uint32_t&, std::uint8_t*, std::uint32_t&) override {
+        return ERROR_INVALID_HANDLE;
     }
-    std::int32_t RegCloseKey(HKEY key) override {
-        ++keyCloses;
-        return openKeys.erase(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
-    }
-    WindowHandle HtmlHelpA(WindowHandle owner, const std::string& file, int command, std::uint32_t data) override {
-        helpCalls.push_back({owner, file, command, data});
-        return helpWindow;
+    std::int32_t RegCloseKey(HKEY) override { return ERROR_INVALID_HANDLE; }
+    WindowHandle HtmlHelpA(WindowHandle owner, const std::string& file, int command, std::uint32_t) override {
+        launches.push_back("help " + std::to_string(owner) + " " + file + " " + std::to_string(command));
+        return 1;  // the viewer's window
     }
 
 private:
@@ -211,17 +184,6 @@ private:
     }
 
     int nextFileNumber_ = 1;
-    std::vector<std::string> keyNames_;  // handle - 1 -> key
-
-public:
-    // Posted answers wait with the background jobs when those are deferred.
-    void RunOnUiThread(std::function<void()> done) override {
-        if (deferBackground) {
-            pending.emplace_back([] {}, std::move(done));
-            return;
-        }
-        done();
-    }
 };
 
 }  // namespace velmora::test
