@@ -192,7 +192,8 @@ struct AnswerWay {
 
 Bytes Message(std::uint8_t type, std::uint8_t code, std::uint16_t id, std::uint16_t seq, const Bytes& body) {
     Bytes message{type, code, 0, 0, std::uint8_t(id >> 8), std::uint8_t(id), std::uint8_t(seq >> 8), std::uint8_t(seq)};
-    message.insert(message.end(), body.begin(), body.end());
+    message.resize(8 + body.size());
+    std::copy(body.begin(), body.end(), message.begin() + 8);
     std::uint32_t sum = 0;
     for (std::size_t i = 0; i < message.size(); ++i) sum += i % 2 == 0 ? message[i] << 8 : message[i];
     while (sum > 0xFFFF) sum = (sum & 0xFFFF) + (sum >> 16);
