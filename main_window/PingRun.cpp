@@ -41,8 +41,6 @@ void PingRun::SetParallel(bool parallel) { parallel_ = parallel; }
 
 bool PingRun::Capturing() const { return capture_.IsOpen(); }
 
-bool PingRun::Running() const { return running_; }
-
 const std::string& PingRun::LogText() const { return logRes_.Text(); }
 
 // --- Start and stop ---

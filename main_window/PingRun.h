@@ -56,7 +56,6 @@ public:
     void SetParallel(bool parallel);
 
     bool Capturing() const;
-    bool Running() const;
     const std::string& LogText() const;
 
 private:

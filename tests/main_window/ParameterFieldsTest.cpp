@@ -81,9 +81,19 @@ TEST_F(FieldTest, PastedAndComposedTextIsFilteredOrCleanedToo) {
     EXPECT_EQ(Text("txtDelay"), "3045");
 }
 
-// "." moves on and a pasted dotted address fills its row; neither reaches the box.
-TEST_F(FieldTest, PointMovesToTheNextOctetAndAPastedAddressFillsTheRow) {
+// Tab goes in reading order: the start octets, the stop octets, then the
+// parameters. "." moves on and a pasted dotted address fills its row; neither
+// reaches the box.
+TEST_F(FieldTest, TabAndPointMoveThroughTheOctetsAndAPastedAddressFillsTheRow) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    const char* const order[] = {"txtStartIP_0", "txtStartIP_1", "txtStartIP_2", "txtStartIP_3", "txtStopIP_0",
+                                 "txtStopIP_1",  "txtStopIP_2",  "txtStopIP_3",  "chkIpDns",     "chkLoop",
+                                 "txtNum",       "TxtDataSize",  "txtTTL",       "txtTimeout",   "txtDelay"};
+    Edit(order[0]).setFocus();
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget()->objectName().toStdString(), order[i]);
+    }
     QTest::keyClick(&Field30("txtStartIP_3"), Qt::Key_Period);
     EXPECT_EQ(QApplication::focusWidget()->objectName(), QStringLiteral("txtStopIP_0"));
     EXPECT_EQ(Text("txtStartIP_3"), "30");

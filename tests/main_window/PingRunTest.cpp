@@ -411,6 +411,17 @@ TEST(DelayInterval, KeepsTheDelayWithinWhatTheTimerTakes) {
     for (const auto& [delay, interval] : rows) EXPECT_EQ(DelayInterval(delay), interval) << delay;
 }
 
+// A pass's last slot ends it: its Delay would time nothing.
+TEST_F(RunTest, LastSlotOfTheLastPassLeavesTheIntervalAlone) {
+    view.SetRange("10.0.0.1", "10.0.0.2");
+    view.onAppend = [this, delays = std::vector<std::string>{"70", "80"}, n = 0](const std::string&) mutable {
+        view.parameters[Control::Delay] = delays.at(std::size_t(n++));
+    };
+    run->StartPinging();
+    EXPECT_EQ(RunTimer().intervalWrites, 2);  // the start's 0, then the first slot's
+    EXPECT_EQ(RunTimer().interval, 70);
+}
+
 // --- Echoes that wait: the fake holds background work until RunPending ---
 
 class DeferredRunTest : public RunTest {
@@ -464,6 +475,19 @@ TEST_F(DeferredRunTest, NextPassComesADelayAfterTheLastLineEvenAfterASlowEcho) {
     ASSERT_TRUE(RunTimer().Fire());
     RunAllPending();
     EXPECT_EQ(Destinations(), (std::vector<std::string>{"10.0.0.1", "10.0.0.2", "10.0.0.1", "10.0.0.2"}));
+}
+
+// The cleared pane and panels start again from the next slot.
+TEST_F(DeferredRunTest, ClearLogDuringARunBlanksThePaneAndThePanelsUntilTheNextSlot) {
+    view.SetRange("10.0.0.1", "10.0.0.2");
+    run->StartPinging();
+    ASSERT_TRUE(ui.RunPending());
+    run->ClearLog();
+    EXPECT_EQ(view.log + run->LogText(), "");
+    EXPECT_EQ(view.panels, Statistics::ZeroTexts());
+    ASSERT_TRUE(ui.RunPending());
+    EXPECT_EQ(view.panels[0], "Sent: 2");
+    EXPECT_EQ(view.log, "IP success from 10.0.0.2    RoundTripTime=1ms    DataSize=120 bytes    TTL=64\r\n");
 }
 
 // --- Parallel mode ---

@@ -251,6 +251,21 @@ TEST_F(SettingsTest, StoredPlacementsAreRestoredOntoTheScreen) {
     EXPECT_EQ(Get<QWidget>("logRes").width(), 633 + 60);
 }
 
+// The store may hold 2, a greyed box, which is kept; the user's clicks give 0
+// and 1 only.
+TEST_F(SettingsTest, CheckValueTwoGreysTheBoxAndIsSavedAsTwo) {
+    Store({{"Init/Loop", "2"}, {"Init/Address Mode", "2"}});
+    Open();
+    EXPECT_EQ(Check("chkLoop").checkState(), Qt::PartiallyChecked);
+    EXPECT_EQ(window->TargetMode(), 1) << "any value but 0 is the host name";
+    EXPECT_FALSE(window->LoopChecked()) << "only 1 is the loop";
+    Exit();
+    EXPECT_EQ(Stored("Init/Loop") + " " + Stored("Init/Address Mode"), "2 2");
+    Open();
+    for (int click = 0; click < 3; ++click) Check("chkLoop").click();
+    EXPECT_NE(Check("chkLoop").checkState(), Qt::PartiallyChecked);
+}
+
 // Maximised, only the state is written, so the last normal placement stays;
 // minimised, nothing of the window is.
 TEST_F(SettingsTest, MaximisedExitStoresOnlyTheStateAndMinimisedExitNothingOfTheWindow) {
