@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <stdexcept>
+
 #include "arp_table/ArpTableReader.h"
 #include "arp_table/frmArpTable.h"
 #include "arp_table/frmDialog.h"
@@ -46,6 +48,23 @@ TEST(ArpTableReader, RowTextsFollowTheRules) {
         const auto& texts = read[0].texts;
         EXPECT_EQ(texts[0] + "|" + texts[1] + "|" + texts[2] + "|" + texts[3], row.texts) << row.name;
     }
+}
+
+TEST(ArpTableReader, AFailureWhileBuildingKeepsTheRowsSoFarAndSaysWhy) {
+    class FailingLookUp : public FakeNetworkServices {
+    public:
+        int calls = 0;
+        std::string inet_ntoa(std::uint32_t address) override {
+            if (++calls == 3) throw std::runtime_error("Out of memory");
+            return FakeNetworkServices::inet_ntoa(address);
+        }
+    } net;
+    FakeUiServices ui;
+    net.arpRows = {ArpEntry(7, kAddress), ArpEntry(7, kAddress + 1), ArpEntry(7, kAddress + 2)};
+    EXPECT_EQ(ArpTableReader(net, ui).GetArpTabel().size(), 1u) << "the first row; the second fails";
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].prompt + "|" + ui.boxes[0].title, "Out of memory|Failed to get arp table.");
+    EXPECT_EQ(ui.boxes[0].style, vbCritical);
 }
 
 std::uint32_t Host(int last) { return AddressFromOctets(10, 0, 0, std::uint8_t(last)); }
