@@ -99,14 +99,15 @@ protected:
         QTest::mouseClick(header.viewport(), Qt::LeftButton, {},
                           QPoint(header.sectionViewportPosition(column - 1) + 5, header.height() / 2));
     }
-    // Deletes by the Delete key or the menu, answering the question, if one comes, with `answer` and
-    // "Do not ask me that again." set to `doNotAsk`.
+    // Deletes by the Delete key or the menu, answering the question, if one comes, with `answer` (a
+    // button's name, or "Escape") and "Do not ask me that again." set to `doNotAsk`.
     void Delete(QAction* menuItem = nullptr) {
         QTimer::singleShot(0, [this] {
             auto* dialog = qobject_cast<frmDialog*>(QApplication::activeModalWidget());
             if (!dialog) return;
             questions.push_back((dialog->windowTitle() + u'|' + dialog->findChild<QLabel*>()->text()).toStdString());
             dialog->findChild<QCheckBox*>()->setChecked(doNotAsk);
+            if (answer == std::string("Escape")) return QTest::keyClick(dialog, Qt::Key_Escape);
             QTest::mouseClick(dialog->findChild<QPushButton*>(QLatin1String(answer)), Qt::LeftButton);
         });
         if (menuItem) {
@@ -169,6 +170,10 @@ TEST_F(ArpWindowTest, DeleteAsksNamingTheRowShownDeletesOnOkAndDoNotAskSkipsTheQ
     EXPECT_EQ(questions, std::vector<std::string>{"Delete Warning|Do you want to delete entry 10.0.0.9 from table?"});
     EXPECT_TRUE(net.deleted.empty());
     EXPECT_FALSE(deleteNoAsk) << "only OK takes the check box";
+    answer = "Escape";
+    Delete();
+    EXPECT_EQ(questions.size(), 2u);
+    EXPECT_TRUE(net.deleted.empty()) << "Escape is Cancel";
 
     answer = "OKButton";
     QTest::mouseClick(List().viewport(), Qt::RightButton, {}, QPoint(10, 10));
@@ -185,7 +190,7 @@ TEST_F(ArpWindowTest, DeleteAsksNamingTheRowShownDeletesOnOkAndDoNotAskSkipsTheQ
     net.deleteResult = ERROR_ACCESS_DENIED;
     const int reads = net.arpReads;
     Delete();
-    EXPECT_EQ(questions.size(), 2u) << "no third question";
+    EXPECT_EQ(questions.size(), 3u) << "no fourth question";
     EXPECT_EQ(net.arpReads, reads) << "a refusal leaves the list";
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].prompt + " / " + ui.boxes[0].title, "Failed to delete entry / Error #5");

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QTest>
 #include <QTreeWidget>
+#include <limits>
 #include <map>
 #include <stdexcept>
 
@@ -17,6 +18,23 @@
 
 namespace velmora::test {
 namespace {
+
+TEST(SpacedDigits, GroupThreeDigitsFromTheRightWithinThePlaces) {
+    const struct {
+        const char* name;
+        std::uint64_t value;
+        int places;
+        const char* text;
+    } rows[] = {
+        {"ZeroIsBlank", 0, 12, ""},
+        {"NinePlacesFull", 123456789, 9, "123 456 789"},
+        {"BeyondNinePlaces", 1000000000, 9, "1000 000 000"},
+        {"TwelvePlacesFull", 999999999999, 12, "999 999 999 999"},
+        {"BeyondTwelvePlaces", 1234567890123, 12, "1234 567 890 123"},
+        {"Uint64Max", std::numeric_limits<std::uint64_t>::max(), 12, "18446744073 709 551 615"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(SpacedDigits(row.value, row.places), row.text) << row.name;
+}
 
 // Names run to their first zero or the whole field, descriptions and adapter
 // addresses to their lengths within the record; counters are whole 64-bit values.

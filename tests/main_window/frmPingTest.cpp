@@ -113,6 +113,7 @@ TEST_F(ShownTest, ExitSavesOnceInTheOrderOfTheStoreAndClosesTheWindow) {
         "Init/IPAddress Stop", "Init/DataSize",     "Init/Num",             "Init/TTL",
         "Init/Delay",          "Init/Timeout",      "Init/Loop",            "Init/ArpDeleteConfirm", "Init/Parallel"};
     EXPECT_EQ(ui.settingWrites, order);
+    EXPECT_EQ(ui.storeOpenings, 2) << "once for the start's reads, once for the exit's writes";
 }
 
 TEST_F(ShownTest, ClosingMidEchoClosesTheCaptureAndEndsAtOnceWithoutSummaryOrCrash) {
