@@ -1,6 +1,6 @@
 // The Qt toolkit layer on a real event loop: message boxes, files,
 // file-dialog filters and the settings store against a temporary folder (the
-// keys' round trip is MainSettingsTest's), timers, background work and
+// keys' round trip is the main window's SettingsTest), timers, background work and
 // random numbers.
 #include <gtest/gtest.h>
 
