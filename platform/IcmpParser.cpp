@@ -1,6 +1,5 @@
 #include "platform/IcmpParser.h"
 
-#include <algorithm>
 #include <ctime>  // linux/errqueue.h uses timespec without including it
 
 #include <linux/errqueue.h>
@@ -167,15 +166,6 @@ std::array<std::uint8_t, kIcmpHeaderSize> EchoRequestHeader(std::uint16_t identi
     header[2] = std::uint8_t(checksum >> 8);
     header[3] = std::uint8_t(checksum);
     return header;
-}
-
-std::vector<std::uint8_t> BuildEchoRequest(std::uint16_t identifier, std::uint16_t sequence,
-                                           std::span<const std::uint8_t> payload) {
-    const auto header = EchoRequestHeader(identifier, sequence, payload);
-    std::vector<std::uint8_t> packet(header.size() + payload.size());
-    std::copy(header.begin(), header.end(), packet.begin());
-    std::copy(payload.begin(), payload.end(), packet.begin() + std::ptrdiff_t(header.size()));
-    return packet;
 }
 
 }  // namespace velmora::icmp

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <vector>
 
 namespace velmora::icmp {
 
@@ -64,10 +63,5 @@ std::uint16_t InternetChecksum(std::span<const std::uint8_t> bytes);
 // taken over both, so the two can be sent as they lie without a copy.
 std::array<std::uint8_t, kIcmpHeaderSize> EchoRequestHeader(std::uint16_t identifier, std::uint16_t sequence,
                                                             std::span<const std::uint8_t> payload);
-
-// An echo request with a correct checksum (a ping socket overwrites the
-// identifier and the checksum; a raw socket sends it as is).
-std::vector<std::uint8_t> BuildEchoRequest(std::uint16_t identifier, std::uint16_t sequence,
-                                           std::span<const std::uint8_t> payload);
 
 }  // namespace velmora::icmp
