@@ -4,10 +4,6 @@
 // widget would), the Qt toolkit services to change a member or two of, the
 // resident set size, a clock.
 
-#include <fcntl.h>
-#include <sched.h>
-#include <unistd.h>
-
 #include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -21,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/Namespaces.h"
 #include "main_window/PingRun.h"
 #include "main_window/PingRunView.h"
 #include "main_window/frmPing.h"
@@ -30,15 +27,6 @@
 namespace velmora::bench {
 
 using Clock = std::chrono::steady_clock;
-
-// Moves the calling thread, and the threads and processes it starts later,
-// into a network namespace made with `ip netns add`; false when it cannot.
-inline bool EnterNamespace(const std::string& name) {
-    const int fd = ::open(("/run/netns/" + name).c_str(), O_RDONLY | O_CLOEXEC);
-    const bool entered = fd >= 0 && ::setns(fd, CLONE_NEWNET) == 0;
-    if (fd >= 0) ::close(fd);
-    return entered;
-}
 
 inline double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 

@@ -44,38 +44,11 @@ namespace {
 
 constexpr int kEntries = 1000;
 
-void Run(const std::string& command) {
-    if (std::system(command.c_str()) != 0) throw std::runtime_error("failed: " + command);
-}
-
-// The namespace with its 1000 entries; removed by the destructor.
+// The namespace with its 1000 entries; removed with this.
 class NeighbourTable {
 public:
-    NeighbourTable() : name_("varp-" + std::to_string(::getpid())) {
-        try {
-            Build();
-        } catch (...) {
-            Remove();
-            throw;
-        }
-    }
-    ~NeighbourTable() { Remove(); }
-    NeighbourTable(const NeighbourTable&) = delete;
-    NeighbourTable& operator=(const NeighbourTable&) = delete;
-
-    // Moves this process into the namespace, with the namespace's /sys.
-    // False when /sys could not be mounted: the links' files are then the
-    // outer namespace's, and speeds read as unknown.
-    bool Enter() const {
-        if (!EnterNamespace(name_)) throw std::runtime_error("cannot enter the namespace " + name_);
-        return ::unshare(CLONE_NEWNS) == 0 && ::mount("", "/", nullptr, MS_SLAVE | MS_REC, nullptr) == 0 &&
-               ::umount2("/sys", MNT_DETACH) == 0 && ::mount(name_.c_str(), "/sys", "sysfs", 0, nullptr) == 0;
-    }
-
-private:
-    void Build() const {
-        const std::string ns = "ip -n " + name_;
-        Run("ip netns add " + name_);
+    NeighbourTable() {
+        const std::string ns = "ip -n " + namespace_.Name();
         Run(ns + " link set lo up");
         Run(ns + " link add ar0 type veth peer name ar1");
         Run(ns + " addr add 10.214.0.1/16 dev ar0");
@@ -93,9 +66,18 @@ private:
         Run("printf '" + batch + "' | " + ns + " -batch -");
     }
 
-    void Remove() const { std::system(("ip netns del " + name_ + " 2>/dev/null").c_str()); }
+    // Moves this process into the namespace, with the namespace's /sys.
+    // False when /sys could not be mounted: the links' files are then the
+    // outer namespace's, and speeds read as unknown.
+    bool Enter() const {
+        namespace_.Enter();
+        return ::unshare(CLONE_NEWNS) == 0 && ::mount("", "/", nullptr, MS_SLAVE | MS_REC, nullptr) == 0 &&
+               ::umount2("/sys", MNT_DETACH) == 0 &&
+               ::mount(namespace_.Name().c_str(), "/sys", "sysfs", 0, nullptr) == 0;
+    }
 
-    const std::string name_;
+private:
+    const OwnedNamespace namespace_{"varp-"};
 };
 
 double Median(std::vector<double> values) {

@@ -12,8 +12,6 @@
 //   echo_loopback --overshoot                20 silent drops at each of 100 ms, 1 s and 10 s
 //   echo_loopback --echoes N                 (the child: N echoes, then "N received" and its socket kind)
 
-#include <fcntl.h>
-#include <sched.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,10 +22,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "bench/Namespaces.h"
 #include "engine/mdbPing.h"
 #include "platform/LinuxNetworkServices.h"
 #include "platform/QtUiServices.h"
@@ -174,27 +175,15 @@ int Loopback(int count, int pairs) {
 // A namespace whose loopback answers no echo: every echo there is a silent drop.
 class SilentNamespace {
 public:
-    SilentNamespace() : name_("velmora-bench-" + std::to_string(::getpid())) {
-        ok_ = Run("ip netns add " + name_) && Run("ip -n " + name_ + " link set lo up") &&
-              Run("ip netns exec " + name_ + " sh -c 'echo 1 > /proc/sys/net/ipv4/icmp_echo_ignore_all'");
+    SilentNamespace() {
+        bench::Run("ip -n " + namespace_.Name() + " link set lo up");
+        bench::Run("ip netns exec " + namespace_.Name() + " sh -c 'echo 1 > /proc/sys/net/ipv4/icmp_echo_ignore_all'");
     }
-    ~SilentNamespace() { Run("ip netns del " + name_ + " 2>/dev/null"); }
-    SilentNamespace(const SilentNamespace&) = delete;
-    SilentNamespace& operator=(const SilentNamespace&) = delete;
 
-    bool Ok() const { return ok_; }
-    bool Enter() const {
-        const int fd = ::open(("/run/netns/" + name_).c_str(), O_RDONLY | O_CLOEXEC);
-        const bool entered = fd >= 0 && ::setns(fd, CLONE_NEWNET) == 0;
-        if (fd >= 0) ::close(fd);
-        return entered;
-    }
+    bool Enter() const { return bench::EnterNamespace(namespace_.Name()); }
 
 private:
-    static bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
-
-    std::string name_;
-    bool ok_ = false;
+    const bench::OwnedNamespace namespace_{"velmora-bench-"};
 };
 
 // Each drop waits on a thread of its own, all at once, so the 10 s figure
@@ -226,15 +215,17 @@ int Overshoot() {
         std::printf("overshoot: needs root to build its namespace; skipped\n");
         return 0;
     }
-    const SilentNamespace silent;
-    if (!silent.Ok()) {
-        std::printf("overshoot: could not build the namespace\n");
+    std::optional<SilentNamespace> silent;
+    try {
+        silent.emplace();
+    } catch (const std::runtime_error& error) {
+        std::printf("overshoot: could not build the namespace (%s)\n", error.what());
         return 1;
     }
     std::printf("timeout overshoot: %d silent drops at each timeout, returned minus asked\n", kDrops);
     for (const int timeoutMs : {100, 1000, 10000}) {
         int failures = 0;
-        const Figures late = Summarise(OvershootMicros(silent, kDrops, timeoutMs, failures));
+        const Figures late = Summarise(OvershootMicros(*silent, kDrops, timeoutMs, failures));
         std::printf("  timeout %5d ms: median %7.1f us, p99 %7.1f us (%d timed out)\n", timeoutMs, late.median,
                     late.p99, failures);
     }

@@ -7,8 +7,6 @@
 //
 //   stop_latency [rounds]      (default 20; run with QT_QPA_PLATFORM=offscreen)
 
-#include <fcntl.h>
-#include <sched.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -19,7 +17,6 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -30,48 +27,27 @@
 namespace velmora::bench {
 namespace {
 
-void Run(const std::string& command) {
-    if (std::system(command.c_str()) != 0) throw std::runtime_error("failed: " + command);
-}
-
 // The client and the silent target on a veth; this process enters the
 // client before it starts any thread.
 class SilentNetwork {
 public:
-    SilentNetwork() : name_("vstop-c" + std::to_string(::getpid())), target_("vstop-t" + std::to_string(::getpid())) {
-        try {
-            const std::string n = "ip -n " + name_;
-            Run("ip netns add " + name_);
-            Run("ip netns add " + target_);
-            Run(n + " link add vp0 type veth peer name vp1 netns " + target_);
-            Run(n + " addr add 10.214.0.1/24 dev vp0");
-            Run(n + " link set lo up");
-            Run(n + " link set vp0 up");
-            Run("ip -n " + target_ + " addr add 10.214.0.2/24 dev vp1");
-            Run("ip -n " + target_ + " link set vp1 up");
-            Run("ip netns exec " + target_ + " sysctl -qw net.ipv4.icmp_echo_ignore_all=1");
-            Run("ip netns exec " + name_ + " sysctl -qw net.ipv4.ping_group_range='0 2147483647'");
-            Enter();
-        } catch (...) {
-            Remove();
-            throw;
-        }
+    SilentNetwork() {
+        const std::string n = "ip -n " + client_.Name();
+        const std::string t = "ip -n " + target_.Name();
+        Run(n + " link add vp0 type veth peer name vp1 netns " + target_.Name());
+        Run(n + " addr add 10.214.0.1/24 dev vp0");
+        Run(n + " link set lo up");
+        Run(n + " link set vp0 up");
+        Run(t + " addr add 10.214.0.2/24 dev vp1");
+        Run(t + " link set vp1 up");
+        Run("ip netns exec " + target_.Name() + " sysctl -qw net.ipv4.icmp_echo_ignore_all=1");
+        Run("ip netns exec " + client_.Name() + " sysctl -qw net.ipv4.ping_group_range='0 2147483647'");
+        client_.Enter();
     }
-    ~SilentNetwork() { Remove(); }
-    SilentNetwork(const SilentNetwork&) = delete;
-    SilentNetwork& operator=(const SilentNetwork&) = delete;
 
 private:
-    void Enter() const {
-        if (!EnterNamespace(name_)) throw std::runtime_error("cannot enter the namespace " + name_);
-    }
-    void Remove() const {
-        std::system(("ip netns del " + name_ + " 2>/dev/null").c_str());
-        std::system(("ip netns del " + target_ + " 2>/dev/null").c_str());
-    }
-
-    const std::string name_;
-    const std::string target_;
+    const OwnedNamespace client_{"vstop-c"};
+    const OwnedNamespace target_{"vstop-t"};
 };
 
 // The real network, noting when each echo's wait returns.

@@ -17,8 +17,6 @@
 //     --window      through the real frmPing (offscreen) instead of a plain window
 //     --quick       without the sequential pass over the silent addresses (about 127 s)
 
-#include <fcntl.h>
-#include <sched.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -43,44 +41,13 @@ namespace {
 const std::string kFirst = "10.213.1.1";
 const std::string kLast = "10.213.1.254";
 
-void Run(const std::string& command) {
-    if (std::system(command.c_str()) != 0) throw std::runtime_error("failed: " + command);
-}
-
-// The two namespaces and the veth between them; removed by the destructor.
+// The two namespaces and the veth between them; removed with this.
 class SweepNetwork {
 public:
-    SweepNetwork() : client_("vsweep-c" + Pid()), target_("vsweep-t" + Pid()) {
-        try {
-            Build();
-        } catch (...) {
-            Remove();
-            throw;
-        }
-    }
-    ~SweepNetwork() { Remove(); }
-
-    // The targets keep answering ARP but drop every echo.
-    void SetTargetsSilent(bool silent) const {
-        Run("ip netns exec " + target_ + " sysctl -qw net.ipv4.icmp_echo_ignore_all=" + (silent ? "1" : "0"));
-    }
-    SweepNetwork(const SweepNetwork&) = delete;
-    SweepNetwork& operator=(const SweepNetwork&) = delete;
-
-    // Moves this thread, and the threads and processes it starts later, into the client namespace.
-    void EnterClient() const {
-        if (!EnterNamespace(client_)) throw std::runtime_error("cannot enter the namespace " + client_);
-    }
-
-private:
-    static std::string Pid() { return std::to_string(::getpid()); }
-
-    void Build() const {
-        const std::string c = "ip -n " + client_;
-        const std::string t = "ip -n " + target_;
-        Run("ip netns add " + client_);
-        Run("ip netns add " + target_);
-        Run(c + " link add vs0 type veth peer name vs1 netns " + target_);
+    SweepNetwork() {
+        const std::string c = "ip -n " + client_.Name();
+        const std::string t = "ip -n " + target_.Name();
+        Run(c + " link add vs0 type veth peer name vs1 netns " + target_.Name());
         Run(c + " addr add 10.213.0.1/24 dev vs0");
         Run(c + " link set lo up");
         Run(c + " link set vs0 up");
@@ -92,16 +59,20 @@ private:
         Run(t + " link set vs1 up");
         Run(t + " route add 10.213.0.0/24 dev vs1");
         // A fresh namespace lets no group open ping sockets ("1 0"); a desktop user's would.
-        Run("ip netns exec " + client_ + " sysctl -qw net.ipv4.ping_group_range='0 2147483647'");
+        Run("ip netns exec " + client_.Name() + " sysctl -qw net.ipv4.ping_group_range='0 2147483647'");
     }
 
-    void Remove() const {
-        std::system(("ip netns del " + client_ + " 2>/dev/null").c_str());
-        std::system(("ip netns del " + target_ + " 2>/dev/null").c_str());
+    // The targets keep answering ARP but drop every echo.
+    void SetTargetsSilent(bool silent) const {
+        Run("ip netns exec " + target_.Name() + " sysctl -qw net.ipv4.icmp_echo_ignore_all=" + (silent ? "1" : "0"));
     }
 
-    const std::string client_;
-    const std::string target_;
+    // Moves this thread, and the threads and processes it starts later, into the client namespace.
+    void EnterClient() const { client_.Enter(); }
+
+private:
+    const OwnedNamespace client_{"vsweep-c"};
+    const OwnedNamespace target_{"vsweep-t"};
 };
 
 // The real services, with what each echo took added up: the time spent in
