@@ -56,8 +56,6 @@ public:
     std::function<void(const ShownBox&)> onMsgBox;  // runs while a box is up, as a modal loop's events do
     std::map<std::string, std::string> settings;    // "app/section/key" -> value
     std::vector<std::string> settingWrites;         // "section/key" in the order written
-    int storeOpenings = 0;  // a batch opens the store once, a read or write outside one once each
-    int batchDepth = 0;
     std::deque<float> randoms;                      // next Rnd values; 0.5 when empty
     int randomizeCalls = 0;
     std::vector<FakeTimer*> timers;
@@ -77,6 +75,9 @@ public:
         if (onMsgBox) onMsgBox(boxes.back());
         return answers.empty() ? ((style & 0x0F) == 0 ? vbOK : vbCancel) : Next(answers);
     }
+    // A batch opens the store once; a read or write outside one opens it once each.
+    int storeOpenings = 0;
+    int batchDepth = 0;
     void BeginSettingsBatch() override { storeOpenings += batchDepth++ == 0; }
     void EndSettingsBatch() override { --batchDepth; }
     std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
