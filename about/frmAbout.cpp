@@ -10,7 +10,8 @@
 #include "about/AppVersion.h"
 #include "about/MWebLink.h"
 #include "about/SysInfo.h"
-#include "main_window/Twips.h"
+#include "window_helpers/DesignFont.h"
+#include "window_helpers/Twips.h"
 #include "platform/UiServices.h"
 
 // Resources of a static library are registered by hand, outside any namespace.
@@ -22,7 +23,6 @@ namespace {
 
 constexpr float kInnerWidth = 5760;
 constexpr float kInnerHeight = 3765;
-constexpr int kDesignFontPoints = 8;
 
 QLabel* Picture(QWidget& parent, const char* name, const char* image, float left, float top) {
     auto* picture = Named(new QLabel(&parent), name);
@@ -57,9 +57,7 @@ frmAbout::frmAbout(UiServices& ui) : QDialog(nullptr, Qt::Tool | Qt::MSWindowsFi
     InitAboutImages();
     Named(this, "frmAbout");
     setAttribute(Qt::WA_DeleteOnClose);
-    QFont font = this->font();
-    font.setPointSize(kDesignFontPoints);
-    setFont(font);
+    UseDesignFont(*this);
     setFixedSize(Px(kInnerWidth), Px(kInnerHeight));
     BuildControls();
     Form_Load();

@@ -1,13 +1,16 @@
 #include <QApplication>
 #include <cstdlib>
 
+#include "help_viewer/HelpWindows.h"
 #include "main_window/frmPing.h"
 #include "platform/LinuxNetworkServices.h"
 #include "platform/QtUiServices.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    velmora::HelpWindows help;
     velmora::QtUiServices ui;
+    ui.SetHelpDisplay(&help);
     velmora::LinuxNetworkServices net;
     velmora::frmPing window(net, ui);
     ui.SetOwnerWindow(&window);

@@ -8,7 +8,8 @@
 #include <array>
 
 #include "arp_table/frmDialog.h"
-#include "main_window/Twips.h"
+#include "window_helpers/SharedPictures.h"
+#include "window_helpers/Twips.h"
 
 // Resources of a static library are registered by hand, outside any namespace.
 static void InitSortImages() { Q_INIT_RESOURCE(sort); }
@@ -50,7 +51,7 @@ frmArpTable::frmArpTable(NetworkServices& net, UiServices& ui, bool& deleteNoAsk
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setWindowIcon(QIcon(QStringLiteral(":/toolbar/Arp.png")));
+    setWindowIcon(SharedIcon("Arp"));
     setFixedSize(Px(kInnerWidth), Px(kInnerHeight));
     sortDown_ = QIcon(QStringLiteral(":/sort/SortDown.png"));
     sortUp_ = QIcon(QStringLiteral(":/sort/SortUp.png"));

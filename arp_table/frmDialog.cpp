@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "main_window/Twips.h"
+#include "window_helpers/Twips.h"
 
 namespace velmora {
 

@@ -11,7 +11,8 @@
 #include <chrono>
 #include <initializer_list>
 
-#include "main_window/Twips.h"
+#include "window_helpers/DesignFont.h"
+#include "window_helpers/Twips.h"
 #include "platform/UiServices.h"
 
 // Resources of a static library are registered by hand, outside any namespace.
@@ -24,16 +25,7 @@ namespace {
 constexpr float kClientWidth = 5190;
 constexpr float kClientHeight = 7185;
 constexpr int kRefreshMs = 200;
-// The design sets the frames' captions in bold and everything else plainly,
-// for an 8-point font.
-constexpr int kDesignFontPoints = 8;
-
-QFont DesignFont(const QWidget& widget, bool bold) {
-    QFont font = widget.font();
-    font.setPointSize(kDesignFontPoints);
-    font.setBold(bold);
-    return font;
-}
+// The design sets the frames' captions in bold and everything else plainly.
 
 QGroupBox* Frame(QWidget& window, const char* name, const char* caption, QRect place) {
     auto* frame = Named(new QGroupBox(QString::fromLatin1(caption), &window), name);

@@ -9,7 +9,7 @@
 #include <cmath>
 
 #include "main_window/NumericValue.h"
-#include "main_window/Twips.h"
+#include "window_helpers/Twips.h"
 
 namespace velmora {
 

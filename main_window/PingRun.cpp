@@ -12,8 +12,6 @@ namespace {
 
 constexpr std::uint8_t kHostNameMode = 1;
 constexpr std::int32_t kNameNotResolved = 11024;
-constexpr int kSweepPaceMs = 1;
-constexpr int kMaxEchoesInFlight = 64;
 
 std::string CaptionWith(const std::string& subject) { return std::string(kAppName) + " [" + subject + "]"; }
 
@@ -25,16 +23,15 @@ PingRun::PingRun(PingRunView& view, NetworkServices& net, UiServices& ui)
       ui_(ui),
       engine_(net, ui),
       tmrDelay_(ui.CreateTimer()),
-      tmrPace_(ui.CreateTimer()),
+      sweep_(net, ui, engine_, {[this] { return ReadSlotRequest(); }, [this] { Drive(); }}),
       capture_(ui) {
     tmrDelay_->OnTimer([this] { tmrDelay_Timer(); });
-    tmrPace_->OnTimer([this] { tmrPace_Timer(); });
 }
 
 // The program may end with echoes waiting: closing their handles ends the waits.
 PingRun::~PingRun() {
     CloseEchoHandle();
-    AbandonSweep();
+    sweep_.Abandon();
 }
 
 void PingRun::SetParallel(bool parallel) { parallel_ = parallel; }
@@ -121,7 +118,7 @@ void PingRun::StopPinging() {
 void PingRun::AbandonPass() {
     ++awaitTicket_;
     CloseEchoHandle();
-    AbandonSweep();
+    sweep_.Abandon();
     if (passWroteLine_) {
         currentIp_ = lastTarget_;
         ++passCount_;
@@ -172,7 +169,7 @@ void PingRun::Drive() {
 void PingRun::RecoverFromFailedStep(Phase failed) {
     ++awaitTicket_;
     CloseEchoHandle();
-    AbandonSweep();
+    sweep_.Abandon();
     if (failed == Phase::BeginSlot || failed == Phase::TakeEcho) {
         slot_.echoed = false;
         AnswerWithoutEcho(IP_GENERAL_FAILURE);
@@ -282,7 +279,7 @@ void PingRun::BeginSlot() {
     SendEcho(request);
 }
 
-PingRun::SlotRequest PingRun::ReadSlotRequest() {
+SlotRequest PingRun::ReadSlotRequest() {
     SlotRequest request;
     request.pingNum = NumericValue(view_.ParameterText(Control::Num));
     request.payloadByte = PayloadByte(ui_.Rnd());
@@ -297,24 +294,10 @@ void PingRun::AnswerWithoutEcho(std::int32_t status) {
     phase_ = Phase::FinishSlot;
 }
 
-// The request's values are whole and within what it carries
-// (UncarriedRequestStatus). The record starts as the last slot left it.
-std::shared_ptr<PingRun::EchoJob> PingRun::MakeEchoJob(const std::string& target, const SlotRequest& request) const {
-    auto job = std::make_shared<EchoJob>();
-    job->target = target;
-    job->replyRecord = replyRecord_;
-    job->replyRecord.reply.Address = 0;
-    job->requestOptions.Ttl = std::uint8_t(request.ttl);
-    job->payloadByte = request.payloadByte;
-    job->dataSize = std::int16_t(request.dataSize);
-    job->timeoutMs = std::int32_t(request.timeoutMs);
-    return job;
-}
-
 // The handle stays here, so Stop can close it.
 void PingRun::SendEcho(const SlotRequest& request) {
     echoHandle_ = net_.IcmpCreateFile();
-    echoJob_ = MakeEchoJob(currentIp_, request);
+    echoJob_ = MakeEchoJob(currentIp_, request, replyRecord_);
     slot_.dataSize = echoJob_->dataSize;
     Await(
         Phase::AwaitEcho,
@@ -332,16 +315,6 @@ void PingRun::TakeEchoAnswer() {
     if (job->answered) replyRecord_ = job->replyRecord;
     TakeJobAnswer(slot_, *job);
     phase_ = Phase::FinishSlot;
-}
-
-// A job whose work failed before the platform answered is a general failure.
-void PingRun::TakeJobAnswer(Slot& slot, const EchoJob& job) {
-    slot.echoed = job.answered && job.result != -1;
-    if (!job.answered) {
-        slot.status = IP_GENERAL_FAILURE;
-    } else {
-        slot.status = slot.echoed ? std::int32_t(job.replyRecord.reply.Status) : -1;
-    }
 }
 
 void PingRun::FinishSlot() {
@@ -375,93 +348,14 @@ void PingRun::WriteSlotLine(bool lastOfPass) {
 // --- The parallel pass ---
 
 void PingRun::BeginSweep() {
-    ++awaitTicket_;  // the sweep's answers carry this ticket
-    sweep_.clear();
-    sweepInFlight_ = 0;
-    sweepAllSent_ = false;
     phase_ = Phase::Sweep;
-    tmrPace_->SetInterval(kSweepPaceMs);
-    SendSweepSlot();
-}
-
-void PingRun::tmrPace_Timer() {
-    if (phase_ != Phase::Sweep) return tmrPace_->SetEnabled(false);
-    SendSweepSlot();
-    Drive();
-}
-
-// Sends the next slot of the range when one may go; the pacing timer runs
-// only while another may follow.
-void PingRun::SendSweepSlot() {
-    if (!sweepAllSent_ && sweepInFlight_ < kMaxEchoesInFlight) SendNextSweepSlot();
-    tmrPace_->SetEnabled(phase_ == Phase::Sweep && !sweepAllSent_ && sweepInFlight_ < kMaxEchoesInFlight);
-}
-
-void PingRun::SendNextSweepSlot() {
-    sweepAllSent_ = !walk_.CheckForMoreIp();
-    if (sweepAllSent_) return;
-    SweepSlot next;
-    next.target = walk_.CurrentText();
-    next.lastOfPass = walk_.CheckLastIp();
-    const SlotRequest request = ReadSlotRequest();
-    next.pingNum = request.pingNum;
-    next.slot.payloadByte = request.payloadByte;
-    const auto status = UncarriedRequestStatus(request.dataSize, request.ttl, request.timeoutMs);
-    next.answered = status.has_value();
-    next.slot.status = status.value_or(IP_SUCCESS);
-    if (!next.answered) {
-        next.job = MakeEchoJob(next.target, request);
-        next.slot.dataSize = next.job->dataSize;
-        next.echoHandle = net_.IcmpCreateFile();
-        ++sweepInFlight_;
-    }
-    sweepAllSent_ = next.lastOfPass;
-    walk_.NextIp();
-    const auto job = next.job;
-    const auto handle = next.echoHandle;
-    sweep_.push_back(std::move(next));
-    // An answer that comes at once may write lines and drop the slot: hold copies.
-    if (job) SendSweepEcho(job, *handle);
-}
-
-// The answer comes on a thread of the platform's and is handed to this one.
-void PingRun::SendSweepEcho(const std::shared_ptr<EchoJob>& job, IcmpHandle handle) {
-    auto answered = [&ui = ui_, this, alive = std::weak_ptr<AliveToken>(alive_), ticket = awaitTicket_,
-                     job](std::int32_t result) {
-        job->result = result;
-        job->answered = true;
-        ui.RunOnUiThread([this, alive, ticket, job] {
-            if (alive.expired() || ticket != awaitTicket_) return;
-            TakeSweepAnswer(job);
-        });
-    };
-    try {
-        engine_.PingAsync(handle, job->target, job->replyRecord, job->requestOptions, job->payloadByte,
-                          job->dataSize, job->timeoutMs, std::move(answered));
-    } catch (...) {
-        // As a step that throws in sequential mode: the slot is a general failure.
-        TakeSweepAnswer(job);
-    }
-}
-
-void PingRun::TakeSweepAnswer(const std::shared_ptr<EchoJob>& job) {
-    const auto slot = std::find_if(sweep_.begin(), sweep_.end(), [&](const SweepSlot& s) { return s.job == job; });
-    if (slot == sweep_.end() || slot->answered) return;
-    net_.IcmpCloseHandle(*slot->echoHandle);
-    slot->echoHandle.reset();
-    slot->answered = true;
-    --sweepInFlight_;
-    TakeJobAnswer(slot->slot, *job);
-    if (!sweepAllSent_ && !tmrPace_->Enabled()) tmrPace_->SetEnabled(true);
-    Drive();
+    sweep_.Begin(walk_, replyRecord_);
 }
 
 // Writes the lines of the answered slots at the head of the range; true when
 // the pass has written its last line.
 bool PingRun::WriteSweptLines() {
-    while (!sweep_.empty() && sweep_.front().answered) {
-        const SweepSlot done = std::move(sweep_.front());
-        sweep_.pop_front();
+    const bool passDone = sweep_.WriteAnswered([this](const SweepSlot& done) {
         currentIp_ = done.target;
         pingNum_ = done.pingNum;
         slot_ = done.slot;
@@ -472,21 +366,10 @@ bool PingRun::WriteSweptLines() {
         }
         WriteSlotLine(done.lastOfPass);
         // Stopped while the advice was shown.
-        if (phase_ != Phase::Sweep) return false;
-    }
-    if (!sweepAllSent_ || !sweep_.empty()) return false;
-    tmrPace_->SetEnabled(false);
-    phase_ = Phase::EndPass;
-    return true;
-}
-
-void PingRun::AbandonSweep() {
-    tmrPace_->SetEnabled(false);
-    for (const SweepSlot& slot : sweep_) {
-        if (slot.echoHandle) net_.IcmpCloseHandle(*slot.echoHandle);
-    }
-    sweep_.clear();
-    sweepInFlight_ = 0;
+        return phase_ == Phase::Sweep;
+    });
+    if (passDone) phase_ = Phase::EndPass;
+    return passDone;
 }
 
 void PingRun::ShowPermissionAdviceOnce() {

@@ -13,13 +13,11 @@
 // Background work holds copies of its inputs and never this object; its
 // answer is dropped when this object is gone or the wait was abandoned (Stop).
 //
-// In parallel mode a range pass sweeps instead: a pacing timer sends its slots
-// in range order, one a tick, with up to kMaxEchoesInFlight asynchronous
-// echoes waiting at once; each line is written as soon as its slot and every
-// slot before it have their answers, so the lines read as in sequential mode.
+// In parallel mode a range pass sweeps instead (ParallelSweep); each line is
+// written as soon as its slot and every slot before it have their answers,
+// through the same line writer, so the lines read as in sequential mode.
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -28,8 +26,10 @@
 #include "engine/mdbPing.h"
 #include "main_window/CaptureFile.h"
 #include "main_window/LogPane.h"
+#include "main_window/ParallelSweep.h"
 #include "main_window/PingRunView.h"
 #include "main_window/RangeWalk.h"
+#include "main_window/SlotEcho.h"
 #include "main_window/Statistics.h"
 #include "platform/NetworkServices.h"
 #include "platform/UiServices.h"
@@ -63,46 +63,6 @@ private:
     // Sweep: a parallel pass waits for pacing ticks and answers, and writes the lines they allow.
     enum class Phase { Idle, BeginPass, AwaitName, TakeName, BeginSlot, AwaitEcho, TakeEcho, FinishSlot, Sweep, EndPass };
 
-    // One echo's inputs and answer, shared with the work that runs it.
-    struct EchoJob {
-        std::string target;
-        ReplyRecord replyRecord;
-        IP_OPTION_INFORMATION requestOptions;
-        std::uint8_t payloadByte = 0;
-        std::int16_t dataSize = 0;
-        std::int32_t timeoutMs = 0;
-        std::int32_t result = 0;
-        bool answered = false;  // false: the work failed before the platform answered
-    };
-
-    // The slot being done, as its line needs it.
-    struct Slot {
-        std::uint8_t payloadByte = 0;
-        int dataSize = 0;
-        std::int32_t status = 0;
-        bool echoed = false;  // a request went out
-    };
-
-    // The fields as a slot reads them when it is sent.
-    struct SlotRequest {
-        double pingNum = 0;
-        std::uint8_t payloadByte = 0;
-        double dataSize = 0;
-        double ttl = 0;
-        double timeoutMs = 0;
-    };
-
-    // A slot of a sweep, from its send to its line.
-    struct SweepSlot {
-        std::string target;
-        double pingNum = 0;
-        bool lastOfPass = false;
-        Slot slot;
-        std::shared_ptr<EchoJob> job;           // the record the platform writes into
-        std::optional<IcmpHandle> echoHandle;   // open while its echo waits
-        bool answered = false;
-    };
-
     bool CheckTarget();
     bool RefuseOctet(const char* address, Control box);
     bool CheckParameters();
@@ -115,7 +75,6 @@ private:
     void RecoverFromFailedStep(Phase failed);
     void AbandonPass();
     void CloseEchoHandle();
-    void AbandonSweep();
 
     void BeginPass();
     void ResolveHostName();
@@ -124,8 +83,6 @@ private:
     void BeginSlot();
     void AnswerWithoutEcho(std::int32_t status);
     void SendEcho(const SlotRequest& request);
-    std::shared_ptr<EchoJob> MakeEchoJob(const std::string& target, const SlotRequest& request) const;
-    static void TakeJobAnswer(Slot& slot, const EchoJob& job);
     void TakeEchoAnswer();
     void FinishSlot();
     void WriteSlotLine(bool lastOfPass);
@@ -133,11 +90,6 @@ private:
 
     void BeginSlots();
     void BeginSweep();
-    void tmrPace_Timer();
-    void SendSweepSlot();
-    void SendNextSweepSlot();
-    void SendSweepEcho(const std::shared_ptr<EchoJob>& job, IcmpHandle handle);
-    void TakeSweepAnswer(const std::shared_ptr<EchoJob>& job);
     bool WriteSweptLines();
     void ShowPermissionAdviceOnce();
     void EndPass();
@@ -151,7 +103,7 @@ private:
     UiServices& ui_;
     mdbPing engine_;
     std::unique_ptr<Timer> tmrDelay_;
-    std::unique_ptr<Timer> tmrPace_;  // one sweep slot a tick
+    ParallelSweep sweep_;
     LogPane logRes_;
     CaptureFile capture_;
     Statistics statistics_;
@@ -175,9 +127,6 @@ private:
     Slot slot_;
     bool parallel_ = false;
     bool sweepPass_ = false;  // parallel_ as the pass began
-    std::deque<SweepSlot> sweep_;  // sent and not yet written, in range order
-    int sweepInFlight_ = 0;
-    bool sweepAllSent_ = false;
     std::int64_t passCount_ = 0;
     double pingNum_ = 0;
 

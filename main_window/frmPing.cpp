@@ -26,7 +26,9 @@
 #include "interfaces/frmInterfaceInfo.h"
 #include "main_window/MainSettings.h"
 #include "main_window/PingRun.h"
-#include "main_window/Twips.h"
+#include "window_helpers/DesignFont.h"
+#include "window_helpers/SharedPictures.h"
+#include "window_helpers/Twips.h"
 
 // Resources of a static library are registered by hand, outside any namespace.
 static void InitToolbarImages() { Q_INIT_RESOURCE(velmora); }
@@ -45,17 +47,21 @@ constexpr float kTextBoxWidth = 615;
 constexpr float kTextBoxHeight = 285;
 constexpr float kCheckBoxSize = 255;
 constexpr float kPanelWidth = 1440;
-// The design places the group controls and sizes the status panels for an
-// 8-point font.
-constexpr int kDesignFontPoints = 8;
 constexpr int kFramesPerSecond = 60;
 constexpr float kLabelGap = 60;
-constexpr double kSmallestLabelPoints = 6;
 
-// The image list: twelve images, addressed by position from 1.
+// The image list: twelve images, addressed by position from 1. The ARP
+// table's picture is shared with its window.
 constexpr std::array<const char*, 12> kImages{"Stop",  "Start",   "StartCapture", "StopCapture",
                                                "Running", "Arp",  "Setting",      "Adapter",
                                                "Interface", "Clear", "Exit",      "Help"};
+constexpr int kSharedImage = 6;
+
+QIcon ToolbarIcon(int image) {
+    const char* name = kImages[std::size_t(image - 1)];
+    if (image == kSharedImage) return SharedIcon(name);
+    return QIcon(QStringLiteral(":/toolbar/%1.png").arg(QLatin1String(name)));
+}
 
 struct ToolbarPosition {
     const char* tooltip;  // nullptr: a separator
@@ -84,19 +90,11 @@ constexpr std::array<const char*, 6> kWidestPanelTexts{"Sent: 00000",    "Receiv
 
 QString Indexed(const char* name, int index) { return QString::fromLatin1(name) + u'_' + QString::number(index); }
 
-// A label placed at its design corner, within `room` twips to its right: a
-// font larger than the design's (a higher font DPI, a user setting) is made
-// smaller until the text fits, so that it never runs into the next control.
+// A label placed at its design corner, fitted within `room` twips to its right.
 QLabel* Label(QWidget& parent, const QString& name, const char* caption, float left, float top, float room) {
     auto* label = Named(new QLabel(QString::fromLatin1(caption), &parent), name);
     label->move(Px(left), Px(top));
-    label->adjustSize();
-    QFont font = label->font();
-    while (label->width() > Px(room - kLabelGap) && font.pointSizeF() > kSmallestLabelPoints) {
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-        label->setFont(font);
-        label->adjustSize();
-    }
+    FitLabelFont(*label, Px(room - kLabelGap));
     return label;
 }
 
@@ -113,12 +111,6 @@ QCheckBox* CheckBox(QWidget& parent, const QString& name, const char* tooltip, f
     box->setGeometry(Place(left, top, kCheckBoxSize, kCheckBoxSize));
     if (tooltip) box->setToolTip(QString::fromLatin1(tooltip));
     return box;
-}
-
-void UseDesignFont(QWidget& widget) {
-    QFont font = widget.font();
-    font.setPointSize(kDesignFontPoints);
-    widget.setFont(font);
 }
 
 QFrame* Group(QWidget& body, const char* name, float left, float top) {
@@ -222,7 +214,7 @@ void frmPing::BuildToolbar() {
         QAction* button = entry.tooltip ? tb->addAction(QString::fromLatin1(entry.tooltip)) : tb->addSeparator();
         Named(button, Indexed("tb", position));
         if (entry.tooltip) {
-            button->setIcon(QIcon(QStringLiteral(":/toolbar/%1.png").arg(QLatin1String(kImages[entry.image - 1]))));
+            button->setIcon(ToolbarIcon(entry.image));
             button->setToolTip(QString::fromLatin1(entry.tooltip));
             connect(button, &QAction::triggered, this, [this, position] { tb_ButtonClick(position); });
         }

@@ -16,7 +16,6 @@
 #include <cstring>
 #include <thread>
 
-#include "platform/HelpViewer.h"
 
 namespace velmora {
 
@@ -124,7 +123,6 @@ QtUiServices::~QtUiServices() {
         queue_->receiver = nullptr;
         queue_->wake.notify_all();
     }
-    for (auto& entry : helpViewers_) delete entry.second.data();
 }
 
 void QtUiServices::SetOwnerWindow(QWidget* owner) { owner_ = owner; }
@@ -360,19 +358,11 @@ std::int32_t QtUiServices::RegQueryValueExA(HKEY key, const std::string& valueNa
 
 std::int32_t QtUiServices::RegCloseKey(HKEY key) { return openKeys_.erase(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE; }
 
+void QtUiServices::SetHelpDisplay(HelpDisplay* display) { helpDisplay_ = display; }
+
 WindowHandle QtUiServices::HtmlHelpA(WindowHandle owner, const std::string& file, int command, std::uint32_t data) {
-    const QString path = QFileInfo(FromUtf8(file)).absoluteFilePath();
-    QPointer<HelpViewer>& viewer = helpViewers_[path];
-    if (!viewer) viewer = HelpViewer::Open(path.toStdString(), QWidget::find(WId(owner))).release();
-    if (!viewer) return 0;
-    std::optional<std::string> topic;
-    if (command == HH_DISPLAY_TOPIC) topic = viewer->DefaultTopic();
-    if (command == HH_HELP_CONTEXT) topic = viewer->TopicOfContext(data);
-    if (!topic || !viewer->ShowTopic(*topic)) return 0;
-    viewer->show();
-    viewer->raise();
-    viewer->activateWindow();
-    return WindowHandle(viewer->winId());
+    if (!helpDisplay_) return 0;
+    return helpDisplay_->ShowHelp(owner, QFileInfo(FromUtf8(file)).absoluteFilePath().toStdString(), command, data);
 }
 
 }  // namespace velmora

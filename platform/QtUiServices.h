@@ -22,7 +22,15 @@ class QWidget;
 
 namespace velmora {
 
-class HelpViewer;
+// Shows a topic of a compiled help file in a window; the help viewer's
+// folder provides it, so this layer needs no window of its own for help.
+class HelpDisplay {
+public:
+    virtual ~HelpDisplay() = default;
+    // As HtmlHelpA, for the file's absolute path.
+    virtual WindowHandle ShowHelp(WindowHandle owner, const std::string& path, int command,
+                                  std::uint32_t data) = 0;
+};
 
 // A filter of "Label|pattern" pairs joined by "|" as the file dialog's name
 // filters ("Label (pattern)").
@@ -37,6 +45,8 @@ public:
 
     // The window that owns modal boxes and dialogs.
     void SetOwnerWindow(QWidget* owner);
+    // What shows help files; without one, HtmlHelpA shows nothing.
+    void SetHelpDisplay(HelpDisplay* display);
 
     int MsgBox(const std::string& prompt, int style, const std::string& title) override;
     std::string GetSetting(const std::string& appName, const std::string& section, const std::string& key,
@@ -70,7 +80,6 @@ public:
     std::int32_t RegQueryValueExA(HKEY key, const std::string& valueName, std::uint32_t& type, std::uint8_t* data,
                                   std::uint32_t& size) override;
     std::int32_t RegCloseKey(HKEY key) override;
-    // One viewer a help file, raised again by the next call.
     WindowHandle HtmlHelpA(WindowHandle owner, const std::string& file, int command, std::uint32_t data) override;
 
 private:
@@ -105,7 +114,7 @@ private:
 
     std::map<HKEY, QString> openKeys_;  // handle -> key path in the settings file
     HKEY nextKey_ = 1;
-    std::map<QString, QPointer<HelpViewer>> helpViewers_;  // by the file's absolute path
+    HelpDisplay* helpDisplay_ = nullptr;
 };
 
 // Programs that show the machine's hardware and system, in order of preference.

@@ -15,8 +15,9 @@
 #include "about/SysInfo.h"
 #include "about/frmAbout.h"
 #include "about/mdlHelp.h"
-#include "platform/ChmParsers.h"
-#include "platform/HelpViewer.h"
+#include "help_viewer/ChmParsers.h"
+#include "help_viewer/HelpViewer.h"
+#include "help_viewer/HelpWindows.h"
 #include "platform/QtUiServices.h"
 #include "tests/main_window/WindowTesting.h"
 
@@ -203,7 +204,9 @@ TEST(HelpViewerTest, LauncherOpensOnlyTheHelpFileInTheWorkingDirectoryAtItsTopic
     QTemporaryDir dir;
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(dir.isValid() && QDir::setCurrent(dir.path()));
+    HelpWindows help;
     QtUiServices ui;
+    ui.SetHelpDisplay(&help);
     EXPECT_FALSE(ShowHtmlHelp(ui, kHelpFile, 0, 0));
     QFile file(QStringLiteral("velmora.chm"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("not a compiled help file") > 0);

@@ -1,4 +1,4 @@
-#include "platform/HelpViewer.h"
+#include "help_viewer/HelpViewer.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 #include <vector>
 
-#include "platform/ChmFile.h"
+#include "help_viewer/ChmFile.h"
 
 namespace velmora {
 

@@ -1,4 +1,4 @@
-#include "platform/ChmFile.h"
+#include "help_viewer/ChmFile.h"
 
 #include <chm_lib.h>
 

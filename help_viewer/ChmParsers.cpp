@@ -1,4 +1,4 @@
-#include "platform/ChmParsers.h"
+#include "help_viewer/ChmParsers.h"
 
 #include <algorithm>
 #include <cctype>

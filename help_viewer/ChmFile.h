@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/ChmParsers.h"
+#include "help_viewer/ChmParsers.h"
 
 struct chmFile;
 

@@ -1,0 +1,51 @@
+#pragma once
+// One slot's echo as both the sequential pass and the parallel sweep carry
+// it: the fields read when it is sent, the job a worker or the platform's
+// waiting thread fills in, and what the slot's line needs of the answer.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/NetworkServices.h"
+
+namespace velmora {
+
+// The fields as a slot reads them when it is sent.
+struct SlotRequest {
+    double pingNum = 0;
+    std::uint8_t payloadByte = 0;
+    double dataSize = 0;
+    double ttl = 0;
+    double timeoutMs = 0;
+};
+
+// One echo's inputs and answer, shared with the work that runs it.
+struct EchoJob {
+    std::string target;
+    ReplyRecord replyRecord;
+    IP_OPTION_INFORMATION requestOptions;
+    std::uint8_t payloadByte = 0;
+    std::int16_t dataSize = 0;
+    std::int32_t timeoutMs = 0;
+    std::int32_t result = 0;
+    bool answered = false;  // false: the work failed before the platform answered
+};
+
+// The slot being done, as its line needs it.
+struct Slot {
+    std::uint8_t payloadByte = 0;
+    int dataSize = 0;
+    std::int32_t status = 0;
+    bool echoed = false;  // a request went out
+};
+
+// The request's values are whole and within what it carries
+// (UncarriedRequestStatus). The record starts as the last slot left it.
+std::shared_ptr<EchoJob> MakeEchoJob(const std::string& target, const SlotRequest& request,
+                                     const ReplyRecord& lastRecord);
+
+// A job whose work failed before the platform answered is a general failure.
+void TakeJobAnswer(Slot& slot, const EchoJob& job);
+
+}  // namespace velmora

@@ -1,0 +1,12 @@
+#pragma once
+// Pictures that more than one window shows: the ARP table's picture is the
+// main window's toolbar button and the ARP window's icon.
+
+#include <QIcon>
+
+namespace velmora {
+
+// The picture of that name (":/shared/NAME.png"), loaded with the resources it lives in.
+QIcon SharedIcon(const char* name);
+
+}  // namespace velmora
