@@ -4,9 +4,13 @@
 #include "help_viewer/HelpWindows.h"
 #include "main_window/frmPing.h"
 #include "platform/LinuxNetworkServices.h"
+#include "platform/NetRawCapability.h"
 #include "platform/QtUiServices.h"
 
 int main(int argc, char* argv[]) {
+    // A grant of cap_net_raw+ep makes it effective from the start: lower it
+    // before any thread exists, so every thread starts without it.
+    velmora::LowerNetRawCapability();
     QApplication app(argc, argv);
     velmora::HelpWindows help;
     velmora::QtUiServices ui;

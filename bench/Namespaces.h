@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <iostream>
 #include <stdexcept>
 #include <string>
 
@@ -34,7 +35,12 @@ public:
     explicit OwnedNamespace(const std::string& stem) : name_(stem + std::to_string(::getpid())) {
         Run("ip netns add " + name_);
     }
-    ~OwnedNamespace() { std::system(("ip netns del " + name_ + " 2>/dev/null").c_str()); }
+    // One left behind is named, so that it can be deleted by hand.
+    ~OwnedNamespace() {
+        if (std::system(("ip netns del " + name_ + " 2>/dev/null").c_str()) != 0) {
+            std::cerr << "could not delete the namespace " << name_ << "\n";
+        }
+    }
     OwnedNamespace(const OwnedNamespace&) = delete;
     OwnedNamespace& operator=(const OwnedNamespace&) = delete;
 

@@ -25,6 +25,7 @@
 #include <thread>
 
 #include "platform/IcmpParser.h"
+#include "platform/NetRawCapability.h"
 
 namespace velmora {
 
@@ -71,11 +72,24 @@ bool ConfigureEchoSocket(int fd, SocketKind kind) {
     return ok && SetOption(fd, SOL_RAW, ICMP_FILTER, filter);
 }
 
+// An ICMP socket descriptor of the type, or minus the errno that refused it.
+int OpenIcmpSocket(int type) {
+    const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, IPPROTO_ICMP);
+    return fd < 0 ? -errno : fd;
+}
+
+// A raw socket needs cap_net_raw: it is effective for this one call only.
+int OpenRawIcmpSocket() {
+    RaiseNetRawCapability();
+    const int result = OpenIcmpSocket(SOCK_RAW);
+    LowerNetRawCapability();
+    return result;
+}
+
 // A configured socket descriptor, or minus the errno that refused it.
 int OpenEchoSocket(SocketKind kind) {
-    const int type = kind == SocketKind::Ping ? SOCK_DGRAM : SOCK_RAW;
-    const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, IPPROTO_ICMP);
-    if (fd < 0) return -errno;
+    const int fd = kind == SocketKind::Ping ? OpenIcmpSocket(SOCK_DGRAM) : OpenRawIcmpSocket();
+    if (fd < 0) return fd;
     if (ConfigureEchoSocket(fd, kind)) return fd;
     const int error = errno;
     ::close(fd);
@@ -625,7 +639,7 @@ void LinuxNetworkServices::ReturnFromEcho(IcmpHandle handle) {
 
 std::string LinuxNetworkServices::IcmpPermissionAdvice() const {
     if (!permissionRefused_.load(std::memory_order_relaxed)) return {};
-    return "Velmora may not send ICMP echo requests. Allow it with: sudo setcap cap_net_raw+ep " + ProgramPath() +
+    return "Velmora may not send ICMP echo requests. Allow it with: sudo setcap cap_net_raw+p " + ProgramPath() +
            " (or widen net.ipv4.ping_group_range to include your group).";
 }
 

@@ -18,10 +18,12 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-BUILD_PACKAGES=(build-essential cmake pkg-config qt6-base-dev libgl-dev libnl-route-3-dev
-                libgtest-dev libgmock-dev libudev-dev)
-# The help file: chmlib reads it, chmcmd compiles it.
-BUILD_PACKAGES+=(libchm-dev fp-utils)
+# What the program and its package need to build; the README's package section
+# lists the same, and the package check holds it to that. The help file:
+# chmlib reads it, chmcmd (fp-utils) compiles it; CPack needs file.
+PROGRAM_BUILD_PACKAGES=(build-essential cmake pkg-config qt6-base-dev libgl-dev libnl-route-3-dev
+                        libudev-dev libcap-dev libchm-dev fp-utils file)
+BUILD_PACKAGES=("${PROGRAM_BUILD_PACKAGES[@]}" libgtest-dev libgmock-dev)
 
 # configure_and_build DIR [cmake args...]
 configure_and_build() {

@@ -438,13 +438,14 @@ INSTANTIATE_TEST_SUITE_P(Kinds, EchoInNamespaces,
                          testing::Values(SocketPreference::RawOnly, SocketPreference::PingOnly),
                          [](const auto& info) { return info.param == SocketPreference::RawOnly ? "Raw" : "Ping"; });
 
-// Drops the capability from the calling thread alone; sockets made after it
-// take the thread's rights.
+// Drops the capability from the calling thread alone, permitted too so the
+// program cannot raise it again; sockets made after it take the thread's rights.
 void DropCapability(int capability) {
     __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct caps[_LINUX_CAPABILITY_U32S_3]{};
     ASSERT_EQ(::syscall(SYS_capget, &header, caps), 0);
     caps[CAP_TO_INDEX(capability)].effective &= ~CAP_TO_MASK(capability);
+    caps[CAP_TO_INDEX(capability)].permitted &= ~CAP_TO_MASK(capability);
     ASSERT_EQ(::syscall(SYS_capset, &header, caps), 0);
 }
 
@@ -480,7 +481,7 @@ TEST(RefusedSockets, APingRefusalHoldsUntilTheNextStartUpAndNeitherSocketGivesPl
         for (int attempt = 0; attempt < 2; ++attempt) {
             EXPECT_EQ(net.IcmpCreateFile(), INVALID_HANDLE_VALUE) << attempt;
             const std::string advice = net.IcmpPermissionAdvice();
-            EXPECT_NE(advice.find("sudo setcap cap_net_raw+ep /"), std::string::npos) << attempt << advice;
+            EXPECT_NE(advice.find("sudo setcap cap_net_raw+p /"), std::string::npos) << attempt << advice;
             EXPECT_NE(advice.find("net.ipv4.ping_group_range"), std::string::npos) << attempt << advice;
         }
     });
