@@ -25,6 +25,7 @@
 #include <thread>
 
 #include "platform/IcmpParser.h"
+#include "platform/LinuxIcmp6Echo.h"
 
 namespace velmora {
 
@@ -362,7 +363,11 @@ std::int16_t MaxSockets() {
 
 }  // namespace
 
-IcmpHandle LinuxNetworkServices::IcmpCreateFile() {
+IcmpHandle LinuxNetworkServices::IcmpCreateFile() { return CreateEchoHandle(false); }
+
+IcmpHandle LinuxNetworkServices::Icmp6CreateFile() { return CreateEchoHandle(true); }
+
+IcmpHandle LinuxNetworkServices::CreateEchoHandle(bool ipv6) {
     std::array<SocketKind, 2> kinds{};
     std::size_t kindCount = 0;
     // A ping socket refused once for the group (EACCES) is refused until the
@@ -372,14 +377,14 @@ IcmpHandle LinuxNetworkServices::IcmpCreateFile() {
     if (preference_ != SocketPreference::PingOnly) kinds[kindCount++] = SocketKind::Raw;
     bool refusedForPermission = true;
     for (std::size_t i = 0; i < kindCount; ++i) {
-        if (const auto idle = TakeIdleSocket(kinds[i])) {
+        if (const auto idle = TakeIdleSocket(kinds[i], ipv6)) {
             permissionRefused_.store(false, std::memory_order_relaxed);
             return AddHandle(*idle);
         }
-        const int result = OpenEchoSocket(kinds[i]);
+        const int result = ipv6 ? OpenEcho6Socket(kinds[i]) : OpenEchoSocket(kinds[i]);
         if (result >= 0) {
             permissionRefused_.store(false, std::memory_order_relaxed);
-            return AddHandle(EchoSocket{result, kinds[i]});
+            return AddHandle(EchoSocket{result, kinds[i], ipv6});
         }
         if (kinds[i] == SocketKind::Ping && result == -EACCES) pingRefused_.store(true, std::memory_order_relaxed);
         refusedForPermission = refusedForPermission && IsPermissionRefusal(result);
@@ -522,7 +527,7 @@ std::uint32_t LinuxNetworkServices::IcmpSendEcho(IcmpHandle handle, std::uint32_
     if (const auto refusal = RequestRefusal(destinationAddress, requestData, requestSize)) {
         return WriteAnswer(replyBuffer, replySize, *refusal);
     }
-    const auto socket = TakeForEcho(handle);
+    const auto socket = TakeForEcho(handle, false);
     if (!socket) return WriteAnswer(replyBuffer, replySize, MakeAnswer(IP_GENERAL_FAILURE));
     EchoExchange exchange(*socket, destinationAddress);
     const Answer answer = exchange.Run(PayloadOf(requestData, requestSize), TtlOf(requestOptions), timeoutMs);
@@ -540,7 +545,7 @@ void LinuxNetworkServices::IcmpSendEcho2(IcmpHandle handle, std::function<void(s
         return completion(WriteAnswer(replyBuffer, replySize, *refusal));
     }
     EchoWaiter& waiter = Waiter();
-    const auto socket = TakeForEcho(handle);
+    const auto socket = TakeForEcho(handle, false);
     if (!socket) return completion(WriteAnswer(replyBuffer, replySize, MakeAnswer(IP_GENERAL_FAILURE)));
     auto exchange = std::make_unique<EchoExchange>(*socket, destinationAddress);
     if (const auto failure = exchange->Start(PayloadOf(requestData, requestSize), TtlOf(requestOptions), timeoutMs)) {
@@ -549,6 +554,25 @@ void LinuxNetworkServices::IcmpSendEcho2(IcmpHandle handle, std::function<void(s
         return completion(replies);
     }
     waiter.Add({handle, std::move(exchange), replyBuffer, replySize, std::move(completion)});
+}
+
+// A hop limit of 0 would leave the host and be dropped at the first router;
+// as the IPv4 TTL of 0, it is refused before it is sent.
+std::uint32_t LinuxNetworkServices::Icmp6SendEcho2(IcmpHandle handle, const IPV6_ADDRESS_EX& destination,
+                                                   const void* requestData, std::uint16_t requestSize,
+                                                   const IP_OPTION_INFORMATION* requestOptions, void* replyBuffer,
+                                                   std::uint32_t replySize, std::uint32_t timeoutMs) {
+    if (replyBuffer == nullptr || replySize < sizeof(ICMPV6_ECHO_REPLY)) return 0;
+    const std::uint8_t hopLimit = TtlOf(requestOptions);
+    if ((requestData == nullptr && requestSize != 0) || hopLimit == 0) {
+        return WriteEcho6Failure(replyBuffer, replySize, IP_GENERAL_FAILURE);
+    }
+    const auto socket = TakeForEcho(handle, true);
+    if (!socket) return WriteEcho6Failure(replyBuffer, replySize, IP_GENERAL_FAILURE);
+    const std::uint32_t replies = RunEcho6(socket->fd, socket->kind, destination, PayloadOf(requestData, requestSize),
+                                           hopLimit, timeoutMs, replyBuffer, replySize);
+    ReturnFromEcho(handle);
+    return replies;
 }
 
 EchoWaiter& LinuxNetworkServices::Waiter() {
@@ -572,10 +596,11 @@ bool LinuxNetworkServices::IcmpCloseHandle(IcmpHandle handle) {
     return true;
 }
 
-std::optional<EchoSocket> LinuxNetworkServices::TakeIdleSocket(SocketKind kind) {
+std::optional<EchoSocket> LinuxNetworkServices::TakeIdleSocket(SocketKind kind, bool ipv6) {
     std::lock_guard lock(handlesMutex_);
-    const auto idle = std::find_if(idleSockets_.begin(), idleSockets_.end(),
-                                   [kind](const EchoSocket& socket) { return socket.kind == kind; });
+    const auto idle = std::find_if(idleSockets_.begin(), idleSockets_.end(), [kind, ipv6](const EchoSocket& socket) {
+        return socket.kind == kind && socket.ipv6 == ipv6;
+    });
     if (idle == idleSockets_.end()) return std::nullopt;
     const EchoSocket socket = *idle;
     idleSockets_.erase(idle);
@@ -605,10 +630,13 @@ IcmpHandle LinuxNetworkServices::AddHandle(EchoSocket socket) {
     return handle;
 }
 
-std::optional<EchoSocket> LinuxNetworkServices::TakeForEcho(IcmpHandle handle) {
+std::optional<EchoSocket> LinuxNetworkServices::TakeForEcho(IcmpHandle handle, bool ipv6) {
     std::lock_guard lock(handlesMutex_);
     const auto entry = handles_.find(handle);
-    if (entry == handles_.end() || entry->second.closing || entry->second.inEcho) return std::nullopt;
+    if (entry == handles_.end() || entry->second.closing || entry->second.inEcho ||
+        entry->second.socket.ipv6 != ipv6) {
+        return std::nullopt;
+    }
     entry->second.inEcho = true;
     return entry->second.socket;
 }
@@ -659,6 +687,18 @@ std::optional<std::uint32_t> LinuxNetworkServices::gethostbyname(const std::stri
     sockaddr_in first{};
     std::memcpy(&first, found->ai_addr, std::min<std::size_t>(found->ai_addrlen, sizeof first));
     return FromInAddr(first.sin_addr);
+}
+
+std::optional<IPV6_ADDRESS_EX> LinuxNetworkServices::gethostbyname6(const std::string& name) {
+    return LookUpIpv6(name, false);
+}
+
+std::optional<IPV6_ADDRESS_EX> LinuxNetworkServices::RtlIpv6StringToAddressEx(const std::string& text) {
+    return LookUpIpv6(text, true);
+}
+
+std::string LinuxNetworkServices::RtlIpv6AddressToStringEx(const IPV6_ADDRESS_EX& address) {
+    return Ipv6Text(address);
 }
 
 std::string LinuxNetworkServices::inet_ntoa(std::uint32_t address) {
