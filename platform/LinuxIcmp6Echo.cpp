@@ -8,36 +8,28 @@
 #include <netinet/icmp6.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/random.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <memory>
 
+#include "platform/EchoSupport.h"
 #include "platform/Icmp6Parser.h"
 
 namespace velmora {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;  // CLOCK_MONOTONIC on Linux
+using echo::Clock;
+using echo::ReceiveBuffer;
+using echo::SetOption;
+using echo::WaitUntil;
 using icmp::SocketKind;
-
-constexpr std::size_t kMaxMessage = 65536;
-// As for IPv4: no single wait is longer, so a timeout overshoots by at most
-// a tenth of a millisecond.
-constexpr auto kLongestWait = std::chrono::milliseconds(100);
-
-template <typename T>
-bool SetOption(int fd, int level, int name, const T& value) {
-    return ::setsockopt(fd, level, name, &value, sizeof value) == 0;
-}
 
 // A raw socket sees every ICMPv6 message of the host (neighbour discovery
 // included): keep only replies and the errors that may answer an echo. It
@@ -53,28 +45,6 @@ bool ConfigureEcho6Socket(int fd, SocketKind kind) {
         ICMP6_FILTER_SETPASS(type, &filter);
     }
     return SetOption(fd, IPPROTO_ICMPV6, ICMP6_FILTER, filter);
-}
-
-std::int32_t StatusFromSendErrno(int error) {
-    switch (error) {
-        case EHOSTUNREACH: return IP_DEST_HOST_UNREACHABLE;
-        case ENETUNREACH: return IP_DEST_NET_UNREACHABLE;
-        case EMSGSIZE: return IP_PACKET_TOO_BIG;
-        default: return IP_GENERAL_FAILURE;
-    }
-}
-
-std::uint32_t RandomU32() {
-    std::uint32_t value = 0;
-    if (getrandom(&value, sizeof value, 0) != sizeof value) {
-        value = std::uint32_t(Clock::now().time_since_epoch().count());
-    }
-    return value;
-}
-
-std::span<std::uint8_t> ReceiveBuffer() {
-    thread_local const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[kMaxMessage]);
-    return {buffer.get(), kMaxMessage};
 }
 
 sockaddr_in6 ToSockaddr(const IPV6_ADDRESS_EX& address) {
@@ -130,12 +100,6 @@ std::uint32_t WriteAnswer(void* buffer, std::uint32_t size, Answer answer) {
     return success ? 1 : 0;
 }
 
-timespec WaitUntil(Clock::time_point deadline, Clock::time_point now) {
-    const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
-        std::clamp<Clock::duration>(deadline - now, Clock::duration::zero(), kLongestWait));
-    return timespec{time_t(left.count() / 1'000'000'000), long(left.count() % 1'000'000'000)};
-}
-
 // One ICMPv6 request and the wait for its answer.
 class Echo6Exchange {
 public:
@@ -161,12 +125,9 @@ public:
     }
 
 private:
-    // The identifier is drawn for the process and the sequence counts up, so
-    // a raw socket, which sees every reply of the host, takes only its own.
     static icmp6::EchoRequest MakeRequest(const icmp6::Address& destination) {
-        static const std::uint32_t seed = RandomU32();
-        static std::atomic<std::uint16_t> sequence{std::uint16_t(seed >> 16)};
-        return {std::uint16_t(seed), sequence.fetch_add(1, std::memory_order_relaxed), destination};
+        const echo::Identity identity = echo::NextIdentity();
+        return {identity.identifier, identity.sequence, destination};
     }
 
     // The hop limit rides along as a control message; the kernel fills in
@@ -183,7 +144,7 @@ private:
         hopMessage->cmsg_len = CMSG_LEN(sizeof(int));
         const int hopValue = hopLimit;
         std::memcpy(CMSG_DATA(hopMessage), &hopValue, sizeof hopValue);
-        if (::sendmsg(fd_, &message, 0) < 0) return MakeAnswer(StatusFromSendErrno(errno));
+        if (::sendmsg(fd_, &message, 0) < 0) return MakeAnswer(echo::StatusFromSendErrno(errno));
         return std::nullopt;
     }
 

@@ -8,7 +8,6 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <sys/random.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -24,6 +23,7 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/EchoSupport.h"
 #include "platform/IcmpParser.h"
 #include "platform/LinuxIcmp6Echo.h"
 
@@ -31,17 +31,15 @@ namespace velmora {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;  // CLOCK_MONOTONIC on Linux
+using echo::Clock;
+using echo::ReceiveBuffer;
+using echo::SetOption;
+using echo::WaitUntil;
 using icmp::SocketKind;
 
-constexpr std::size_t kMaxDatagram = 65536;
 constexpr std::uint16_t kHighestSocketsVersion = 0x0202;
 constexpr std::int16_t kMaxSocketsReported = 32767;
 constexpr std::uint16_t kMaxUdpDatagram = 65467;
-// The kernel lets a wait of t overrun by about t/1000 for a normal task; no
-// single wait is longer than this, so a timeout of any length overshoots by
-// at most a tenth of a millisecond.
-constexpr auto kLongestWait = std::chrono::milliseconds(100);
 
 in_addr ToInAddr(std::uint32_t address) {
     const std::uint32_t hostOrder = std::uint32_t(OctetOf(address, 0)) << 24 | std::uint32_t(OctetOf(address, 1)) << 16 |
@@ -53,11 +51,6 @@ std::uint32_t FromInAddr(in_addr address) {
     const std::uint32_t hostOrder = ntohl(address.s_addr);
     return AddressFromOctets(std::uint8_t(hostOrder >> 24), std::uint8_t(hostOrder >> 16),
                              std::uint8_t(hostOrder >> 8), std::uint8_t(hostOrder));
-}
-
-template <typename T>
-bool SetOption(int fd, int level, int name, const T& value) {
-    return ::setsockopt(fd, level, name, &value, sizeof value) == 0;
 }
 
 // The options every echo wants, set once for the socket's life.
@@ -87,30 +80,6 @@ bool IsPermissionRefusal(int result) {
     // EACCES: ping socket, the user's group is outside net.ipv4.ping_group_range.
     // EPERM: raw socket, the program lacks CAP_NET_RAW.
     return result == -EACCES || result == -EPERM;
-}
-
-std::int32_t StatusFromSendErrno(int error) {
-    switch (error) {
-        case EHOSTUNREACH: return IP_DEST_HOST_UNREACHABLE;
-        case ENETUNREACH: return IP_DEST_NET_UNREACHABLE;
-        case EMSGSIZE: return IP_PACKET_TOO_BIG;
-        default: return IP_GENERAL_FAILURE;
-    }
-}
-
-std::uint32_t RandomU32() {
-    std::uint32_t value = 0;
-    if (getrandom(&value, sizeof value, 0) != sizeof value) {
-        value = std::uint32_t(Clock::now().time_since_epoch().count());
-    }
-    return value;
-}
-
-// Room for the largest datagram, one per thread and never cleared: a receive
-// writes only the bytes it reports, and only those are read.
-std::span<std::uint8_t> ReceiveBuffer() {
-    thread_local const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[kMaxDatagram]);
-    return {buffer.get(), kMaxDatagram};
 }
 
 // What an echo came to; `address` empty leaves the caller's field alone.
@@ -149,13 +118,6 @@ std::uint32_t WriteAnswer(void* buffer, std::uint32_t size, Answer answer) {
     }
     std::memcpy(bytes, &record, sizeof record);
     return success ? 1 : 0;
-}
-
-// How long one wait may last towards the deadline.
-timespec WaitUntil(Clock::time_point deadline, Clock::time_point now) {
-    const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
-        std::clamp<Clock::duration>(deadline - now, Clock::duration::zero(), kLongestWait));
-    return timespec{time_t(left.count() / 1'000'000'000), long(left.count() % 1'000'000'000)};
 }
 
 // Why a request is not sent at all; nothing when it may go.
@@ -208,15 +170,9 @@ public:
     Clock::time_point Deadline() const { return deadline_; }
 
 private:
-    // A raw socket sees every reply on the host, and a socket serves many
-    // handles in turn: an identifier drawn for this process and a sequence no
-    // echo of it has had lately tell ours apart, so neither another program's
-    // reply nor a late one to an earlier echo is taken for this one's. (A
-    // ping socket's identifier is the kernel's; the sequence does it there.)
     static icmp::EchoRequest MakeRequest(std::uint32_t destination) {
-        static const std::uint32_t seed = RandomU32();
-        static std::atomic<std::uint16_t> sequence{std::uint16_t(seed >> 16)};
-        return {std::uint16_t(seed), sequence.fetch_add(1, std::memory_order_relaxed), destination};
+        const echo::Identity identity = echo::NextIdentity();
+        return {identity.identifier, identity.sequence, destination};
     }
 
     // The header and the caller's payload go out as two pieces, and the TTL
@@ -238,7 +194,7 @@ private:
         std::memcpy(CMSG_DATA(ttlMessage), &ttlValue, sizeof ttlValue);
         // sendmsg to an address, never connect: a connected raw socket moves
         // errors to the error queue.
-        if (::sendmsg(socket_.fd, &message, 0) < 0) return MakeAnswer(StatusFromSendErrno(errno));
+        if (::sendmsg(socket_.fd, &message, 0) < 0) return MakeAnswer(echo::StatusFromSendErrno(errno));
         return std::nullopt;
     }
 
