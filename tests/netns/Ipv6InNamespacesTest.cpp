@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "main_window/PingRun.h"
@@ -140,6 +141,30 @@ TEST_P(Ipv6EchoInNamespaces, AnOversizedPayloadIsTooBigAtTheRouterThenGoesInFrag
     EXPECT_EQ(fragmented.Status(), IP_SUCCESS);
     EXPECT_EQ(fragmented.Data(), Bytes(1400, 0x42));
     EXPECT_EQ(fragmented.from, kNarrow6);
+}
+
+// Stop closes the handle of an echo that waits for a silent route: its wait
+// ends at once, not at its timeout.
+TEST_P(Ipv6EchoInNamespaces, ClosingTheHandleEndsTheWaitAtOnce) {
+    lab_->RunIn(Node::Client, [] {
+        LinuxNetworkServices net(GetParam());
+        const auto silent = net.RtlIpv6StringToAddressEx("fd00:77:7::1");
+        ASSERT_TRUE(silent);
+        const IcmpHandle handle = net.Icmp6CreateFile();
+        IP_OPTION_INFORMATION options;
+        options.Ttl = 64;
+        ReplyRecord6 record{};
+        const auto start = Clock::now();
+        std::thread stop([&] {
+            std::this_thread::sleep_for(100ms);
+            EXPECT_TRUE(net.IcmpCloseHandle(handle));
+        });
+        EXPECT_EQ(net.Icmp6SendEcho2(handle, *silent, nullptr, 0, &options, &record, kReplyBuffer6Size, 5000), 0u);
+        const auto took = Clock::now() - start;
+        stop.join();
+        EXPECT_EQ(record.reply.Status, std::uint32_t(IP_GENERAL_FAILURE));
+        EXPECT_LT(took, 2s) << "ended by the close, not timed out";
+    });
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, Ipv6EchoInNamespaces,
