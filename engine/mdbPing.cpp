@@ -1,6 +1,7 @@
 #include "engine/mdbPing.h"
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -42,6 +43,17 @@ std::int32_t PingResult(std::uint32_t replies, const ReplyRecord& record) {
     return replies != 0 ? std::int32_t(record.reply.RoundTripTime) : -std::int32_t(record.reply.Status);
 }
 
+// An IPv6 answer in the IPv4 record the run reads; on success the hop limit
+// stands for the TTL.
+void CopyIpv6Answer(const ReplyRecord6& answer, std::uint32_t replies, ReplyRecord& record) {
+    record.reply.Status = answer.reply.Status;
+    if (replies == 0) return;
+    record.reply.RoundTripTime = answer.reply.RoundTripTime;
+    record.reply.DataSize = answer.reply.DataSize;
+    record.reply.Options.Ttl = answer.reply.HopLimit;
+    record.data = answer.data;
+}
+
 }  // namespace
 
 std::int32_t mdbPing::Ping(IcmpHandle handle, const std::string& targetText, ReplyRecord& replyRecord,
@@ -70,6 +82,23 @@ void mdbPing::PingAsync(IcmpHandle handle, const std::string& targetText, ReplyR
         },
         std::uint32_t(address), payload.data(), std::uint16_t(payload.size()), &requestOptions, &replyRecord,
         kReplyBufferSize, std::uint32_t(timeoutMs));
+}
+
+std::int32_t mdbPing::Ping6(IcmpHandle handle, const std::string& targetText, ReplyRecord& replyRecord,
+                            std::string& replier, const IP_OPTION_INFORMATION& requestOptions,
+                            std::uint8_t payloadByte, std::int16_t dataSize, std::int32_t timeoutMs) const {
+    const auto destination = net_.RtlIpv6StringToAddressEx(targetText);
+    if (!destination) return -1;
+    const std::vector<std::uint8_t> payload(dataSize > 0 ? std::size_t(dataSize) : 0, payloadByte);
+    const auto answer = std::make_unique<ReplyRecord6>();
+    const std::uint32_t replies =
+        net_.Icmp6SendEcho2(handle, *destination, payload.data(), std::uint16_t(payload.size()), &requestOptions,
+                            answer.get(), kReplyBuffer6Size, std::uint32_t(timeoutMs));
+    CopyIpv6Answer(*answer, replies, replyRecord);
+    replier = answer->reply.Address.sin6_addr == IPV6_ADDRESS_EX{}.sin6_addr
+                  ? std::string()
+                  : net_.RtlIpv6AddressToStringEx(answer->reply.Address);
+    return PingResult(replies, replyRecord);
 }
 
 bool mdbPing::SocketsStartup() const {
@@ -101,10 +130,14 @@ bool mdbPing::SocketsCleanup() const {
 }
 
 std::string mdbPing::GetIpFromHostName(const std::string& hostName) const {
-    const auto address = net_.gethostbyname(hostName);
-    if (!address) return {};
-    return BytesToAddress({OctetOf(*address, 0), OctetOf(*address, 1), OctetOf(*address, 2), OctetOf(*address, 3)});
+    if (const auto address = net_.gethostbyname(hostName)) {
+        return BytesToAddress({OctetOf(*address, 0), OctetOf(*address, 1), OctetOf(*address, 2), OctetOf(*address, 3)});
+    }
+    const auto address6 = net_.gethostbyname6(hostName);
+    return address6 ? net_.RtlIpv6AddressToStringEx(*address6) : std::string();
 }
+
+bool mdbPing::IsIpv6Address(std::string_view text) { return text.find(':') != std::string_view::npos; }
 
 std::string mdbPing::GetStatusText(std::int32_t status) {
     static const std::map<std::int32_t, const char*> texts = {

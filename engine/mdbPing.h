@@ -1,5 +1,5 @@
 #pragma once
-// The ping engine: one ICMP echo per call, the status texts, the sockets
+// The ping engine: one ICMP or ICMPv6 echo per call, the status texts, the sockets
 // library's start-up and clean-up, name look-up and the address conversions.
 // It keeps no state between calls. The caller opens and closes each echo's
 // handle, so that it can close it from its own thread to abandon the echo.
@@ -32,10 +32,22 @@ public:
                    const IP_OPTION_INFORMATION& requestOptions, std::uint8_t payloadByte, std::int16_t dataSize,
                    std::int32_t timeoutMs, std::function<void(std::int32_t result)> done) const;
 
+    // Ping over ICMPv6 to an IPv6 address text (with its zone, if any). The
+    // answer goes into replyRecord as Ping writes it, the hop limit as its
+    // TTL and its IPv4 Address left alone; the replier's text goes into
+    // replier, "" when the answer names none. Returns as Ping does.
+    std::int32_t Ping6(IcmpHandle handle, const std::string& targetText, ReplyRecord& replyRecord,
+                       std::string& replier, const IP_OPTION_INFORMATION& requestOptions, std::uint8_t payloadByte,
+                       std::int16_t dataSize, std::int32_t timeoutMs) const;
+
     bool SocketsStartup() const;
     bool SocketsCleanup() const;
-    // Dotted text of the name's first address, or "" when it does not resolve.
+    // Dotted text of the name's first IPv4 address; when it has none, the
+    // text of its first IPv6 address (a literal as typed, zone kept); ""
+    // when it has neither.
     std::string GetIpFromHostName(const std::string& hostName) const;
+    // An address text for Ping6: IPv4 texts never hold a colon.
+    static bool IsIpv6Address(std::string_view text);
 
     // Shown when the sockets library does not start; the run repeats it.
     static constexpr const char* kSocketsNotResponding =

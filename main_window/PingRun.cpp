@@ -220,9 +220,10 @@ void PingRun::BeginPass() {
     BeginSlots();
 }
 
-// A pass without an address has its one slot as in sequential mode.
+// A pass without an address has its one slot as in sequential mode, and so
+// has a pass to an IPv6 address: the sweep's echoes are IPv4.
 void PingRun::BeginSlots() {
-    if (passOk_ && sweepPass_) return BeginSweep();
+    if (passOk_ && sweepPass_ && !mdbPing::IsIpv6Address(currentIp_)) return BeginSweep();
     phase_ = Phase::BeginSlot;
 }
 
@@ -254,6 +255,12 @@ bool PingRun::InitIpList() {
         return true;
     }
     currentIp_ = *resolvedName_;
+    // An IPv6 address has no octets: the walk holds one stand-in slot, and
+    // the slot's line and the summary name the text it resolved to.
+    if (mdbPing::IsIpv6Address(currentIp_)) {
+        walk_.Load({}, {});
+        return true;
+    }
     std::array<std::string, 4> parts;
     if (!mdbPing::SplitAddress(currentIp_, parts)) return false;
     Octets address;
@@ -296,14 +303,13 @@ void PingRun::AnswerWithoutEcho(std::int32_t status) {
 
 // The handle stays here, so Stop can close it.
 void PingRun::SendEcho(const SlotRequest& request) {
-    echoHandle_ = net_.IcmpCreateFile();
+    echoHandle_ = OpenEchoHandle(net_, currentIp_);
     echoJob_ = MakeEchoJob(currentIp_, request, replyRecord_);
     slot_.dataSize = echoJob_->dataSize;
     Await(
         Phase::AwaitEcho,
         [engine = engine_, job = echoJob_, handle = *echoHandle_] {
-            job->result = engine.Ping(handle, job->target, job->replyRecord, job->requestOptions, job->payloadByte,
-                                      job->dataSize, job->timeoutMs);
+            RunEchoJob(engine, handle, *job);
             job->answered = true;
         },
         Phase::TakeEcho);
@@ -331,7 +337,8 @@ void PingRun::FinishSlot() {
 // The line of slot_ for currentIp_, its figures, and the interval to the next pass.
 void PingRun::WriteSlotLine(bool lastOfPass) {
     statistics_.CountSent();
-    std::string line = ResultLine(slot_.status, replyRecord_, currentIp_, slot_.payloadByte, slot_.dataSize);
+    std::string line = ResultLine(slot_.status, replyRecord_, currentIp_, slot_.payloadByte, slot_.dataSize,
+                                  slot_.ipv6Replier);
     if (slot_.status == IP_SUCCESS) statistics_.AddReply(replyRecord_.reply.RoundTripTime);
     line += PassNumberText(view_.LoopChecked(), pingNum_, passCount_);
     WriteLog(line);

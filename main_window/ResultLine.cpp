@@ -6,14 +6,24 @@
 
 namespace velmora {
 
+namespace {
+
+// Who the line names: an IPv6 echo's replier, else the record's address; a
+// failure whose answer names nobody names the target.
+std::string Replier(std::int32_t status, const ICMP_ECHO_REPLY& reply, const std::string& currentIp,
+                    const std::string& ipv6Replier) {
+    if (!ipv6Replier.empty()) return ipv6Replier;
+    if (status != IP_SUCCESS && reply.Address == 0) return currentIp;
+    return mdbPing::LongToAddress(std::int32_t(reply.Address));
+}
+
+}  // namespace
+
 std::string ResultLine(std::int32_t status, const ReplyRecord& record, const std::string& currentIp,
-                       std::uint8_t payloadByte, int requestDataSize) {
+                       std::uint8_t payloadByte, int requestDataSize, const std::string& ipv6Replier) {
     const ICMP_ECHO_REPLY& reply = record.reply;
-    std::string line = mdbPing::GetStatusText(status) + " from ";
-    if (status != IP_SUCCESS) {
-        return line + (reply.Address != 0 ? mdbPing::LongToAddress(std::int32_t(reply.Address)) : currentIp);
-    }
-    line += mdbPing::LongToAddress(std::int32_t(reply.Address));
+    std::string line = mdbPing::GetStatusText(status) + " from " + Replier(status, reply, currentIp, ipv6Replier);
+    if (status != IP_SUCCESS) return line;
     line += "    RoundTripTime=" + std::to_string(reply.RoundTripTime) + "ms";
     line += EchoedDataIntact(record, payloadByte, requestDataSize)
                 ? "    DataSize=" + std::to_string(reply.DataSize) + " bytes"

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/mdbPing.h"
 #include "platform/NetworkServices.h"
 
 namespace velmora {
@@ -30,6 +31,7 @@ struct EchoJob {
     std::int32_t timeoutMs = 0;
     std::int32_t result = 0;
     bool answered = false;  // false: the work failed before the platform answered
+    std::string ipv6Replier;  // an IPv6 echo's replier; "" when the answer names none
 };
 
 // The slot being done, as its line needs it.
@@ -38,12 +40,19 @@ struct Slot {
     int dataSize = 0;
     std::int32_t status = 0;
     bool echoed = false;  // a request went out
+    std::string ipv6Replier;  // the replier of an IPv6 echo, which the record cannot hold
 };
 
 // The request's values are whole and within what it carries
 // (UncarriedRequestStatus). The record starts as the last slot left it.
 std::shared_ptr<EchoJob> MakeEchoJob(const std::string& target, const SlotRequest& request,
                                      const ReplyRecord& lastRecord);
+
+// A handle for an echo to the target: an ICMPv6 one for an IPv6 address.
+IcmpHandle OpenEchoHandle(NetworkServices& net, const std::string& target);
+
+// Sends the job's echo and waits for its answer, over ICMPv6 to an IPv6 address.
+void RunEchoJob(const mdbPing& engine, IcmpHandle handle, EchoJob& job);
 
 // A job whose work failed before the platform answered is a general failure.
 void TakeJobAnswer(Slot& slot, const EchoJob& job);

@@ -8,7 +8,6 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <sys/random.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -24,24 +23,24 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/EchoSupport.h"
 #include "platform/IcmpParser.h"
+#include "platform/LinuxIcmp6Echo.h"
 #include "platform/NetRawCapability.h"
 
 namespace velmora {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;  // CLOCK_MONOTONIC on Linux
+using echo::Clock;
+using echo::ReceiveBuffer;
+using echo::SetOption;
+using echo::WaitUntil;
 using icmp::SocketKind;
 
-constexpr std::size_t kMaxDatagram = 65536;
 constexpr std::uint16_t kHighestSocketsVersion = 0x0202;
 constexpr std::int16_t kMaxSocketsReported = 32767;
 constexpr std::uint16_t kMaxUdpDatagram = 65467;
-// The kernel lets a wait of t overrun by about t/1000 for a normal task; no
-// single wait is longer than this, so a timeout of any length overshoots by
-// at most a tenth of a millisecond.
-constexpr auto kLongestWait = std::chrono::milliseconds(100);
 
 in_addr ToInAddr(std::uint32_t address) {
     const std::uint32_t hostOrder = std::uint32_t(OctetOf(address, 0)) << 24 | std::uint32_t(OctetOf(address, 1)) << 16 |
@@ -53,11 +52,6 @@ std::uint32_t FromInAddr(in_addr address) {
     const std::uint32_t hostOrder = ntohl(address.s_addr);
     return AddressFromOctets(std::uint8_t(hostOrder >> 24), std::uint8_t(hostOrder >> 16),
                              std::uint8_t(hostOrder >> 8), std::uint8_t(hostOrder));
-}
-
-template <typename T>
-bool SetOption(int fd, int level, int name, const T& value) {
-    return ::setsockopt(fd, level, name, &value, sizeof value) == 0;
 }
 
 // The options every echo wants, set once for the socket's life.
@@ -102,30 +96,6 @@ bool IsPermissionRefusal(int result) {
     return result == -EACCES || result == -EPERM;
 }
 
-std::int32_t StatusFromSendErrno(int error) {
-    switch (error) {
-        case EHOSTUNREACH: return IP_DEST_HOST_UNREACHABLE;
-        case ENETUNREACH: return IP_DEST_NET_UNREACHABLE;
-        case EMSGSIZE: return IP_PACKET_TOO_BIG;
-        default: return IP_GENERAL_FAILURE;
-    }
-}
-
-std::uint32_t RandomU32() {
-    std::uint32_t value = 0;
-    if (getrandom(&value, sizeof value, 0) != sizeof value) {
-        value = std::uint32_t(Clock::now().time_since_epoch().count());
-    }
-    return value;
-}
-
-// Room for the largest datagram, one per thread and never cleared: a receive
-// writes only the bytes it reports, and only those are read.
-std::span<std::uint8_t> ReceiveBuffer() {
-    thread_local const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[kMaxDatagram]);
-    return {buffer.get(), kMaxDatagram};
-}
-
 // What an echo came to; `address` empty leaves the caller's field alone.
 struct Answer {
     std::int32_t status = IP_REQ_TIMED_OUT;
@@ -162,13 +132,6 @@ std::uint32_t WriteAnswer(void* buffer, std::uint32_t size, Answer answer) {
     }
     std::memcpy(bytes, &record, sizeof record);
     return success ? 1 : 0;
-}
-
-// How long one wait may last towards the deadline.
-timespec WaitUntil(Clock::time_point deadline, Clock::time_point now) {
-    const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
-        std::clamp<Clock::duration>(deadline - now, Clock::duration::zero(), kLongestWait));
-    return timespec{time_t(left.count() / 1'000'000'000), long(left.count() % 1'000'000'000)};
 }
 
 // Why a request is not sent at all; nothing when it may go.
@@ -221,15 +184,9 @@ public:
     Clock::time_point Deadline() const { return deadline_; }
 
 private:
-    // A raw socket sees every reply on the host, and a socket serves many
-    // handles in turn: an identifier drawn for this process and a sequence no
-    // echo of it has had lately tell ours apart, so neither another program's
-    // reply nor a late one to an earlier echo is taken for this one's. (A
-    // ping socket's identifier is the kernel's; the sequence does it there.)
     static icmp::EchoRequest MakeRequest(std::uint32_t destination) {
-        static const std::uint32_t seed = RandomU32();
-        static std::atomic<std::uint16_t> sequence{std::uint16_t(seed >> 16)};
-        return {std::uint16_t(seed), sequence.fetch_add(1, std::memory_order_relaxed), destination};
+        const echo::Identity identity = echo::NextIdentity();
+        return {identity.identifier, identity.sequence, destination};
     }
 
     // The header and the caller's payload go out as two pieces, and the TTL
@@ -251,7 +208,7 @@ private:
         std::memcpy(CMSG_DATA(ttlMessage), &ttlValue, sizeof ttlValue);
         // sendmsg to an address, never connect: a connected raw socket moves
         // errors to the error queue.
-        if (::sendmsg(socket_.fd, &message, 0) < 0) return MakeAnswer(StatusFromSendErrno(errno));
+        if (::sendmsg(socket_.fd, &message, 0) < 0) return MakeAnswer(echo::StatusFromSendErrno(errno));
         return std::nullopt;
     }
 
@@ -376,7 +333,11 @@ std::int16_t MaxSockets() {
 
 }  // namespace
 
-IcmpHandle LinuxNetworkServices::IcmpCreateFile() {
+IcmpHandle LinuxNetworkServices::IcmpCreateFile() { return CreateEchoHandle(false); }
+
+IcmpHandle LinuxNetworkServices::Icmp6CreateFile() { return CreateEchoHandle(true); }
+
+IcmpHandle LinuxNetworkServices::CreateEchoHandle(bool ipv6) {
     std::array<SocketKind, 2> kinds{};
     std::size_t kindCount = 0;
     // A ping socket refused once for the group (EACCES) is refused until the
@@ -386,14 +347,14 @@ IcmpHandle LinuxNetworkServices::IcmpCreateFile() {
     if (preference_ != SocketPreference::PingOnly) kinds[kindCount++] = SocketKind::Raw;
     bool refusedForPermission = true;
     for (std::size_t i = 0; i < kindCount; ++i) {
-        if (const auto idle = TakeIdleSocket(kinds[i])) {
+        if (const auto idle = TakeIdleSocket(kinds[i], ipv6)) {
             permissionRefused_.store(false, std::memory_order_relaxed);
             return AddHandle(*idle);
         }
-        const int result = OpenEchoSocket(kinds[i]);
+        const int result = ipv6 ? OpenEcho6Socket(kinds[i]) : OpenEchoSocket(kinds[i]);
         if (result >= 0) {
             permissionRefused_.store(false, std::memory_order_relaxed);
-            return AddHandle(EchoSocket{result, kinds[i]});
+            return AddHandle(EchoSocket{result, kinds[i], ipv6});
         }
         if (kinds[i] == SocketKind::Ping && result == -EACCES) pingRefused_.store(true, std::memory_order_relaxed);
         refusedForPermission = refusedForPermission && IsPermissionRefusal(result);
@@ -536,7 +497,7 @@ std::uint32_t LinuxNetworkServices::IcmpSendEcho(IcmpHandle handle, std::uint32_
     if (const auto refusal = RequestRefusal(destinationAddress, requestData, requestSize)) {
         return WriteAnswer(replyBuffer, replySize, *refusal);
     }
-    const auto socket = TakeForEcho(handle);
+    const auto socket = TakeForEcho(handle, false);
     if (!socket) return WriteAnswer(replyBuffer, replySize, MakeAnswer(IP_GENERAL_FAILURE));
     EchoExchange exchange(*socket, destinationAddress);
     const Answer answer = exchange.Run(PayloadOf(requestData, requestSize), TtlOf(requestOptions), timeoutMs);
@@ -554,7 +515,7 @@ void LinuxNetworkServices::IcmpSendEcho2(IcmpHandle handle, std::function<void(s
         return completion(WriteAnswer(replyBuffer, replySize, *refusal));
     }
     EchoWaiter& waiter = Waiter();
-    const auto socket = TakeForEcho(handle);
+    const auto socket = TakeForEcho(handle, false);
     if (!socket) return completion(WriteAnswer(replyBuffer, replySize, MakeAnswer(IP_GENERAL_FAILURE)));
     auto exchange = std::make_unique<EchoExchange>(*socket, destinationAddress);
     if (const auto failure = exchange->Start(PayloadOf(requestData, requestSize), TtlOf(requestOptions), timeoutMs)) {
@@ -563,6 +524,25 @@ void LinuxNetworkServices::IcmpSendEcho2(IcmpHandle handle, std::function<void(s
         return completion(replies);
     }
     waiter.Add({handle, std::move(exchange), replyBuffer, replySize, std::move(completion)});
+}
+
+// A hop limit of 0 would leave the host and be dropped at the first router;
+// as the IPv4 TTL of 0, it is refused before it is sent.
+std::uint32_t LinuxNetworkServices::Icmp6SendEcho2(IcmpHandle handle, const IPV6_ADDRESS_EX& destination,
+                                                   const void* requestData, std::uint16_t requestSize,
+                                                   const IP_OPTION_INFORMATION* requestOptions, void* replyBuffer,
+                                                   std::uint32_t replySize, std::uint32_t timeoutMs) {
+    if (replyBuffer == nullptr || replySize < sizeof(ICMPV6_ECHO_REPLY)) return 0;
+    const std::uint8_t hopLimit = TtlOf(requestOptions);
+    if ((requestData == nullptr && requestSize != 0) || hopLimit == 0) {
+        return WriteEcho6Failure(replyBuffer, replySize, IP_GENERAL_FAILURE);
+    }
+    const auto socket = TakeForEcho(handle, true);
+    if (!socket) return WriteEcho6Failure(replyBuffer, replySize, IP_GENERAL_FAILURE);
+    const std::uint32_t replies = RunEcho6(socket->fd, socket->kind, destination, PayloadOf(requestData, requestSize),
+                                           hopLimit, timeoutMs, replyBuffer, replySize);
+    ReturnFromEcho(handle);
+    return replies;
 }
 
 EchoWaiter& LinuxNetworkServices::Waiter() {
@@ -586,10 +566,11 @@ bool LinuxNetworkServices::IcmpCloseHandle(IcmpHandle handle) {
     return true;
 }
 
-std::optional<EchoSocket> LinuxNetworkServices::TakeIdleSocket(SocketKind kind) {
+std::optional<EchoSocket> LinuxNetworkServices::TakeIdleSocket(SocketKind kind, bool ipv6) {
     std::lock_guard lock(handlesMutex_);
-    const auto idle = std::find_if(idleSockets_.begin(), idleSockets_.end(),
-                                   [kind](const EchoSocket& socket) { return socket.kind == kind; });
+    const auto idle = std::find_if(idleSockets_.begin(), idleSockets_.end(), [kind, ipv6](const EchoSocket& socket) {
+        return socket.kind == kind && socket.ipv6 == ipv6;
+    });
     if (idle == idleSockets_.end()) return std::nullopt;
     const EchoSocket socket = *idle;
     idleSockets_.erase(idle);
@@ -619,10 +600,13 @@ IcmpHandle LinuxNetworkServices::AddHandle(EchoSocket socket) {
     return handle;
 }
 
-std::optional<EchoSocket> LinuxNetworkServices::TakeForEcho(IcmpHandle handle) {
+std::optional<EchoSocket> LinuxNetworkServices::TakeForEcho(IcmpHandle handle, bool ipv6) {
     std::lock_guard lock(handlesMutex_);
     const auto entry = handles_.find(handle);
-    if (entry == handles_.end() || entry->second.closing || entry->second.inEcho) return std::nullopt;
+    if (entry == handles_.end() || entry->second.closing || entry->second.inEcho ||
+        entry->second.socket.ipv6 != ipv6) {
+        return std::nullopt;
+    }
     entry->second.inEcho = true;
     return entry->second.socket;
 }
@@ -673,6 +657,18 @@ std::optional<std::uint32_t> LinuxNetworkServices::gethostbyname(const std::stri
     sockaddr_in first{};
     std::memcpy(&first, found->ai_addr, std::min<std::size_t>(found->ai_addrlen, sizeof first));
     return FromInAddr(first.sin_addr);
+}
+
+std::optional<IPV6_ADDRESS_EX> LinuxNetworkServices::gethostbyname6(const std::string& name) {
+    return LookUpIpv6(name, false);
+}
+
+std::optional<IPV6_ADDRESS_EX> LinuxNetworkServices::RtlIpv6StringToAddressEx(const std::string& text) {
+    return LookUpIpv6(text, true);
+}
+
+std::string LinuxNetworkServices::RtlIpv6AddressToStringEx(const IPV6_ADDRESS_EX& address) {
+    return Ipv6Text(address);
 }
 
 std::string LinuxNetworkServices::inet_ntoa(std::uint32_t address) {

@@ -4,7 +4,8 @@
 // name look-up through getaddrinfo, and the ARP and interface tables over
 // netlink (LinuxNetlink). Echoes may run on several threads at once; what
 // they share is three atomics and the table of open handles. Asynchronous
-// echoes all wait on one thread of the services' own (EchoWaiter).
+// echoes all wait on one thread of the services' own (EchoWaiter). ICMPv6
+// echoes (LinuxIcmp6Echo) share the handles, the socket kinds and the idle pool.
 
 #include <atomic>
 #include <memory>
@@ -23,10 +24,11 @@ namespace velmora {
 // others let tests exercise each kind on its own.
 enum class SocketPreference { PingFirst, RawOnly, PingOnly };
 
-// The socket behind a handle, and which kind it is.
+// The socket behind a handle, which kind it is and whether it speaks ICMPv6.
 struct EchoSocket {
     int fd;
     icmp::SocketKind kind;
+    bool ipv6;
 };
 
 class EchoWaiter;
@@ -49,6 +51,10 @@ public:
                        std::uint32_t timeoutMs) override;
     bool IcmpCloseHandle(IcmpHandle handle) override;
     std::string IcmpPermissionAdvice() const override;
+    IcmpHandle Icmp6CreateFile() override;
+    std::uint32_t Icmp6SendEcho2(IcmpHandle handle, const IPV6_ADDRESS_EX& destination, const void* requestData,
+                                 std::uint16_t requestSize, const IP_OPTION_INFORMATION* requestOptions,
+                                 void* replyBuffer, std::uint32_t replySize, std::uint32_t timeoutMs) override;
     // The kind of socket behind an open handle (the tests ask which one was opened).
     std::optional<icmp::SocketKind> SocketKindOf(IcmpHandle handle) const;
 
@@ -57,6 +63,9 @@ public:
 
     std::optional<std::uint32_t> gethostbyname(const std::string& name) override;
     std::string inet_ntoa(std::uint32_t address) override;
+    std::optional<IPV6_ADDRESS_EX> gethostbyname6(const std::string& name) override;
+    std::optional<IPV6_ADDRESS_EX> RtlIpv6StringToAddressEx(const std::string& text) override;
+    std::string RtlIpv6AddressToStringEx(const IPV6_ADDRESS_EX& address) override;
 
     std::uint32_t GetIpNetTable(void* table, std::uint32_t& size, bool sort) override;
     std::uint32_t DeleteIpNetEntry(const MIB_IPNETROW& row) override;
@@ -74,11 +83,14 @@ private:
         bool closing;
     };
 
+    // A handle on a socket of the preferred kind that works, for IPv4 or IPv6.
+    IcmpHandle CreateEchoHandle(bool ipv6);
     IcmpHandle AddHandle(EchoSocket socket);
-    // The handle's socket for one echo; nothing when it is unknown, closing or busy.
-    std::optional<EchoSocket> TakeForEcho(IcmpHandle handle);
+    // The handle's socket for one echo; nothing when it is unknown, closing,
+    // busy or of the other family.
+    std::optional<EchoSocket> TakeForEcho(IcmpHandle handle, bool ipv6);
     void ReturnFromEcho(IcmpHandle handle);
-    std::optional<EchoSocket> TakeIdleSocket(icmp::SocketKind kind);
+    std::optional<EchoSocket> TakeIdleSocket(icmp::SocketKind kind, bool ipv6);
     void KeepIdle(EchoSocket socket);
     void CloseIdleSockets();
     EchoWaiter& Waiter();

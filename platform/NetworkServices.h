@@ -72,6 +72,32 @@ struct ReplyRecord {
 static_assert(sizeof(ReplyRecord) == 1528);
 constexpr std::uint32_t kReplyBufferSize = sizeof(ReplyRecord);
 
+// An IPv6 address with its zone, as the platform's IPv6 echo records carry it.
+struct IPV6_ADDRESS_EX {
+    std::uint16_t sin6_port = 0;
+    std::uint32_t sin6_flowinfo = 0;
+    std::array<std::uint8_t, 16> sin6_addr{};  // network order
+    std::uint32_t sin6_scope_id = 0;           // the interface of a link-local address; 0 when none
+};
+
+// The reply record of an IPv6 echo. The platform's stops after RoundTripTime
+// and does not report the reply's hop limit; this one also carries the
+// echoed data's size and the hop limit, as the IPv4 record carries its TTL.
+struct ICMPV6_ECHO_REPLY {
+    IPV6_ADDRESS_EX Address;  // replier; all zero when the answer names none
+    std::uint32_t Status = 0;
+    std::uint32_t RoundTripTime = 0;  // milliseconds
+    std::int16_t DataSize = 0;
+    std::uint8_t HopLimit = 0;
+};
+
+// The reply buffer handed to Icmp6SendEcho2: the record, then the echoed data.
+struct ReplyRecord6 {
+    ICMPV6_ECHO_REPLY reply;
+    std::array<std::uint8_t, kReplyDataCapacity> data{};
+};
+constexpr std::uint32_t kReplyBuffer6Size = sizeof(ReplyRecord6);
+
 struct WSADATA {
     std::uint16_t wVersion = 0;      // low byte major, high byte minor
     std::uint16_t wHighVersion = 0;
@@ -194,6 +220,34 @@ public:
     // Plain-words advice on how to grant the right to send echoes, when the
     // last attempt to open an echo socket was refused for lack of it; else empty.
     virtual std::string IcmpPermissionAdvice() const = 0;
+
+    // The IPv6 echo. An implementation without IPv6 answers as a host
+    // without it: no IPv6 address for any name, no ICMPv6 handle.
+
+    // A handle for one IPv6 echo, closed by IcmpCloseHandle as the IPv4 ones.
+    virtual IcmpHandle Icmp6CreateFile() { return INVALID_HANDLE_VALUE; }
+
+    // Sends one ICMPv6 echo and waits for its answer or the timeout, as the
+    // platform's Icmp6SendEcho2 does without an event or completion routine.
+    // requestOptions->Ttl is the hop limit. Writes a ReplyRecord6 into
+    // replyBuffer (at most kReplyBuffer6Size bytes) and returns the number of
+    // replies, as IcmpSendEcho does for IPv4.
+    virtual std::uint32_t Icmp6SendEcho2(IcmpHandle, const IPV6_ADDRESS_EX&, const void*, std::uint16_t,
+                                         const IP_OPTION_INFORMATION*, void* replyBuffer, std::uint32_t replySize,
+                                         std::uint32_t) {
+        if (replyBuffer == nullptr || replySize < sizeof(ICMPV6_ECHO_REPLY)) return 0;
+        static_cast<ICMPV6_ECHO_REPLY*>(replyBuffer)->Status = IP_GENERAL_FAILURE;
+        return 0;
+    }
+
+    // The name's first IPv6 address; a literal (with its zone, fe80::1%eth0)
+    // as written. Nothing when it has none.
+    virtual std::optional<IPV6_ADDRESS_EX> gethostbyname6(const std::string&) { return std::nullopt; }
+
+    // Text to address and back, as the platform's RtlIpv6StringToAddressEx
+    // and RtlIpv6AddressToStringEx: compressed form, "%zone" when scoped.
+    virtual std::optional<IPV6_ADDRESS_EX> RtlIpv6StringToAddressEx(const std::string&) { return std::nullopt; }
+    virtual std::string RtlIpv6AddressToStringEx(const IPV6_ADDRESS_EX&) { return {}; }
 
     virtual int WSAStartup(std::uint16_t versionRequested, WSADATA& data) = 0;
     virtual int WSACleanup() = 0;

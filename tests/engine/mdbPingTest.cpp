@@ -66,3 +66,61 @@ TEST(LongToAddress, WritesOctetsFromTheLowestByte) {
 
 }  // namespace
 }  // namespace velmora::test
+
+namespace velmora::test {
+namespace {
+
+// Every name that has an IPv4 address reads as before; IPv6 only when there is none.
+TEST(HostNameLookUp, PrefersIpv4ThenTheFirstIpv6AddressElseNothing) {
+    const struct {
+        const char* name;
+        std::optional<std::uint32_t> ipv4;
+        std::optional<std::string> ipv6;
+        std::string address;
+    } rows[] = {
+        {"BothFamilies", AddressFromOctets(192, 0, 2, 7), "2001:db8::7", "192.0.2.7"},
+        {"Ipv4Only", AddressFromOctets(192, 0, 2, 7), std::nullopt, "192.0.2.7"},
+        {"Ipv6Only", std::nullopt, "2001:db8::5", "2001:db8::5"},
+        {"ZonedLiteral", std::nullopt, "fe80::1%eth0", "fe80::1%eth0"},
+        {"Neither", std::nullopt, std::nullopt, ""},
+    };
+    for (const auto& row : rows) {
+        FakeNetworkServices net;
+        FakeUiServices ui;
+        if (row.ipv4) net.hosts["host.test"] = *row.ipv4;
+        if (row.ipv6) net.hosts6["host.test"] = *row.ipv6;
+        EXPECT_EQ(mdbPing(net, ui).GetIpFromHostName("host.test"), row.address) << row.name;
+    }
+}
+
+// The hop limit goes out as the TTL and comes back as it; the replier as text.
+TEST(Ping6, SendsTheHopLimitAndPayloadAndReadsTheAnswerIntoTheRecord) {
+    FakeNetworkServices net;
+    FakeUiServices ui;
+    const mdbPing engine(net, ui);
+    net.answer6 = [](const Echo6Request& r) { return Echo6Success(r, 9, 61); };
+    IP_OPTION_INFORMATION options;
+    options.Ttl = 3;
+    ReplyRecord record{};
+    std::string replier;
+    EXPECT_EQ(engine.Ping6(42, "2001:db8::5", record, replier, options, 0x33, 4, 500), 9);
+    ASSERT_EQ(net.echoes6.size(), 1u);
+    EXPECT_EQ(net.echoes6[0].destination, "2001:db8::5");
+    EXPECT_EQ(net.echoes6[0].hopLimit, 3);
+    EXPECT_EQ(net.echoes6[0].data, std::vector<std::uint8_t>(4, 0x33));
+    EXPECT_EQ(net.echoes6[0].timeoutMs, 500u);
+    EXPECT_EQ(replier, "2001:db8::5");
+    EXPECT_EQ(record.reply.Options.Ttl, 61);
+    EXPECT_EQ(record.reply.DataSize, 4);
+    EXPECT_EQ(record.data[3], 0x33);
+    EXPECT_EQ(record.reply.Address, 0u) << "the IPv4 field stays as it was";
+
+    net.answer6 = [](const Echo6Request&) { return Echo6Failure(IP_REQ_TIMED_OUT); };
+    EXPECT_EQ(engine.Ping6(42, "2001:db8::5", record, replier, options, 0x33, 4, 500), -IP_REQ_TIMED_OUT);
+    EXPECT_EQ(replier, "") << "a timeout names nobody";
+    EXPECT_EQ(engine.Ping6(42, "not an address", record, replier, options, 0x33, 4, 500), -1);
+    EXPECT_EQ(net.echoes6.size(), 2u) << "nothing sent to a text that does not convert";
+}
+
+}  // namespace
+}  // namespace velmora::test

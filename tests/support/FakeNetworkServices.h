@@ -52,6 +52,35 @@ inline EchoAnswer EchoFailure(std::uint32_t status, std::uint32_t from = 0) {
     return a;
 }
 
+struct Echo6Request {
+    IcmpHandle handle;
+    std::string destination;
+    std::vector<std::uint8_t> data;
+    std::uint8_t hopLimit;
+    std::uint32_t timeoutMs;
+};
+
+// An IPv6 echo's answer; `from` empty leaves the replier unnamed.
+struct Echo6Answer {
+    std::uint32_t status = IP_SUCCESS;
+    std::string from;
+    std::uint32_t rtt = 0;
+    std::uint8_t hopLimit = 0;
+    std::vector<std::uint8_t> data;
+};
+
+inline Echo6Answer Echo6Success(const Echo6Request& request, std::uint32_t rtt, std::uint8_t hopLimit) {
+    return {IP_SUCCESS, request.destination, rtt, hopLimit, request.data};
+}
+
+// Failure with a status; from empty names no replier.
+inline Echo6Answer Echo6Failure(std::uint32_t status, std::string from = {}) {
+    Echo6Answer a;
+    a.status = status;
+    a.from = std::move(from);
+    return a;
+}
+
 class FakeNetworkServices : public NetworkServices {
 public:
     std::function<EchoAnswer(const EchoRequest&)> answer = [](const EchoRequest& r) { return EchoSuccess(r, 1); };
@@ -191,6 +220,64 @@ public:
         inFlight.erase(inFlight.begin() + std::ptrdiff_t(place));
         echo.completion(WriteAnswer(answer(echo.request), echo.replyBuffer));
     }
+
+    // IPv6: names and echoes by address text. An address is the index of its
+    // text among those seen, so any text a test uses converts and reads back.
+    std::map<std::string, std::string> hosts6;  // name -> IPv6 address text
+    std::function<Echo6Answer(const Echo6Request&)> answer6 = [](const Echo6Request& r) {
+        return Echo6Success(r, 1, 64);
+    };
+    std::vector<Echo6Request> echoes6;
+    std::vector<IcmpHandle> opened6;
+
+    IcmpHandle Icmp6CreateFile() override {
+        const IcmpHandle h = IcmpCreateFile();
+        opened.pop_back();
+        opened6.push_back(h);
+        return h;
+    }
+
+    std::uint32_t Icmp6SendEcho2(IcmpHandle handle, const IPV6_ADDRESS_EX& destination, const void* requestData,
+                                 std::uint16_t requestSize, const IP_OPTION_INFORMATION* options, void* replyBuffer,
+                                 std::uint32_t, std::uint32_t timeoutMs) override {
+        const auto* bytes = static_cast<const std::uint8_t*>(requestData);
+        const Echo6Request request{handle, RtlIpv6AddressToStringEx(destination),
+                                   std::vector<std::uint8_t>(bytes, bytes + requestSize),
+                                   options ? options->Ttl : std::uint8_t(0), timeoutMs};
+        echoes6.push_back(request);
+        const Echo6Answer a = answer6(request);
+        auto* record = static_cast<ReplyRecord6*>(replyBuffer);
+        record->reply.Status = a.status;
+        if (!a.from.empty()) record->reply.Address = *RtlIpv6StringToAddressEx(a.from);
+        record->reply.RoundTripTime = a.rtt;
+        record->reply.DataSize = std::int16_t(a.data.size());
+        record->reply.HopLimit = a.hopLimit;
+        std::copy_n(a.data.begin(), std::min(a.data.size(), record->data.size()), record->data.begin());
+        return a.status == IP_SUCCESS ? 1 : 0;
+    }
+
+    std::optional<IPV6_ADDRESS_EX> gethostbyname6(const std::string& name) override {
+        lookups.push_back(name);
+        const auto it = hosts6.find(name);
+        if (it == hosts6.end()) return std::nullopt;
+        return RtlIpv6StringToAddressEx(it->second);
+    }
+
+    std::optional<IPV6_ADDRESS_EX> RtlIpv6StringToAddressEx(const std::string& text) override {
+        if (text.find(':') == std::string::npos) return std::nullopt;
+        auto known = std::find(texts6_.begin(), texts6_.end(), text);
+        if (known == texts6_.end()) known = texts6_.insert(known, text);
+        IPV6_ADDRESS_EX address;
+        address.sin6_addr[15] = std::uint8_t(known - texts6_.begin() + 1);
+        return address;
+    }
+
+    std::string RtlIpv6AddressToStringEx(const IPV6_ADDRESS_EX& address) override {
+        return texts6_.at(std::size_t(address.sin6_addr[15] - 1));
+    }
+
+private:
+    std::vector<std::string> texts6_;
 };
 
 }  // namespace velmora::test

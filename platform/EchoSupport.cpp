@@ -1,0 +1,58 @@
+#include "platform/EchoSupport.h"
+
+#include <sys/random.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <memory>
+
+#include "platform/NetworkServices.h"
+
+namespace velmora::echo {
+
+namespace {
+
+constexpr std::size_t kMaxDatagram = 65536;
+// The kernel lets a wait of t overrun by about t/1000 for a normal task; no
+// single wait is longer than this, so a timeout of any length overshoots by
+// at most a tenth of a millisecond.
+constexpr auto kLongestWait = std::chrono::milliseconds(100);
+
+std::uint32_t RandomU32() {
+    std::uint32_t value = 0;
+    if (getrandom(&value, sizeof value, 0) != sizeof value) {
+        value = std::uint32_t(Clock::now().time_since_epoch().count());
+    }
+    return value;
+}
+
+}  // namespace
+
+std::int32_t StatusFromSendErrno(int error) {
+    switch (error) {
+        case EHOSTUNREACH: return IP_DEST_HOST_UNREACHABLE;
+        case ENETUNREACH: return IP_DEST_NET_UNREACHABLE;
+        case EMSGSIZE: return IP_PACKET_TOO_BIG;
+        default: return IP_GENERAL_FAILURE;
+    }
+}
+
+Identity NextIdentity() {
+    static const std::uint32_t seed = RandomU32();
+    static std::atomic<std::uint16_t> sequence{std::uint16_t(seed >> 16)};
+    return {std::uint16_t(seed), sequence.fetch_add(1, std::memory_order_relaxed)};
+}
+
+std::span<std::uint8_t> ReceiveBuffer() {
+    thread_local const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[kMaxDatagram]);
+    return {buffer.get(), kMaxDatagram};
+}
+
+timespec WaitUntil(Clock::time_point deadline, Clock::time_point now) {
+    const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::clamp<Clock::duration>(deadline - now, Clock::duration::zero(), kLongestWait));
+    return timespec{time_t(left.count() / 1'000'000'000), long(left.count() % 1'000'000'000)};
+}
+
+}  // namespace velmora::echo
