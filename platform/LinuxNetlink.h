@@ -10,6 +10,9 @@
 // come from /sys and the hardware database once per link, its speed again
 // after every notification about it.
 //
+// A link's output queue length is its root qdisc's backlog in packets, from
+// a qdisc dump at every read.
+//
 // The interface table is read once per ARP row, so it must be cheap. A link's
 // attributes change only with a notification, so a read dumps the links'
 // 64-bit counters alone (RTM_GETSTATS, far less for the kernel to write than
@@ -41,6 +44,7 @@ namespace velmora {
 
 // The rules that turn the kernel's values into the platform's codes.
 std::uint32_t ArpEntryType(int neighbourState);                        // NUD_* flags
+bool ListedNeighbour(int neighbourState);                              // NUD_* flags
 std::uint32_t InterfaceTypeCode(unsigned hardwareType, bool wireless);  // ARPHRD_*
 std::uint32_t OperationalStatusCode(std::uint8_t operstate, unsigned flags);  // IF_OPER_*, IFF_*
 std::uint32_t NeighbourDeleteAnswer(int netlinkError);                 // 0 or -NLE_*
