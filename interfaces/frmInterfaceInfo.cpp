@@ -11,8 +11,10 @@
 #include <chrono>
 #include <initializer_list>
 
+#include "window_helpers/Accessibility.h"
 #include "window_helpers/DesignFont.h"
 #include "window_helpers/Twips.h"
+#include "window_helpers/ViewerWindows.h"
 #include "platform/UiServices.h"
 
 // Resources of a static library are registered by hand, outside any namespace.
@@ -50,14 +52,14 @@ QLabel* Label(QWidget& frame, const char* name, const char* caption, QRect place
 
 frmInterfaceInfo::frmInterfaceInfo(NetworkServices& net, UiServices& ui, std::size_t& selectedInterface,
                                    QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint),
+    : QWidget(parent, FixedSizeWindowFlags()),
       ui_(ui),
       selectedInterface_(selectedInterface),
       monitor_(std::make_unique<InterfaceMonitor>(*this, net, ui)) {
     InitInterfacePictures();
+    UseWindowRole();
     Named(this, "frmInterfaceInfo");
+    AddCloseKeys(*this);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Network Interfaces Information"));
     setWindowIcon(QIcon(QStringLiteral(":/interfaces/Adapter.png")));
@@ -75,6 +77,7 @@ frmInterfaceInfo::~frmInterfaceInfo() = default;
 
 void frmInterfaceInfo::BuildSelectionFrame() {
     QGroupBox& frame = *Frame(*this, "Frame1", "&Select Network Interface", Place(120, 120, 4935, 615));
+    // Announced by its current entry, and labelled by the frame's caption.
     cmbSelInterface_ = Control(new QComboBox(&frame), "cmbSelInterface", Place(120, 240, 4695, 315));
     connect(cmbSelInterface_, &QComboBox::activated, this, &frmInterfaceInfo::cmbSelInterface_Click);
 }
@@ -82,6 +85,7 @@ void frmInterfaceInfo::BuildSelectionFrame() {
 void frmInterfaceInfo::BuildInformationFrame() {
     QGroupBox& frame = *Frame(*this, "Frame2", "Interface Information", Place(120, 840, 4935, 5295));
     lvInterfaceInfo_ = Control(new QTreeWidget(&frame), "lvInterfaceInfo", Place(120, 240, 4695, 4935));
+    lvInterfaceInfo_->setAccessibleName(SpokenCaption(frame.title()));
     lvInterfaceInfo_->setRootIsDecorated(false);
     lvInterfaceInfo_->setUniformRowHeights(true);
     lvInterfaceInfo_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -91,6 +95,7 @@ void frmInterfaceInfo::BuildInformationFrame() {
 void frmInterfaceInfo::BuildTrafficFrame() {
     QGroupBox& frame = *Frame(*this, "Frame3", "Traffic", Place(120, 6240, 4935, 855));
     Image1_ = Named(new QLabel(&frame), "Image1");
+    Image1_->setAccessibleName(QStringLiteral("Traffic picture"));
     Image1_->setGeometry(Place(360, 240, 480, 480));
     ShowTrafficPicture(1);  // no traffic seen yet
     QLabel* received = Label(frame, "Label1", "Bytes received:", Place(1800, 240, 1125, 195));
@@ -106,6 +111,9 @@ void frmInterfaceInfo::BuildTrafficFrame() {
     const int countersWidth = frame.width() - Px(120) - countersLeft;
     lblRecv_ = Label(frame, "lblRecv", "000 000 000", {countersLeft, Px(240), countersWidth, Px(255)});
     lblSent_ = Label(frame, "lblSent", "000 000 000", {countersLeft, Px(480), countersWidth, Px(255)});
+    // A counter reads its figures; its caption tells what they count.
+    lblRecv_->setAccessibleDescription(SpokenCaption(received->text()));
+    lblSent_->setAccessibleDescription(SpokenCaption(sent->text()));
 }
 
 void frmInterfaceInfo::Form_Load() {
@@ -152,12 +160,14 @@ void frmInterfaceInfo::FitLabelsColumn() {
 }
 
 void frmInterfaceInfo::cmbSelInterface_Click(int index) {
+    const MessageOwner owner(ui_, OwnerHandle(*this));
     selectedInterface_ = std::size_t(index) + 1;
     monitor_->ShowInterfaceInfo(selectedInterface_);
 }
 
 // With no entry in the list there is nothing to show.
 void frmInterfaceInfo::tmrRefreash_Timer() {
+    const MessageOwner owner(ui_, OwnerHandle(*this));
     if (cmbSelInterface_->count() > 0) monitor_->ShowInterfaceInfo(selectedInterface_);
 }
 

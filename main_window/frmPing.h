@@ -10,6 +10,8 @@
 // Sizes are kept in twips, as the design gives them (15 twips to a logical
 // pixel), and converted where a widget is placed.
 
+#include <QKeySequence>
+#include <QList>
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
@@ -70,7 +72,8 @@ protected:
 
 private:
     void BuildMenus();
-    QAction* AddMenuItem(QMenu& menu, const char* name, const char* caption);
+    QAction* AddMenuItem(QMenu& menu, const char* name, const char* caption,
+                         const QList<QKeySequence>& keys = {});
     void BuildToolbar();
     void BuildTargetGroup(QWidget& body);
     void BuildParameterGroup(QWidget& body);

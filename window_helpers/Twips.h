@@ -1,14 +1,13 @@
 #pragma once
 // The window code keeps sizes in twips, as the design gives them; the toolkit
 // measures logical pixels. Every window places its controls and names them
-// (object and accessible name alike, so tests and screen readers find them)
-// through these.
+// through these. The object name is for the code and its tests only: what a
+// screen reader announces comes from captions and labels (Accessibility.h).
 
 #include <QRect>
 #include <QString>
-#include <QWidget>
+#include <QObject>
 #include <cmath>
-#include <type_traits>
 
 namespace velmora {
 
@@ -24,7 +23,6 @@ inline QRect Place(float left, float top, float width, float height) {
 template <typename Object>
 Object* Named(Object* object, const QString& name) {
     object->setObjectName(name);
-    if constexpr (std::is_base_of_v<QWidget, Object>) object->setAccessibleName(name);
     return object;
 }
 
