@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QStyle>
 #include <QTreeWidget>
 #include <array>
 
@@ -121,8 +122,10 @@ void frmArpTable::ShowPopupAtCurrentRow() {
     popMenu_->popup(ListView1_->viewport()->mapToGlobal(row.isValid() ? row.bottomLeft() : QPoint(0, 0)));
 }
 
+// The room is the list's inside, less a vertical scroll bar's width, which a long table shows.
 void frmArpTable::FitColumns() {
-    const int room = ListView1_->viewport()->width();
+    const int room = ListView1_->width() - 2 * ListView1_->frameWidth() -
+                     ListView1_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ListView1_);
     float designWidths = 0;
     for (const Column& column : kColumns) designWidths += column.width > 0 ? column.width : kDefaultColumnWidth;
     int left = room;

@@ -107,8 +107,9 @@ void MainSettings::RestoreWindow() {
 
 std::optional<int> MainSettings::ReadPixels(const char* key, const std::string& defaultTwips, int lowest) {
     const std::optional<double> twips = ExactNumericValue(Read(kWindowSection, key, defaultTwips));
-    if (!twips || std::fabs(*twips) > kLargestPixels * kTwipsPerPixel * 2) return std::nullopt;
-    const double pixels = std::round(float(*twips) / kTwipsPerPixel);
+    const float twipsPerPixel = TwipsPerPixel();
+    if (!twips || std::fabs(*twips) > kLargestPixels * twipsPerPixel * 2) return std::nullopt;
+    const double pixels = std::round(float(*twips) / twipsPerPixel);
     if (pixels < lowest || pixels > kLargestPixels) return std::nullopt;
     return int(pixels);
 }

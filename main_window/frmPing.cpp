@@ -92,13 +92,15 @@ constexpr std::array<const char*, 6> kWidestPanelTexts{"Sent: 00000",    "Receiv
 
 QString Indexed(const char* name, int index) { return QString::fromLatin1(name) + u'_' + QString::number(index); }
 
-// A label placed at its design corner, fitted within `room` twips to its right.
-QLabel* Label(QWidget& parent, const QString& name, const char* caption, float left, float top, float room) {
+// A label placed at its design corner; its group fits it to its room.
+QLabel* Label(QWidget& parent, const QString& name, const char* caption, float left, float top) {
     auto* label = Named(new QLabel(QString::fromLatin1(caption), &parent), name);
     label->move(Px(left), Px(top));
-    FitLabelFont(*label, Px(room - kLabelGap));
     return label;
 }
+
+// The room of a label: `room` twips to its right, less the gap before the next control.
+FittedLabel InRoom(QLabel* label, float room) { return {label, Px(room - kLabelGap)}; }
 
 QLineEdit* TextBox(QWidget& parent, const QString& name, const char* text, const char* tooltip, float left,
                    float top, float width = kTextBoxWidth) {
@@ -240,11 +242,11 @@ void frmPing::BuildToolbar() {
 
 void frmPing::BuildTargetGroup(QWidget& body) {
     QFrame& frame = *Group(body, "Frame1", 120, 360);
-    QLabel* ipDns = Label(frame, QStringLiteral("Label16"), "IP/DNS", 3960, 240, 4695 - 3960);
+    QLabel* ipDns = Label(frame, QStringLiteral("Label16"), "IP/DNS", 3960, 240);
     fields_.chkIpDns = CheckBox(frame, QStringLiteral("chkIpDns"), nullptr, 4080, 480);
     TieLabel(*ipDns, *fields_.chkIpDns);
-    fields_.lblStartIP = Label(frame, QStringLiteral("lblStartIP"), "Start IP:", 240, 240, 720);
-    fields_.lblStopIP = Label(frame, QStringLiteral("lblStopIP"), "Stop IP:", 240, 600, 720);
+    fields_.lblStartIP = Label(frame, QStringLiteral("lblStartIP"), "Start IP:", 240, 240);
+    fields_.lblStopIP = Label(frame, QStringLiteral("lblStopIP"), "Stop IP:", 240, 600);
     constexpr std::array<float, 4> octetLefts{960, 1680, 2400, 3120};
     constexpr std::array<const char*, 4> designOctets{"1", "1", "1", "8"};
     for (int i = 0; i < 4; ++i) {
@@ -257,43 +259,47 @@ void frmPing::BuildTargetGroup(QWidget& body) {
     NameOctetBoxes(*fields_.lblStopIP, fields_.txtStopIP);
     constexpr std::array<float, 3> dotLefts{1560, 2280, 3000};
     for (int i = 0; i < 6; ++i) {
-        auto* dot = Named(new QLabel(QStringLiteral("."), &frame), Indexed("lblP1", i));
-        QFont font = dot->font();
-        font.setBold(true);
-        font.setPointSize(18);
-        dot->setFont(font);
-        dot->setGeometry(Place(dotLefts[i % 3], i < 3 ? 120 : 480, 135, 375));
+        // A round bullet where the octets' digits stand on their line: many
+        // fonts draw a large point as a square.
+        auto* dot = Named(new QLabel(QStringLiteral("\u2022"), &frame), Indexed("lblP1", i));
+        dot->setAccessibleName(QStringLiteral("dot"));
+        dot->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+        dot->setGeometry(Place(dotLefts[i % 3], i < 3 ? 240 : 600, 135, kTextBoxHeight - 45));
         fields_.lblP1[i] = dot;
     }
-    fields_.lblDNS = Label(frame, QStringLiteral("lblDNS"), "DNS:", 240, 480, 720);
+    fields_.lblDNS = Label(frame, QStringLiteral("lblDNS"), "DNS:", 240, 480);
+    FitLabelFonts({InRoom(ipDns, 4695 - 3960), InRoom(fields_.lblStartIP, 720), InRoom(fields_.lblStopIP, 720),
+                   InRoom(fields_.lblDNS, 720)});
     fields_.txtDNS = TextBox(frame, QStringLiteral("txtDNS"), "", nullptr, 960, 480, 2775);
     TieLabel(*fields_.lblDNS, *fields_.txtDNS);
 }
 
 void frmPing::BuildParameterGroup(QWidget& body) {
     QFrame& frame = *Group(body, "Frame2", 4920, 360);
-    QLabel* loopNum = Label(frame, QStringLiteral("Label8"), "Loop\\Num:", 240, 240, 1320 - 240);
+    QLabel* loopNum = Label(frame, QStringLiteral("Label8"), "Loop\\Num:", 240, 240);
     fields_.chkLoop = CheckBox(frame, QStringLiteral("chkLoop"), "Loop until cancel", 240, 480);
     fields_.txtNum = TextBox(frame, QStringLiteral("txtNum"), "1", "Number of pings", 600, 480);
     // One label over two fields: the box is "Loop", the number "Num".
     loopNum->setBuddy(fields_.chkLoop);
     fields_.chkLoop->setAccessibleName(QStringLiteral("Loop"));
     fields_.txtNum->setAccessibleName(QStringLiteral("Num"));
-    QLabel* dataSize = Label(frame, QStringLiteral("Lable9"), "DataSize:", 1320, 240, 2280 - 1320);
+    QLabel* dataSize = Label(frame, QStringLiteral("Lable9"), "DataSize:", 1320, 240);
     fields_.TxtDataSize =
         TextBox(frame, QStringLiteral("TxtDataSize"), "120", "Data size (bytes) - up to 1500", 1320, 480, 855);
     TieLabel(*dataSize, *fields_.TxtDataSize);
-    QLabel* ttl = Label(frame, QStringLiteral("Label7"), "TTL:", 2280, 240, 3000 - 2280);
+    QLabel* ttl = Label(frame, QStringLiteral("Label7"), "TTL:", 2280, 240);
     fields_.txtTTL = TextBox(frame, QStringLiteral("txtTTL"), "30", "Time To Leave", 2280, 480);
     TieLabel(*ttl, *fields_.txtTTL);
-    QLabel* timeout = Label(frame, QStringLiteral("Label14"), "Timeout:", 3000, 240, 3720 - 3000);
+    QLabel* timeout = Label(frame, QStringLiteral("Label14"), "Timeout:", 3000, 240);
     fields_.txtTimeout =
         TextBox(frame, QStringLiteral("txtTimeout"), "1000", "Timeout for ping replay (milli-second)", 3000, 480);
     TieLabel(*timeout, *fields_.txtTimeout);
-    QLabel* delay = Label(frame, QStringLiteral("Label13"), "Delay:", 3720, 240, 4695 - 3720);
+    QLabel* delay = Label(frame, QStringLiteral("Label13"), "Delay:", 3720, 240);
     fields_.txtDelay =
         TextBox(frame, QStringLiteral("txtDelay"), "1000", "Delay between pings (milli-second).", 3720, 480);
     TieLabel(*delay, *fields_.txtDelay);
+    FitLabelFonts({InRoom(loopNum, 1320 - 240), InRoom(dataSize, 2280 - 1320), InRoom(ttl, 3000 - 2280),
+                   InRoom(timeout, 3720 - 3000), InRoom(delay, 4695 - 3720)});
 }
 
 // Reading order: the start octets, the stop octets (hidden by a host name),
