@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
+#include <QStyle>
 #include <QTreeWidget>
 #include <algorithm>
 #include <chrono>
@@ -118,11 +119,10 @@ void frmInterfaceInfo::BuildTrafficFrame() {
 
 void frmInterfaceInfo::Form_Load() {
     lvInterfaceInfo_->setHeaderLabels({QStringLiteral("Parameter"), QStringLiteral("Value")});
-    lvInterfaceInfo_->header()->resizeSection(1, Px(1600));
     for (int row = 1; row <= kInterfaceRows; ++row) {
         new QTreeWidgetItem(lvInterfaceInfo_, {QString::fromLatin1(InterfaceRowLabel(row)), QString()});
     }
-    FitLabelsColumn();
+    FitColumns();
 
     for (const std::string& description : monitor_->Descriptions()) {
         cmbSelInterface_->addItem(QString::fromStdString(description));
@@ -142,15 +142,31 @@ void frmInterfaceInfo::Form_Load() {
     tmrRefreash_->SetEnabled(true);
 }
 
-// The design's column fits the labels in its own font; a wider font widens
-// the column and the window with it rather than cut the labels short.
-void frmInterfaceInfo::FitLabelsColumn() {
-    lvInterfaceInfo_->resizeColumnToContents(0);
-    const int extra = lvInterfaceInfo_->columnWidth(0) - Px(3000);
-    if (extra <= 0) {
-        lvInterfaceInfo_->header()->resizeSection(0, Px(3000));
-        return;
+// The widest text a value cell shows in practice, in the user's locale: a
+// late date with a two-digit day, a twelve-place counter, the longest status.
+int frmInterfaceInfo::WidestValue() const {
+    const QFontMetrics metrics(lvInterfaceInfo_->font());
+    const DateTime late =
+        std::chrono::system_clock::from_time_t(QDateTime(QDate(2026, 12, 28), QTime(23, 58)).toSecsSinceEpoch());
+    int widest = 0;
+    for (const std::string& text : {DateTimeText(late),
+                                    SpacedDigits(999'999'999'999, 12), std::string("Non operational")}) {
+        widest = std::max(widest, metrics.horizontalAdvance(QString::fromStdString(text)));
     }
+    return widest + 2 * lvInterfaceInfo_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + Px(90);
+}
+
+// The design's columns fit the labels and the values in its own font; a
+// wider font, or a longer date in the user's locale, widens the columns and
+// the window with them rather than cut a text short.
+void frmInterfaceInfo::FitColumns() {
+    lvInterfaceInfo_->resizeColumnToContents(0);
+    const int labels = std::max(lvInterfaceInfo_->columnWidth(0), Px(3000));
+    lvInterfaceInfo_->header()->resizeSection(0, labels);
+    const int room = lvInterfaceInfo_->width() - 2 * lvInterfaceInfo_->frameWidth() -
+                     lvInterfaceInfo_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, lvInterfaceInfo_);
+    const int extra = labels + std::max(WidestValue(), Px(1600)) - room;
+    if (extra <= 0) return;
     setFixedWidth(width() + extra);
     const std::initializer_list<QWidget*> widened{findChild<QGroupBox*>(QStringLiteral("Frame1")),
                                                   findChild<QGroupBox*>(QStringLiteral("Frame2")),

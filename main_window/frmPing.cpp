@@ -140,6 +140,15 @@ QString PaneText(const std::string& text) { return QString::fromStdString(text).
 
 }  // namespace
 
+// A light palette gives the pane the tooltips' colours, as the design has it;
+// in a dark one those may be bright, so the pane keeps the palette's own.
+QPalette LogPanePalette(QPalette palette) {
+    if (palette.color(QPalette::Base).lightness() < 128) return palette;
+    palette.setColor(QPalette::Base, palette.color(QPalette::ToolTipBase));
+    palette.setColor(QPalette::Text, palette.color(QPalette::ToolTipText));
+    return palette;
+}
+
 frmPing::frmPing(NetworkServices& net, UiServices& ui, QWidget* parent) : QMainWindow(parent), ui_(ui), net_(net) {
     InitToolbarImages();
     Named(this, QStringLiteral("frmPing"));
@@ -319,10 +328,7 @@ void frmPing::BuildLogPane(QWidget& body) {
     logRes_->setAccessibleName(QStringLiteral("Log"));
     logRes_->setReadOnly(true);
     logRes_->setUndoRedoEnabled(false);  // nothing to undo, and every line would keep a step
-    QPalette palette = logRes_->palette();
-    palette.setColor(QPalette::Base, palette.color(QPalette::ToolTipBase));
-    palette.setColor(QPalette::Text, palette.color(QPalette::ToolTipText));
-    logRes_->setPalette(palette);
+    logRes_->setPalette(LogPanePalette(logRes_->palette()));
     // Design place 120, 1440, 9495 x 3255; ResizeForm changes the size only.
     logRes_->move(Px(120), Px(1440 - kToolbarHeight));
     logResWidth_ = 9495;

@@ -13,6 +13,7 @@
 #include <QKeySequence>
 #include <QList>
 #include <QMainWindow>
+#include <QPalette>
 #include <QPointer>
 #include <QTimer>
 #include <array>
@@ -37,6 +38,9 @@ class frmAbout;
 class NetworkServices;
 class PingRun;
 class UiServices;
+
+// The log pane's colours within the window's palette.
+QPalette LogPanePalette(QPalette palette);
 
 class frmPing final : public QMainWindow, public PingRunView {
     Q_OBJECT

@@ -4,6 +4,8 @@
 
 #include <QPointer>
 #include <QPushButton>
+#include <QDateTime>
+#include <QStyle>
 #include <QTreeWidget>
 
 #include "about/frmAbout.h"
@@ -131,6 +133,58 @@ TEST_F(DesktopTest, AViewerAskedForAgainWhileMinimisedComesBackRestoredAndInFron
         EXPECT_FALSE(viewer->isMinimized()) << command;
         EXPECT_TRUE(viewer->isVisible()) << command;
     }
+}
+
+// Light: the tooltips' pale yellow as today. Dark: the palette's own base and
+// text, which a dark theme keeps far apart.
+TEST(LookTest, TheLogPaneTakesTheTooltipColoursInALightPaletteAndTheBaseInADarkOne) {
+    QPalette light(QColor(0xef, 0xef, 0xef));
+    light.setColor(QPalette::Base, Qt::white);
+    light.setColor(QPalette::Text, Qt::black);
+    light.setColor(QPalette::ToolTipBase, QColor(0xff, 0xff, 0xdc));
+    light.setColor(QPalette::ToolTipText, Qt::black);
+    QPalette dark = light;
+    dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
+    dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+    dark.setColor(QPalette::Text, QColor(0xe0, 0xe0, 0xe0));
+    const QPalette pane = LogPanePalette(light);
+    EXPECT_EQ(pane.color(QPalette::Base), QColor(0xff, 0xff, 0xdc));
+    EXPECT_EQ(pane.color(QPalette::Text), QColor(Qt::black));
+    const QPalette darkPane = LogPanePalette(dark);
+    EXPECT_EQ(darkPane.color(QPalette::Base), QColor(0x1e, 0x1e, 0x1e)) << "not the bright tooltip yellow";
+    EXPECT_GT(darkPane.color(QPalette::Text).lightness() - darkPane.color(QPalette::Base).lightness(), 128)
+        << "readable contrast";
+}
+
+// Room inside a list for its columns, a vertical scroll bar kept aside.
+int ColumnRoom(const QTreeWidget& list) {
+    return list.width() - 2 * list.frameWidth() -
+           list.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &list);
+}
+
+TEST_F(DesktopTest, TheArpColumnsShareTheListAndTheInterfaceValuesFitTheirColumn) {
+    Open();
+    net.ifRows = {IfRow(1, "lo", "lo")};
+    bool deleteNoAsk = false;
+    frmArpTable arp(net, ui, deleteNoAsk);
+    arp.InitArpTabel();
+    const auto& arpList = Find<QTreeWidget>(arp, "ListView1");
+    int columns = 0;
+    for (int column = 0; column < arpList.columnCount(); ++column) {
+        const int width = arpList.columnWidth(column);
+        EXPECT_GE(width, arpList.fontMetrics().horizontalAdvance(arpList.headerItem()->text(column))) << column;
+        columns += width;
+    }
+    EXPECT_LE(columns, ColumnRoom(arpList)) << "no horizontal scroll bar";
+
+    std::size_t chosen = 0;
+    frmInterfaceInfo interfaces(net, ui, chosen);
+    const auto& values = Find<QTreeWidget>(interfaces, "lvInterfaceInfo");
+    const DateTime late =
+        std::chrono::system_clock::from_time_t(QDateTime(QDate(2026, 12, 28), QTime(23, 58)).toSecsSinceEpoch());
+    const QString date = QString::fromStdString(interfaces.DateTimeText(late));
+    EXPECT_GE(ColumnRoom(values) - values.columnWidth(0), values.fontMetrics().horizontalAdvance(date))
+        << date.toStdString();
 }
 
 }  // namespace
