@@ -62,7 +62,7 @@ constexpr int kSharedImage = 6;
 QIcon ToolbarIcon(int image) {
     const char* name = kImages[std::size_t(image - 1)];
     if (image == kSharedImage) return SharedIcon(name);
-    return QIcon(QStringLiteral(":/toolbar/%1.png").arg(QLatin1String(name)));
+    return TwoScaleIcon(QStringLiteral(":/toolbar"), name);
 }
 
 struct ToolbarPosition {

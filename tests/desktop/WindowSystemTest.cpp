@@ -156,6 +156,21 @@ TEST(LookTest, TheLogPaneTakesTheTooltipColoursInALightPaletteAndTheBaseInADarkO
         << "readable contrast";
 }
 
+// At twice the scale the toolbar draws its 32-pixel twins, not a 16-pixel picture blown up.
+TEST_F(DesktopTest, ToolbarIconsHaveSharpPicturesForTwiceTheScale) {
+    Open();
+    int drawn = 0;
+    for (int position = 1; position <= 13; ++position) {
+        const QIcon icon = Button(position).icon();
+        if (icon.isNull()) continue;  // a separator
+        const QImage shown = icon.pixmap(QSize(16, 16), 2.0).toImage().convertToFormat(QImage::Format_ARGB32);
+        EXPECT_EQ(shown.size(), QSize(32, 32)) << position;
+        EXPECT_EQ(shown.pixelColor(1, 1), shown.pixelColor(0, 0)) << position << ": a pixel is a 2 x 2 square";
+        ++drawn;
+    }
+    EXPECT_EQ(drawn, 9);
+}
+
 // Room inside a list for its columns, a vertical scroll bar kept aside.
 int ColumnRoom(const QTreeWidget& list) {
     return list.width() - 2 * list.frameWidth() -
