@@ -161,21 +161,21 @@ std::optional<LinkCounters> DumpCounters(nl_sock* socket) {
     return std::nullopt;
 }
 
-// Packets waiting in each link's root qdisc, by link index.
-using QueueLengths = std::map<int, std::uint64_t>;
+// Reads this close together share one qdisc dump.
+constexpr std::int64_t kQueueReuseMs = 50;
 
 void OnQdisc(nl_object* object, void* context) {
     auto* qdisc = reinterpret_cast<rtnl_tc*>(object);
     if (rtnl_tc_get_parent(qdisc) != TC_H_ROOT) return;
-    (*static_cast<QueueLengths*>(context))[rtnl_tc_get_ifindex(qdisc)] = rtnl_tc_get_stat(qdisc, RTNL_TC_QLEN);
+    (*static_cast<LinuxNetlink::QueueLengths*>(context))[rtnl_tc_get_ifindex(qdisc)] = rtnl_tc_get_stat(qdisc, RTNL_TC_QLEN);
 }
 
 // A failed dump leaves every queue length 0: the counters are still worth showing.
-QueueLengths DumpQueueLengths(nl_sock* socket) {
+LinuxNetlink::QueueLengths DumpQueueLengths(nl_sock* socket) {
     tcmsg request{};
     request.tcm_family = AF_UNSPEC;
     for (int attempt = 0; attempt < kDumpAttempts; ++attempt) {
-        QueueLengths lengths;
+        LinuxNetlink::QueueLengths lengths;
         ParseContext parse{&OnQdisc, &lengths};
         if (Dump(socket, RTM_GETQDISC, &request, sizeof request, &ParseObjects, &parse)) return lengths;
     }
@@ -388,7 +388,7 @@ std::optional<std::vector<MIB_IFROW>> LinuxNetlink::DumpLinks() {
         counters = DumpCounters(requests_.get());
     }
     if (!counters) return std::nullopt;
-    const QueueLengths queues = DumpQueueLengths(requests_.get());
+    const QueueLengths& queues = RecentQueueLengths();
     std::vector<MIB_IFROW> rows;
     rows.reserve(linkOrder_.size());
     for (const int ifindex : linkOrder_) {
@@ -397,6 +397,19 @@ std::optional<std::vector<MIB_IFROW>> LinuxNetlink::DumpLinks() {
         if (const auto found = queues.find(ifindex); found != queues.end()) rows.back().dwOutQLen = found->second;
     }
     return rows;
+}
+
+// A refresh of the ARP window reads the table once per row, within a few
+// milliseconds; a queue changes faster than anyone reads it in any case.
+const LinuxNetlink::QueueLengths& LinuxNetlink::RecentQueueLengths() {
+    const auto nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now().time_since_epoch())
+                           .count();
+    if (queuesAtMs_ < 0 || nowMs - queuesAtMs_ >= kQueueReuseMs) {
+        queues_ = DumpQueueLengths(requests_.get());
+        queuesAtMs_ = nowMs;
+    }
+    return queues_;
 }
 
 // Records the link's attributes for the reads until the next notification; its index.

@@ -11,7 +11,7 @@
 // after every notification about it.
 //
 // A link's output queue length is its root qdisc's backlog in packets, from
-// a qdisc dump at every read.
+// a qdisc dump that reads within 50 ms of each other share.
 //
 // The interface table is read once per ARP row, so it must be cheap. A link's
 // attributes change only with a notification, so a read dumps the links'
@@ -51,6 +51,9 @@ std::uint32_t NeighbourDeleteAnswer(int netlinkError);                 // 0 or -
 
 class LinuxNetlink {
 public:
+    // Packets waiting in each link's root qdisc, by link index.
+    using QueueLengths = std::map<int, std::uint64_t>;
+
     LinuxNetlink();
     ~LinuxNetlink();
     LinuxNetlink(const LinuxNetlink&) = delete;
@@ -91,6 +94,7 @@ private:
     LinkMemory& Remember(int ifindex, const std::string& name);
     std::string HardwareModel(const std::string& name) const;
     int KeepAttributes(rtnl_link* link);
+    const QueueLengths& RecentQueueLengths();
 
     static void OnNeighbour(nl_object* object, void* context);
     static void OnLink(nl_object* object, void* context);
@@ -108,6 +112,8 @@ private:
     bool linksStale_ = true;
     std::optional<std::vector<MIB_IPNETROW>> measuredNeighbours_;
     std::optional<std::vector<MIB_IFROW>> measuredLinks_;
+    QueueLengths queues_;
+    std::int64_t queuesAtMs_ = -1;  // steady clock, -1 before the first qdisc dump
 };
 
 }  // namespace velmora
