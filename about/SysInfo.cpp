@@ -21,7 +21,7 @@ bool Run(UiServices& ui, const std::string& path) {
 
 bool RunFromFolder(UiServices& ui, const std::string& folder) {
     if (folder.empty()) return false;
-    // The folder's own separator on this platform, where the original joins with "\".
+    // The registry value names a folder of this file system: it is joined with "/".
     const std::string path = folder + "/MSINFO32.EXE";
     bool exists = false;
     std::string error;

@@ -2,6 +2,7 @@
 
 #include <QCursor>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -12,6 +13,7 @@
 #include "about/SysInfo.h"
 #include "window_helpers/DesignFont.h"
 #include "window_helpers/Twips.h"
+#include "window_helpers/ViewerWindows.h"
 #include "platform/UiServices.h"
 
 // Resources of a static library are registered by hand, outside any namespace.
@@ -39,6 +41,10 @@ void SetFont(QLabel& label, int points, bool bold) {
     label.setFont(font);
 }
 
+bool OpensLink(const QKeyEvent& key) {
+    return key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter || key.key() == Qt::Key_Space;
+}
+
 // The link pointer: a hand whose fingertip is the hot spot.
 QCursor LinkCursor() { return QCursor(QPixmap(QStringLiteral(":/about/LinkCursor.png")), 9, 1); }
 
@@ -53,7 +59,10 @@ std::string AboutDescription() {
     return text;
 }
 
-frmAbout::frmAbout(UiServices& ui) : QDialog(nullptr, Qt::Tool | Qt::MSWindowsFixedSizeDialogHint), ui_(ui) {
+frmAbout::frmAbout(UiServices& ui)
+    : QDialog(nullptr, Qt::Tool | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint),
+      ui_(ui) {
     InitAboutImages();
     Named(this, "frmAbout");
     setAttribute(Qt::WA_DeleteOnClose);
@@ -100,8 +109,13 @@ void frmAbout::BuildControls() {
         link->setPalette(palette);
         link->setCursor(LinkCursor());
         link->installEventFilter(this);
+        // Tab reaches a link, Return or Space opens it.
+        link->setFocusPolicy(Qt::StrongFocus);
+        link->setAccessibleDescription(QStringLiteral("Link"));
     }
+    imgHome_->setAccessibleName(QStringLiteral("Web page"));
     imgEmail_ = Picture(*this, "imgEmail", "imgEmail", Twips(lblMail_->geometry().right()) + 120, 3450);
+    imgEmail_->setAccessibleName(QStringLiteral("Mail"));
     for (QLabel* picture : {imgHome_, imgEmail_}) {
         picture->setCursor(LinkCursor());
         picture->installEventFilter(this);
@@ -113,9 +127,15 @@ void frmAbout::BuildControls() {
     auto* sysInfo = Named(new QPushButton(QStringLiteral("&System Info..."), this), "cmdSysInfo");
     sysInfo->setGeometry(Place(4320, 3360, 1245, 345));
     setTabOrder(ok, sysInfo);
+    setTabOrder(sysInfo, lblWeb_);
+    setTabOrder(lblWeb_, lblMail_);
     ok->setFocus();
     connect(ok, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
-    connect(sysInfo, &QPushButton::clicked, this, [this] { StartSysInfo(ui_); });
+    // The box that may answer belongs to this window, which stays in front when it closes.
+    connect(sysInfo, &QPushButton::clicked, this, [this] {
+        const MessageOwner owner(ui_, OwnerHandle(*this));
+        StartSysInfo(ui_);
+    });
 }
 
 void frmAbout::Form_Load() {
@@ -134,7 +154,19 @@ void frmAbout::lblWeb_Click() { OpenWebLink(ui_, lblWeb_->text().toStdString(), 
 void frmAbout::lblMail_Click() { OpenWebLink(ui_, lblMail_->text().toStdString(), kLinkMail); }
 
 // A release over a link underlines it and, over the control, is its click.
+// A link with the focus is underlined, and Return or Space is its click.
 bool frmAbout::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lblWeb_ || watched == lblMail_) {
+        auto& link = static_cast<QLabel&>(*watched);
+        if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+            SetUnderline(link, event->type() == QEvent::FocusIn);
+        }
+        if (event->type() == QEvent::KeyPress && OpensLink(static_cast<const QKeyEvent&>(*event))) {
+            if (&link == lblWeb_) lblWeb_Click();
+            if (&link == lblMail_) lblMail_Click();
+            return true;
+        }
+    }
     if (event->type() != QEvent::MouseButtonRelease) return QDialog::eventFilter(watched, event);
     auto* control = static_cast<QLabel*>(watched);
     if (control == lblWeb_ || control == lblMail_) SetUnderline(*control, true);

@@ -48,11 +48,15 @@ protected:
 
 private:
     void Form_Load();
+    void BuildSortMenu();
+    void ShowPopupAtCurrentRow();
+    void FitColumns();
     void ListView1_Click();
     void ListView1_ColumnClick(int column);
     void popDeleteEntry_Click();
     std::string QuestionFor(const std::string& address) const;
 
+    UiServices& ui_;
     ArpTableReader reader_;
     bool& deleteNoAsk_;
     ConfirmDelete confirm_;

@@ -13,7 +13,8 @@ namespace {
 }  // namespace
 
 frmDialog::frmDialog(bool& deleteNoAsk, QWidget* owner)
-    : QDialog(owner, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), deleteNoAsk_(deleteNoAsk) {
+    : QDialog(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      deleteNoAsk_(deleteNoAsk) {
     setObjectName(QStringLiteral("frmDialog"));
     setWindowTitle(QStringLiteral("Dialog Caption"));
     setFixedSize(Px(5250), Px(1380));

@@ -208,6 +208,7 @@ public:
     int MsgBox(const std::string& prompt, int style, const std::string& title) override {
         return qt_.MsgBox(prompt, style, title);
     }
+    WindowHandle SetMessageOwner(WindowHandle owner) override { return qt_.SetMessageOwner(owner); }
     std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
                            const std::string& defaultValue) override {
         return qt_.GetSetting(app, section, key, defaultValue);

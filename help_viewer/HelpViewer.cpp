@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "help_viewer/ChmFile.h"
+#include "window_helpers/Accessibility.h"
+#include "window_helpers/ViewerWindows.h"
 
 namespace velmora {
 
@@ -44,7 +46,9 @@ std::unique_ptr<HelpViewer> HelpViewer::Open(const std::string& path, QWidget* o
 
 HelpViewer::HelpViewer(std::unique_ptr<ChmFile> file, QWidget* owner)
     : QWidget(owner, Qt::Window), file_(std::move(file)) {
+    UseWindowRole();
     setObjectName(QStringLiteral("HelpViewer"));
+    AddCloseKeys(*this);
     const std::string& title = file_->System().title;
     setWindowTitle(title.empty() ? QStringLiteral("Help") : QString::fromStdString(title));
 
@@ -58,9 +62,11 @@ HelpViewer::HelpViewer(std::unique_ptr<ChmFile> file, QWidget* owner)
     contents_ = new QTreeWidget(split);
     contents_->setObjectName(QStringLiteral("contents"));
     contents_->setHeaderHidden(true);
+    contents_->setAccessibleName(QStringLiteral("Contents"));
     browser_ = new ChmBrowser(*file_, split);
     browser_->setObjectName(QStringLiteral("topic"));
     browser_->setOpenLinks(false);  // links are followed here, inside the file or out of it
+    browser_->setAccessibleName(QStringLiteral("Topic"));
     split->setStretchFactor(1, 1);
     split->setSizes({220, 560});
 
@@ -77,10 +83,13 @@ HelpViewer::HelpViewer(std::unique_ptr<ChmFile> file, QWidget* owner)
     connect(browser_, &QTextBrowser::forwardAvailable, forward_, &QAction::setEnabled);
     connect(browser_, &QTextBrowser::anchorClicked, this, &HelpViewer::FollowLink);
     connect(browser_, &QTextBrowser::sourceChanged, this, &HelpViewer::MarkCurrentTopic);
-    connect(contents_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
+    // A click, or Return on the entry the keyboard chose, opens its topic.
+    const auto showEntry = [this](QTreeWidgetItem* item) {
         const QString topic = item->data(0, kTopicRole).toString();
         if (!topic.isEmpty()) ShowTopic(topic.toStdString());
-    });
+    };
+    connect(contents_, &QTreeWidget::itemClicked, this, showEntry);
+    connect(contents_, &QTreeWidget::itemActivated, this, showEntry);
     BuildContents();
 }
 

@@ -5,6 +5,7 @@
 
 #include "help_viewer/HelpViewer.h"
 #include "platform/ShellServices.h"
+#include "window_helpers/ViewerWindows.h"
 
 namespace velmora {
 
@@ -20,9 +21,7 @@ WindowHandle HelpWindows::ShowHelp(WindowHandle owner, const std::string& path, 
     if (command == HH_DISPLAY_TOPIC) topic = viewer->DefaultTopic();
     if (command == HH_HELP_CONTEXT) topic = viewer->TopicOfContext(data);
     if (!topic || !viewer->ShowTopic(*topic)) return 0;
-    viewer->show();
-    viewer->raise();
-    viewer->activateWindow();
+    BringForward(*viewer);
     return WindowHandle(viewer->winId());
 }
 

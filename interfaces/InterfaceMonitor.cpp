@@ -15,7 +15,7 @@ using CodeText = std::pair<std::uint32_t, const char*>;
 using CodeTable = std::span<const CodeText>;
 
 constexpr CodeText kInterfaceTypes[]{{1, "Other"}, {6, "Ethernet"}, {9, "TokenRing"}, {15, "FDDI"},
-                                     {23, "PPP"},  {24, "Loopback"}, {28, "SLIP"}};
+                                     {23, "PPP"},  {24, "Loopback"}, {28, "SLIP"},     {71, "Wireless"}};
 constexpr CodeText kAdminStatuses[]{{1, "Up"}, {2, "Down"}, {3, "Testing"}};
 constexpr CodeText kOperationalStatuses[]{{0, "Non operational"}, {1, "Unreachable"}, {2, "Disconnected"},
                                           {3, "Connecting"},      {4, "Connected"},   {5, "Operational"}};

@@ -6,13 +6,16 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
+#include <QStyle>
 #include <QTreeWidget>
 #include <algorithm>
 #include <chrono>
 #include <initializer_list>
 
+#include "window_helpers/Accessibility.h"
 #include "window_helpers/DesignFont.h"
 #include "window_helpers/Twips.h"
+#include "window_helpers/ViewerWindows.h"
 #include "platform/UiServices.h"
 
 // Resources of a static library are registered by hand, outside any namespace.
@@ -50,14 +53,14 @@ QLabel* Label(QWidget& frame, const char* name, const char* caption, QRect place
 
 frmInterfaceInfo::frmInterfaceInfo(NetworkServices& net, UiServices& ui, std::size_t& selectedInterface,
                                    QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint),
+    : QWidget(parent, FixedSizeWindowFlags()),
       ui_(ui),
       selectedInterface_(selectedInterface),
       monitor_(std::make_unique<InterfaceMonitor>(*this, net, ui)) {
     InitInterfacePictures();
+    UseWindowRole();
     Named(this, "frmInterfaceInfo");
+    AddCloseKeys(*this);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Network Interfaces Information"));
     setWindowIcon(QIcon(QStringLiteral(":/interfaces/Adapter.png")));
@@ -75,6 +78,7 @@ frmInterfaceInfo::~frmInterfaceInfo() = default;
 
 void frmInterfaceInfo::BuildSelectionFrame() {
     QGroupBox& frame = *Frame(*this, "Frame1", "&Select Network Interface", Place(120, 120, 4935, 615));
+    // Announced by its current entry, and labelled by the frame's caption.
     cmbSelInterface_ = Control(new QComboBox(&frame), "cmbSelInterface", Place(120, 240, 4695, 315));
     connect(cmbSelInterface_, &QComboBox::activated, this, &frmInterfaceInfo::cmbSelInterface_Click);
 }
@@ -82,6 +86,7 @@ void frmInterfaceInfo::BuildSelectionFrame() {
 void frmInterfaceInfo::BuildInformationFrame() {
     QGroupBox& frame = *Frame(*this, "Frame2", "Interface Information", Place(120, 840, 4935, 5295));
     lvInterfaceInfo_ = Control(new QTreeWidget(&frame), "lvInterfaceInfo", Place(120, 240, 4695, 4935));
+    lvInterfaceInfo_->setAccessibleName(SpokenCaption(frame.title()));
     lvInterfaceInfo_->setRootIsDecorated(false);
     lvInterfaceInfo_->setUniformRowHeights(true);
     lvInterfaceInfo_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -91,6 +96,7 @@ void frmInterfaceInfo::BuildInformationFrame() {
 void frmInterfaceInfo::BuildTrafficFrame() {
     QGroupBox& frame = *Frame(*this, "Frame3", "Traffic", Place(120, 6240, 4935, 855));
     Image1_ = Named(new QLabel(&frame), "Image1");
+    Image1_->setAccessibleName(QStringLiteral("Traffic picture"));
     Image1_->setGeometry(Place(360, 240, 480, 480));
     ShowTrafficPicture(1);  // no traffic seen yet
     QLabel* received = Label(frame, "Label1", "Bytes received:", Place(1800, 240, 1125, 195));
@@ -106,15 +112,17 @@ void frmInterfaceInfo::BuildTrafficFrame() {
     const int countersWidth = frame.width() - Px(120) - countersLeft;
     lblRecv_ = Label(frame, "lblRecv", "000 000 000", {countersLeft, Px(240), countersWidth, Px(255)});
     lblSent_ = Label(frame, "lblSent", "000 000 000", {countersLeft, Px(480), countersWidth, Px(255)});
+    // A counter reads its figures; its caption tells what they count.
+    lblRecv_->setAccessibleDescription(SpokenCaption(received->text()));
+    lblSent_->setAccessibleDescription(SpokenCaption(sent->text()));
 }
 
 void frmInterfaceInfo::Form_Load() {
     lvInterfaceInfo_->setHeaderLabels({QStringLiteral("Parameter"), QStringLiteral("Value")});
-    lvInterfaceInfo_->header()->resizeSection(1, Px(1600));
     for (int row = 1; row <= kInterfaceRows; ++row) {
         new QTreeWidgetItem(lvInterfaceInfo_, {QString::fromLatin1(InterfaceRowLabel(row)), QString()});
     }
-    FitLabelsColumn();
+    FitColumns();
 
     for (const std::string& description : monitor_->Descriptions()) {
         cmbSelInterface_->addItem(QString::fromStdString(description));
@@ -134,15 +142,31 @@ void frmInterfaceInfo::Form_Load() {
     tmrRefreash_->SetEnabled(true);
 }
 
-// The design's column fits the labels in its own font; a wider font widens
-// the column and the window with it rather than cut the labels short.
-void frmInterfaceInfo::FitLabelsColumn() {
-    lvInterfaceInfo_->resizeColumnToContents(0);
-    const int extra = lvInterfaceInfo_->columnWidth(0) - Px(3000);
-    if (extra <= 0) {
-        lvInterfaceInfo_->header()->resizeSection(0, Px(3000));
-        return;
+// The widest text a value cell shows in practice, in the user's locale: a
+// late date with a two-digit day, a twelve-place counter, the longest status.
+int frmInterfaceInfo::WidestValue() const {
+    const QFontMetrics metrics(lvInterfaceInfo_->font());
+    const DateTime late =
+        std::chrono::system_clock::from_time_t(QDateTime(QDate(2026, 12, 28), QTime(23, 58)).toSecsSinceEpoch());
+    int widest = 0;
+    for (const std::string& text : {DateTimeText(late),
+                                    SpacedDigits(999'999'999'999, 12), std::string("Non operational")}) {
+        widest = std::max(widest, metrics.horizontalAdvance(QString::fromStdString(text)));
     }
+    return widest + 2 * lvInterfaceInfo_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + Px(90);
+}
+
+// The design's columns fit the labels and the values in its own font; a
+// wider font, or a longer date in the user's locale, widens the columns and
+// the window with them rather than cut a text short.
+void frmInterfaceInfo::FitColumns() {
+    lvInterfaceInfo_->resizeColumnToContents(0);
+    const int labels = std::max(lvInterfaceInfo_->columnWidth(0), Px(3000));
+    lvInterfaceInfo_->header()->resizeSection(0, labels);
+    const int room = lvInterfaceInfo_->width() - 2 * lvInterfaceInfo_->frameWidth() -
+                     lvInterfaceInfo_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, lvInterfaceInfo_);
+    const int extra = labels + std::max(WidestValue(), Px(1600)) - room;
+    if (extra <= 0) return;
     setFixedWidth(width() + extra);
     const std::initializer_list<QWidget*> widened{findChild<QGroupBox*>(QStringLiteral("Frame1")),
                                                   findChild<QGroupBox*>(QStringLiteral("Frame2")),
@@ -152,12 +176,14 @@ void frmInterfaceInfo::FitLabelsColumn() {
 }
 
 void frmInterfaceInfo::cmbSelInterface_Click(int index) {
+    const MessageOwner owner(ui_, OwnerHandle(*this));
     selectedInterface_ = std::size_t(index) + 1;
     monitor_->ShowInterfaceInfo(selectedInterface_);
 }
 
 // With no entry in the list there is nothing to show.
 void frmInterfaceInfo::tmrRefreash_Timer() {
+    const MessageOwner owner(ui_, OwnerHandle(*this));
     if (cmbSelInterface_->count() > 0) monitor_->ShowInterfaceInfo(selectedInterface_);
 }
 

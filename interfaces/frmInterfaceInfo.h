@@ -48,7 +48,8 @@ private:
     void BuildTrafficFrame();
 
     void Form_Load();
-    void FitLabelsColumn();
+    void FitColumns();
+    int WidestValue() const;
     void cmbSelInterface_Click(int index);
     void tmrRefreash_Timer();
 

@@ -17,46 +17,48 @@ std::string FileTitle(const std::string& path) { return std::filesystem::path(pa
 
 CaptureFile::~CaptureFile() { Close(); }
 
+std::string CaptureRefusal(const std::string& path, const std::string& reason) {
+    return "Cannot capture to " + path + ": " + reason + "\nChoose another file?";
+}
+
 std::optional<std::string> CaptureFile::Open() {
-    const auto path = ChoosePath();
-    if (!path) return std::nullopt;
-    std::string error;
-    fileNumber_ = ui_.OpenFileForAppend(*path, error);
-    if (fileNumber_ == 0) {
-        ui_.MsgBox(error, vbExclamation);
-        return std::nullopt;
+    while (const auto path = ChoosePath()) {
+        std::string error;
+        fileNumber_ = ui_.OpenFileForAppend(*path, error);
+        if (fileNumber_ != 0) return FileTitle(*path);
+        if (!OfferAnotherFile(*path, error)) return std::nullopt;
     }
-    return FileTitle(*path);
+    return std::nullopt;
 }
 
 std::optional<std::string> CaptureFile::ChoosePath() {
     while (true) {
         const auto path = ui_.ShowOpenDialog(kDialogTitle, kDialogFilter, kDialogFlags);
         if (!path) return std::nullopt;
-        switch (AskAboutExisting(*path)) {
+        std::string error;
+        switch (AskAboutExisting(*path, error)) {
             case Existing::Use: return path;
             case Existing::ChooseAgain: continue;
-            case Existing::Failed: return std::nullopt;
+            case Existing::Failed:
+                if (OfferAnotherFile(*path, error)) continue;
+                return std::nullopt;
         }
     }
 }
 
-CaptureFile::Existing CaptureFile::AskAboutExisting(const std::string& path) {
+CaptureFile::Existing CaptureFile::AskAboutExisting(const std::string& path, std::string& error) {
     bool exists = false;
-    std::string error;
-    if (!ui_.FileExists(path, exists, error)) {
-        ui_.MsgBox(error, vbExclamation);
-        return Existing::Failed;
-    }
+    if (!ui_.FileExists(path, exists, error)) return Existing::Failed;
     if (!exists) return Existing::Use;
     switch (ui_.MsgBox("Replace existing file - " + path + "?", vbYesNoCancelQuestion | vbDefaultButton2)) {
-        case vbYes:
-            if (ui_.DeleteFile(path, error)) return Existing::Use;
-            ui_.MsgBox(error, vbExclamation);
-            return Existing::Failed;
+        case vbYes: return ui_.DeleteFile(path, error) ? Existing::Use : Existing::Failed;
         case vbNo: return Existing::Use;
         default: return Existing::ChooseAgain;
     }
+}
+
+bool CaptureFile::OfferAnotherFile(const std::string& path, const std::string& reason) {
+    return ui_.MsgBox(CaptureRefusal(path, reason), vbRetryCancelExclamation) == vbRetry;
 }
 
 void CaptureFile::Close() {

@@ -53,15 +53,33 @@ int CheckValue(const QCheckBox& box) {
 
 std::string TwipsText(int pixels) { return NumberText(Twips(pixels)); }
 
-bool Reachable(const QRect& placement) {
-    const auto screens = QGuiApplication::screens();
-    return std::any_of(screens.begin(), screens.end(), [&placement](const QScreen* screen) {
-        const QRect seen = placement.intersected(screen->availableGeometry());
-        return seen.width() >= kReachableWidth && seen.height() >= kReachableHeight;
-    });
+QList<QRect> UsableAreas() {
+    QList<QRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens()) areas << screen->availableGeometry();
+    return areas;
 }
 
+constexpr std::array<const char*, 5> kWindowKeyNames{"Window", "MainLeft", "MainTop", "MainWidth", "MainHeight"};
+
 }  // namespace
+
+bool WindowPositionKnown(const QString& platformName) {
+    return !platformName.startsWith(QLatin1String("wayland"), Qt::CaseInsensitive);
+}
+
+std::vector<WindowKey> WindowKeysToSave(int state, bool positionKnown) {
+    if (state == kMinimized) return {};
+    if (state == kMaximized) return {WindowKey::Window};  // the placement keys keep the last normal placement
+    if (!positionKnown) return {WindowKey::Window, WindowKey::MainWidth, WindowKey::MainHeight};
+    return {WindowKey::Window, WindowKey::MainLeft, WindowKey::MainTop, WindowKey::MainWidth, WindowKey::MainHeight};
+}
+
+bool PlacementReachable(const QRect& placement, const QList<QRect>& usableAreas) {
+    return std::any_of(usableAreas.begin(), usableAreas.end(), [&placement](const QRect& area) {
+        const QRect seen = placement.intersected(area);
+        return seen.width() >= kReachableWidth && seen.height() >= kReachableHeight && placement.top() >= area.top();
+    });
+}
 
 std::string MainSettings::Read(const char* section, const char* key, const std::string& defaultValue) {
     return ui_.GetSetting(kAppName, section, key, defaultValue);
@@ -89,8 +107,9 @@ void MainSettings::RestoreWindow() {
 
 std::optional<int> MainSettings::ReadPixels(const char* key, const std::string& defaultTwips, int lowest) {
     const std::optional<double> twips = ExactNumericValue(Read(kWindowSection, key, defaultTwips));
-    if (!twips || std::fabs(*twips) > kLargestPixels * kTwipsPerPixel * 2) return std::nullopt;
-    const double pixels = std::round(float(*twips) / kTwipsPerPixel);
+    const float twipsPerPixel = TwipsPerPixel();
+    if (!twips || std::fabs(*twips) > kLargestPixels * twipsPerPixel * 2) return std::nullopt;
+    const double pixels = std::round(float(*twips) / twipsPerPixel);
     if (pixels < lowest || pixels > kLargestPixels) return std::nullopt;
     return int(pixels);
 }
@@ -103,7 +122,7 @@ void MainSettings::ApplyPlacement(QRect placement, bool positionStored) {
     placement.setSize(placement.size().boundedTo(area.size()));
     if (placement.size() != window_.size()) window_.resize(placement.size());
     if (!positionStored) return;
-    if (!Reachable(placement)) placement.moveTopLeft(area.topLeft());
+    if (!PlacementReachable(placement, UsableAreas())) placement.moveTopLeft(area.topLeft());
     window_.move(placement.topLeft());
 }
 
@@ -172,13 +191,20 @@ void MainSettings::Save() {
 
 void MainSettings::SaveWindow() {
     const int state = StateValue(window_);
-    if (state == kMinimized) return;
-    Write(kWindowSection, "Window", std::to_string(state));
-    if (state == kMaximized) return;  // the placement keys keep the last normal placement
-    Write(kWindowSection, "MainLeft", TwipsText(window_.x()));
-    Write(kWindowSection, "MainTop", TwipsText(window_.y()));
-    Write(kWindowSection, "MainWidth", TwipsText(window_.width()));
-    Write(kWindowSection, "MainHeight", TwipsText(window_.height()));
+    for (const WindowKey key : WindowKeysToSave(state, WindowPositionKnown(QGuiApplication::platformName()))) {
+        Write(kWindowSection, kWindowKeyNames[std::size_t(key)], WindowValue(key, state));
+    }
+}
+
+std::string MainSettings::WindowValue(WindowKey key, int state) const {
+    switch (key) {
+        case WindowKey::Window: return std::to_string(state);
+        case WindowKey::MainLeft: return TwipsText(window_.x());
+        case WindowKey::MainTop: return TwipsText(window_.y());
+        case WindowKey::MainWidth: return TwipsText(window_.width());
+        case WindowKey::MainHeight: return TwipsText(window_.height());
+    }
+    return {};
 }
 
 void MainSettings::SaveNumber(const QLineEdit& field, const char* key) {

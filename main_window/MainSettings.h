@@ -6,10 +6,13 @@
 // itself falls back to its default, so a damaged store never stops the window
 // from opening.
 
+#include <QList>
 #include <QRect>
+#include <QString>
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "main_window/ParameterFields.h"
 #include "platform/UiServices.h"
@@ -21,6 +24,22 @@ class QWidget;
 namespace velmora {
 
 inline constexpr const char* kDefaultHostName = "localhost";
+
+// False where the window system keeps a window's position to itself
+// (Wayland): x() and y() are then no position to keep.
+bool WindowPositionKnown(const QString& platformName);
+
+enum class WindowKey { Window, MainLeft, MainTop, MainWidth, MainHeight };
+// The keys of section "Settings" that the unload writes, in this order, for
+// a window state (0 normal, 1 minimised, 2 maximised): a minimised window
+// writes none, a maximised one its state only, and an unknown position
+// keeps the stored one.
+std::vector<WindowKey> WindowKeysToSave(int state, bool positionKnown);
+
+// A placement is reachable when one usable area (a screen without its
+// panels) shows at least 48 x 24 pixels of it and its top, where the title
+// bar sits, is not above that area.
+bool PlacementReachable(const QRect& placement, const QList<QRect>& usableAreas);
 
 class MainSettings {
 public:
@@ -43,6 +62,7 @@ private:
     std::optional<int> ReadPixels(const char* key, const std::string& defaultTwips, int lowest);
     void ApplyPlacement(QRect placement, bool positionStored);
     void SaveWindow();
+    std::string WindowValue(WindowKey key, int state) const;
 
     void RestoreNumber(QLineEdit& field, const char* key, const char* defaultValue);
     void RestoreCheck(QCheckBox& box, const char* key);

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <algorithm>
 #include <optional>
 
@@ -51,19 +52,24 @@ bool DigitFilterPasses(const QKeyEvent& event) {
     const int key = event.key();
     if (key == Qt::Key_Backspace) return true;
     if (key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Delete) return true;
-    // Held with Ctrl, a printable key types a control character (Ctrl+V is 22).
-    if ((event.modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) && key < Qt::Key_Escape) return false;
+    // Held with Ctrl, Alt or Meta a key is a shortcut (select all, copy, cut,
+    // paste, undo, a menu's key), never a character: what it brings into the
+    // field is cleaned up as it changes.
+    if (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return true;
     if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) return false;
     const QString text = event.text();
     return text.isEmpty() || (text.size() == 1 && IsDigit(text[0]));
 }
 
 ParameterFields::ParameterFields(const FieldControls& controls, QObject* parent)
-    : QObject(parent), c_(controls), numBackground_(c_.txtNum->palette().color(QPalette::Active, QPalette::Base)) {
+    : QObject(parent),
+      c_(controls),
+      octetDigits_(QRegularExpression(QStringLiteral("[0-9]{0,3}"))), numBackground_(c_.txtNum->palette().color(QPalette::Active, QPalette::Base)) {
     for (QLineEdit* field : c_.NumericFields()) {
         field->installEventFilter(this);
         connect(field, &QLineEdit::textChanged, this, [this, field] { NumericCleanUp(*field); });
     }
+    for (QLineEdit* box : c_.OctetBoxes()) box->setValidator(&octetDigits_);
     for (int i = 0; i < 4; ++i) {
         c_.txtStartIP[i]->installEventFilter(this);
         c_.txtStopIP[i]->installEventFilter(this);

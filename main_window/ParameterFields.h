@@ -9,6 +9,7 @@
 
 #include <QColor>
 #include <QObject>
+#include <QRegularExpressionValidator>
 #include <array>
 #include <cstdint>
 
@@ -44,9 +45,10 @@ struct FieldControls {
     }
 };
 
-// True when a key press may reach a filtered field: Backspace, a digit, or a
-// key that types no character (arrows, Delete, Tab). Letters, signs, the
-// point, Enter and the control characters of Ctrl+C/X/V are discarded.
+// True when a key press may reach a filtered field: Backspace, a digit, a
+// key that types no character (arrows, Delete, Tab) or a shortcut held with
+// Ctrl, Alt or Meta. Letters, signs, the point and Enter are discarded.
+// An octet box takes at most three digits, typed or pasted.
 bool DigitFilterPasses(const QKeyEvent& event);
 
 class ParameterFields final : public QObject {
@@ -71,6 +73,7 @@ private:
     void ShowRangeControls(bool range);
 
     FieldControls c_;
+    QRegularExpressionValidator octetDigits_;
     std::uint8_t targetMode_ = 2;
     QColor numBackground_;
     bool cleaning_ = false;

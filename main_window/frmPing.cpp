@@ -26,9 +26,11 @@
 #include "interfaces/frmInterfaceInfo.h"
 #include "main_window/MainSettings.h"
 #include "main_window/PingRun.h"
+#include "window_helpers/Accessibility.h"
 #include "window_helpers/DesignFont.h"
 #include "window_helpers/SharedPictures.h"
 #include "window_helpers/Twips.h"
+#include "window_helpers/ViewerWindows.h"
 
 // Resources of a static library are registered by hand, outside any namespace.
 static void InitToolbarImages() { Q_INIT_RESOURCE(velmora); }
@@ -60,7 +62,7 @@ constexpr int kSharedImage = 6;
 QIcon ToolbarIcon(int image) {
     const char* name = kImages[std::size_t(image - 1)];
     if (image == kSharedImage) return SharedIcon(name);
-    return QIcon(QStringLiteral(":/toolbar/%1.png").arg(QLatin1String(name)));
+    return TwoScaleIcon(QStringLiteral(":/toolbar"), name);
 }
 
 struct ToolbarPosition {
@@ -90,13 +92,15 @@ constexpr std::array<const char*, 6> kWidestPanelTexts{"Sent: 00000",    "Receiv
 
 QString Indexed(const char* name, int index) { return QString::fromLatin1(name) + u'_' + QString::number(index); }
 
-// A label placed at its design corner, fitted within `room` twips to its right.
-QLabel* Label(QWidget& parent, const QString& name, const char* caption, float left, float top, float room) {
+// A label placed at its design corner; its group fits it to its room.
+QLabel* Label(QWidget& parent, const QString& name, const char* caption, float left, float top) {
     auto* label = Named(new QLabel(QString::fromLatin1(caption), &parent), name);
     label->move(Px(left), Px(top));
-    FitLabelFont(*label, Px(room - kLabelGap));
     return label;
 }
+
+// The room of a label: `room` twips to its right, less the gap before the next control.
+FittedLabel InRoom(QLabel* label, float room) { return {label, Px(room - kLabelGap)}; }
 
 QLineEdit* TextBox(QWidget& parent, const QString& name, const char* text, const char* tooltip, float left,
                    float top, float width = kTextBoxWidth) {
@@ -122,10 +126,28 @@ QFrame* Group(QWidget& body, const char* name, float left, float top) {
     return frame;
 }
 
+// A row of octet boxes shares one label: the label leads to the first box,
+// and each box is announced as a part of the address.
+void NameOctetBoxes(QLabel& label, const std::array<QLineEdit*, 4>& boxes) {
+    label.setBuddy(boxes[0]);
+    for (int i = 0; i < 4; ++i) {
+        boxes[i]->setAccessibleName(QStringLiteral("%1, part %2").arg(SpokenCaption(label.text())).arg(i + 1));
+    }
+}
+
 // The pane separates lines with LF; the kept text has CR LF.
 QString PaneText(const std::string& text) { return QString::fromStdString(text).remove(u'\r'); }
 
 }  // namespace
+
+// A light palette gives the pane the tooltips' colours, as the design has it;
+// in a dark one those may be bright, so the pane keeps the palette's own.
+QPalette LogPanePalette(QPalette palette) {
+    if (palette.color(QPalette::Base).lightness() < 128) return palette;
+    palette.setColor(QPalette::Base, palette.color(QPalette::ToolTipBase));
+    palette.setColor(QPalette::Text, palette.color(QPalette::ToolTipText));
+    return palette;
+}
 
 frmPing::frmPing(NetworkServices& net, UiServices& ui, QWidget* parent) : QMainWindow(parent), ui_(ui), net_(net) {
     InitToolbarImages();
@@ -161,13 +183,14 @@ frmPing::~frmPing() {
 }
 
 void frmPing::BuildMenus() {
-    QMenu* comm = Named(menuBar()->addMenu(QStringLiteral("Comm")), QStringLiteral("mnuComm"));
-    mnuStartPinging_ = AddMenuItem(*comm, "mnuStartPinging", "Start Pinging");
-    mnuStopPinging_ = AddMenuItem(*comm, "mnuStopPinging", "Stop Pinging");
-    mnuParallel_ = AddMenuItem(*comm, "mnuParallel", "Sweep in parallel");
+    QMenu* comm = Named(menuBar()->addMenu(QStringLiteral("&Comm")), QStringLiteral("mnuComm"));
+    mnuStartPinging_ = AddMenuItem(*comm, "mnuStartPinging", "&Start Pinging", {Qt::Key_F5});
+    mnuStopPinging_ =
+        AddMenuItem(*comm, "mnuStopPinging", "S&top Pinging", {Qt::SHIFT | Qt::Key_F5, Qt::Key_Escape});
+    mnuParallel_ = AddMenuItem(*comm, "mnuParallel", "Sweep in &parallel");
     mnuParallel_->setCheckable(true);
     Named(comm->addSeparator(), QStringLiteral("mnu1"));
-    QAction* mnuExit = AddMenuItem(*comm, "mnuExit", "Exit");
+    QAction* mnuExit = AddMenuItem(*comm, "mnuExit", "E&xit", {Qt::CTRL | Qt::Key_Q});
     connect(mnuStartPinging_, &QAction::triggered, this, [this] { run_->StartPinging(); });
     connect(mnuStopPinging_, &QAction::triggered, this, [this] { run_->StopPinging(); });
     connect(mnuParallel_, &QAction::toggled, this, [this](bool checked) {
@@ -176,36 +199,40 @@ void frmPing::BuildMenus() {
     });
     connect(mnuExit, &QAction::triggered, this, &QWidget::close);
 
-    QMenu* log = Named(menuBar()->addMenu(QStringLiteral("Log")), QStringLiteral("mnuLog"));
-    mnuCaptureLog_ = AddMenuItem(*log, "mnuCaptureLog", "Capture log to file...");
-    mnuCloseFile_ = AddMenuItem(*log, "mnuCloseFile", "Close file");
+    QMenu* log = Named(menuBar()->addMenu(QStringLiteral("&Log")), QStringLiteral("mnuLog"));
+    mnuCaptureLog_ = AddMenuItem(*log, "mnuCaptureLog", "&Capture log to file...");
+    mnuCloseFile_ = AddMenuItem(*log, "mnuCloseFile", "Close &file");
     Named(log->addSeparator(), QStringLiteral("mnu2"));
-    QAction* mnuClearLog = AddMenuItem(*log, "mnuClearLog", "Clear log");
+    QAction* mnuClearLog = AddMenuItem(*log, "mnuClearLog", "C&lear log", {Qt::CTRL | Qt::Key_L});
     connect(mnuCaptureLog_, &QAction::triggered, this, [this] { run_->OpenCaptureFile(); });
     connect(mnuCloseFile_, &QAction::triggered, this, [this] { run_->CloseCaptureFile(); });
     connect(mnuClearLog, &QAction::triggered, this, [this] { run_->ClearLog(); });
 
     // The viewers, the about box and the help file come with their own windows.
-    QMenu* view = Named(menuBar()->addMenu(QStringLiteral("View")), QStringLiteral("mnu3"));
-    QAction* mnuArpTable = AddMenuItem(*view, "mnuArpTable", "Arp table information...");
+    QMenu* view = Named(menuBar()->addMenu(QStringLiteral("&View")), QStringLiteral("mnu3"));
+    QAction* mnuArpTable = AddMenuItem(*view, "mnuArpTable", "&Arp table information...");
     connect(mnuArpTable, &QAction::triggered, this, [this] { ArpTableInfo(); });
-    QAction* mnuInterfaceInfo = AddMenuItem(*view, "mnuInterfaceInfo", "Network Interface information...");
+    QAction* mnuInterfaceInfo = AddMenuItem(*view, "mnuInterfaceInfo", "Network &Interface information...");
     connect(mnuInterfaceInfo, &QAction::triggered, this, &frmPing::InterfaceInfo);
 
-    QMenu* help = Named(menuBar()->addMenu(QStringLiteral("Help")), QStringLiteral("mnuHelp"));
-    QAction* mnuHelpTopic = AddMenuItem(*help, "mnuHelpTopic", "Help Topic");
+    QMenu* help = Named(menuBar()->addMenu(QStringLiteral("&Help")), QStringLiteral("mnuHelp"));
+    QAction* mnuHelpTopic = AddMenuItem(*help, "mnuHelpTopic", "&Help Topic", {Qt::Key_F1});
     Named(help->addSeparator(), QStringLiteral("mnu4"));
-    QAction* mnuAboutSoftware = AddMenuItem(*help, "mnuAboutSoftware", "About Velmora...");
+    QAction* mnuAboutSoftware = AddMenuItem(*help, "mnuAboutSoftware", "&About Velmora...");
     connect(mnuHelpTopic, &QAction::triggered, this, &frmPing::OpenHelp);
     connect(mnuAboutSoftware, &QAction::triggered, this, &frmPing::AboutSoftware);
 }
 
-QAction* frmPing::AddMenuItem(QMenu& menu, const char* name, const char* caption) {
-    return Named(menu.addAction(QString::fromLatin1(caption)), QString::fromLatin1(name));
+// The caption's "&" marks its access key; the keys work wherever the main window has the focus.
+QAction* frmPing::AddMenuItem(QMenu& menu, const char* name, const char* caption,
+                              const QList<QKeySequence>& keys) {
+    QAction* item = Named(menu.addAction(QString::fromLatin1(caption)), QString::fromLatin1(name));
+    item->setShortcuts(keys);
+    return item;
 }
 
 void frmPing::BuildToolbar() {
-    QToolBar* tb = Named(addToolBar(QStringLiteral("tb")), QStringLiteral("tb"));
+    QToolBar* tb = Named(addToolBar(QStringLiteral("Toolbar")), QStringLiteral("tb"));
     tb->setMovable(false);
     tb->setFloatable(false);
     tb->setIconSize(QSize(16, 16));
@@ -224,10 +251,11 @@ void frmPing::BuildToolbar() {
 
 void frmPing::BuildTargetGroup(QWidget& body) {
     QFrame& frame = *Group(body, "Frame1", 120, 360);
-    Label(frame, QStringLiteral("Label16"), "IP/DNS", 3960, 240, 4695 - 3960);
+    QLabel* ipDns = Label(frame, QStringLiteral("Label16"), "IP/DNS", 3960, 240);
     fields_.chkIpDns = CheckBox(frame, QStringLiteral("chkIpDns"), nullptr, 4080, 480);
-    fields_.lblStartIP = Label(frame, QStringLiteral("lblStartIP"), "Start IP:", 240, 240, 720);
-    fields_.lblStopIP = Label(frame, QStringLiteral("lblStopIP"), "Stop IP:", 240, 600, 720);
+    TieLabel(*ipDns, *fields_.chkIpDns);
+    fields_.lblStartIP = Label(frame, QStringLiteral("lblStartIP"), "Start IP:", 240, 240);
+    fields_.lblStopIP = Label(frame, QStringLiteral("lblStopIP"), "Stop IP:", 240, 600);
     constexpr std::array<float, 4> octetLefts{960, 1680, 2400, 3120};
     constexpr std::array<const char*, 4> designOctets{"1", "1", "1", "8"};
     for (int i = 0; i < 4; ++i) {
@@ -236,36 +264,51 @@ void frmPing::BuildTargetGroup(QWidget& body) {
         fields_.txtStopIP[i] = TextBox(frame, Indexed("txtStopIP", i), designOctets[i],
                                        "Stop IP address to ping to", octetLefts[i], 600);
     }
+    NameOctetBoxes(*fields_.lblStartIP, fields_.txtStartIP);
+    NameOctetBoxes(*fields_.lblStopIP, fields_.txtStopIP);
     constexpr std::array<float, 3> dotLefts{1560, 2280, 3000};
     for (int i = 0; i < 6; ++i) {
-        auto* dot = Named(new QLabel(QStringLiteral("."), &frame), Indexed("lblP1", i));
-        QFont font = dot->font();
-        font.setBold(true);
-        font.setPointSize(18);
-        dot->setFont(font);
-        dot->setGeometry(Place(dotLefts[i % 3], i < 3 ? 120 : 480, 135, 375));
+        // A round bullet where the octets' digits stand on their line: many
+        // fonts draw a large point as a square.
+        auto* dot = Named(new QLabel(QStringLiteral("\u2022"), &frame), Indexed("lblP1", i));
+        dot->setAccessibleName(QStringLiteral("dot"));
+        dot->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+        dot->setGeometry(Place(dotLefts[i % 3], i < 3 ? 240 : 600, 135, kTextBoxHeight - 45));
         fields_.lblP1[i] = dot;
     }
-    fields_.lblDNS = Label(frame, QStringLiteral("lblDNS"), "DNS:", 240, 480, 720);
+    fields_.lblDNS = Label(frame, QStringLiteral("lblDNS"), "DNS:", 240, 480);
+    FitLabelFonts({InRoom(ipDns, 4695 - 3960), InRoom(fields_.lblStartIP, 720), InRoom(fields_.lblStopIP, 720),
+                   InRoom(fields_.lblDNS, 720)});
     fields_.txtDNS = TextBox(frame, QStringLiteral("txtDNS"), "", nullptr, 960, 480, 2775);
+    TieLabel(*fields_.lblDNS, *fields_.txtDNS);
 }
 
 void frmPing::BuildParameterGroup(QWidget& body) {
     QFrame& frame = *Group(body, "Frame2", 4920, 360);
-    Label(frame, QStringLiteral("Label8"), "Loop\\Num:", 240, 240, 1320 - 240);
+    QLabel* loopNum = Label(frame, QStringLiteral("Label8"), "Loop\\Num:", 240, 240);
     fields_.chkLoop = CheckBox(frame, QStringLiteral("chkLoop"), "Loop until cancel", 240, 480);
     fields_.txtNum = TextBox(frame, QStringLiteral("txtNum"), "1", "Number of pings", 600, 480);
-    Label(frame, QStringLiteral("Lable9"), "DataSize:", 1320, 240, 2280 - 1320);
+    // One label over two fields: the box is "Loop", the number "Num".
+    loopNum->setBuddy(fields_.chkLoop);
+    fields_.chkLoop->setAccessibleName(QStringLiteral("Loop"));
+    fields_.txtNum->setAccessibleName(QStringLiteral("Num"));
+    QLabel* dataSize = Label(frame, QStringLiteral("Lable9"), "DataSize:", 1320, 240);
     fields_.TxtDataSize =
         TextBox(frame, QStringLiteral("TxtDataSize"), "120", "Data size (bytes) - up to 1500", 1320, 480, 855);
-    Label(frame, QStringLiteral("Label7"), "TTL:", 2280, 240, 3000 - 2280);
+    TieLabel(*dataSize, *fields_.TxtDataSize);
+    QLabel* ttl = Label(frame, QStringLiteral("Label7"), "TTL:", 2280, 240);
     fields_.txtTTL = TextBox(frame, QStringLiteral("txtTTL"), "30", "Time To Leave", 2280, 480);
-    Label(frame, QStringLiteral("Label14"), "Timeout:", 3000, 240, 3720 - 3000);
+    TieLabel(*ttl, *fields_.txtTTL);
+    QLabel* timeout = Label(frame, QStringLiteral("Label14"), "Timeout:", 3000, 240);
     fields_.txtTimeout =
         TextBox(frame, QStringLiteral("txtTimeout"), "1000", "Timeout for ping replay (milli-second)", 3000, 480);
-    Label(frame, QStringLiteral("Label13"), "Delay:", 3720, 240, 4695 - 3720);
+    TieLabel(*timeout, *fields_.txtTimeout);
+    QLabel* delay = Label(frame, QStringLiteral("Label13"), "Delay:", 3720, 240);
     fields_.txtDelay =
         TextBox(frame, QStringLiteral("txtDelay"), "1000", "Delay between pings (milli-second).", 3720, 480);
+    TieLabel(*delay, *fields_.txtDelay);
+    FitLabelFonts({InRoom(loopNum, 1320 - 240), InRoom(dataSize, 2280 - 1320), InRoom(ttl, 3000 - 2280),
+                   InRoom(timeout, 3720 - 3000), InRoom(delay, 4695 - 3720)});
 }
 
 // Reading order: the start octets, the stop octets (hidden by a host name),
@@ -282,12 +325,10 @@ void frmPing::SetTabOrder() {
 
 void frmPing::BuildLogPane(QWidget& body) {
     logRes_ = Named(new QPlainTextEdit(&body), QStringLiteral("logRes"));
+    logRes_->setAccessibleName(QStringLiteral("Log"));
     logRes_->setReadOnly(true);
     logRes_->setUndoRedoEnabled(false);  // nothing to undo, and every line would keep a step
-    QPalette palette = logRes_->palette();
-    palette.setColor(QPalette::Base, palette.color(QPalette::ToolTipBase));
-    palette.setColor(QPalette::Text, palette.color(QPalette::ToolTipText));
-    logRes_->setPalette(palette);
+    logRes_->setPalette(LogPanePalette(logRes_->palette()));
     // Design place 120, 1440, 9495 x 3255; ResizeForm changes the size only.
     logRes_->move(Px(120), Px(1440 - kToolbarHeight));
     logResWidth_ = 9495;
@@ -297,6 +338,7 @@ void frmPing::BuildLogPane(QWidget& body) {
 
 void frmPing::BuildStatusBar() {
     QStatusBar* bar = Named(statusBar(), QStringLiteral("StatusBar1"));
+    bar->setAccessibleName(QStringLiteral("Status bar"));
     UseDesignFont(*bar);
     for (int panel = 1; panel <= int(panels_.size()); ++panel) {
         auto* label = Named(new QLabel(bar), QStringLiteral("Panel%1").arg(panel));
@@ -390,9 +432,7 @@ void frmPing::ArpTableInfo() {
     if (!arpTable_) arpTable_ = new frmArpTable(net_, ui_, deleteNoAsk_);
     arpTable_->InitArpTabel();
     arpTable_->GetArpTabel();
-    arpTable_->show();
-    arpTable_->raise();
-    arpTable_->activateWindow();
+    BringForward(*arpTable_);
 }
 
 void frmPing::closeEvent(QCloseEvent* event) {
@@ -408,9 +448,7 @@ void frmPing::closeEvent(QCloseEvent* event) {
 
 void frmPing::AboutSoftware() {
     if (!about_) about_ = new frmAbout(ui_);
-    about_->show();
-    about_->raise();
-    about_->activateWindow();
+    BringForward(*about_);
 }
 
 // A missing help file opens nothing and says nothing; a failed look-up says why.
@@ -439,10 +477,7 @@ void frmPing::InterfaceInfo() {
             delete interfaceInfo_;
             interfaceInfo_ = new frmInterfaceInfo(net_, ui_, selectedInterface_, this);
         }
-        interfaceInfo_->setWindowState(interfaceInfo_->windowState() & ~Qt::WindowMinimized);
-        interfaceInfo_->show();
-        interfaceInfo_->raise();
-        interfaceInfo_->activateWindow();
+        BringForward(*interfaceInfo_);
     } catch (const std::exception& error) {
         ui_.MsgBox(error.what(), vbCritical, "Failed to open interface information.");
     }

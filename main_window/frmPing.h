@@ -10,7 +10,10 @@
 // Sizes are kept in twips, as the design gives them (15 twips to a logical
 // pixel), and converted where a widget is placed.
 
+#include <QKeySequence>
+#include <QList>
 #include <QMainWindow>
+#include <QPalette>
 #include <QPointer>
 #include <QTimer>
 #include <array>
@@ -35,6 +38,9 @@ class frmAbout;
 class NetworkServices;
 class PingRun;
 class UiServices;
+
+// The log pane's colours within the window's palette.
+QPalette LogPanePalette(QPalette palette);
 
 class frmPing final : public QMainWindow, public PingRunView {
     Q_OBJECT
@@ -70,7 +76,8 @@ protected:
 
 private:
     void BuildMenus();
-    QAction* AddMenuItem(QMenu& menu, const char* name, const char* caption);
+    QAction* AddMenuItem(QMenu& menu, const char* name, const char* caption,
+                         const QList<QKeySequence>& keys = {});
     void BuildToolbar();
     void BuildTargetGroup(QWidget& body);
     void BuildParameterGroup(QWidget& body);

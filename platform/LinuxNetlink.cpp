@@ -5,12 +5,15 @@
 #include <linux/if_arp.h>
 #include <linux/if_link.h>
 #include <linux/neighbour.h>
+#include <linux/pkt_sched.h>
 #include <linux/rtnetlink.h>
 #include <netlink/errno.h>
 #include <netlink/msg.h>
 #include <netlink/netlink.h>
 #include <netlink/route/link.h>
 #include <netlink/route/neighbour.h>
+#include <netlink/route/qdisc.h>
+#include <netlink/route/tc.h>
 #include <netlink/route/rtnl.h>
 #include <netlink/socket.h>
 #include <sys/socket.h>
@@ -97,7 +100,7 @@ void CopyCounters(const rtnl_link_stats64& stats, MIB_IFROW& row) {
     row.dwInErrors = stats.rx_errors;
     row.dwInUnknownProtos = stats.rx_nohandler;
     // The kernel counts no multicast or broadcast packets sent apart from the
-    // rest, and keeps no current queue length in the link table: those stay 0.
+    // rest: that counter stays 0. The queue length comes from the qdiscs.
     row.dwOutOctets = stats.tx_bytes;
     row.dwOutUcastPkts = stats.tx_packets;
     row.dwOutDiscards = stats.tx_dropped;
@@ -158,6 +161,27 @@ std::optional<LinkCounters> DumpCounters(nl_sock* socket) {
     return std::nullopt;
 }
 
+// Reads this close together share one qdisc dump.
+constexpr std::int64_t kQueueReuseMs = 50;
+
+void OnQdisc(nl_object* object, void* context) {
+    auto* qdisc = reinterpret_cast<rtnl_tc*>(object);
+    if (rtnl_tc_get_parent(qdisc) != TC_H_ROOT) return;
+    (*static_cast<LinuxNetlink::QueueLengths*>(context))[rtnl_tc_get_ifindex(qdisc)] = rtnl_tc_get_stat(qdisc, RTNL_TC_QLEN);
+}
+
+// A failed dump leaves every queue length 0: the counters are still worth showing.
+LinuxNetlink::QueueLengths DumpQueueLengths(nl_sock* socket) {
+    tcmsg request{};
+    request.tcm_family = AF_UNSPEC;
+    for (int attempt = 0; attempt < kDumpAttempts; ++attempt) {
+        LinuxNetlink::QueueLengths lengths;
+        ParseContext parse{&OnQdisc, &lengths};
+        if (Dump(socket, RTM_GETQDISC, &request, sizeof request, &ParseObjects, &parse)) return lengths;
+    }
+    return {};
+}
+
 bool SameLinks(const LinkCounters& counters, const std::vector<int>& order) {
     return counters.size() == order.size() &&
            std::all_of(order.begin(), order.end(), [&](int ifindex) { return counters.contains(ifindex); });
@@ -171,6 +195,11 @@ std::uint32_t ArpEntryType(int state) {
     if (state == NUD_NONE || state & (NUD_INCOMPLETE | NUD_FAILED)) return MIB_IPNET_TYPE_INVALID;
     return MIB_IPNET_TYPE_OTHER;
 }
+
+// Left out as the neighbour table's usual listing leaves them out: entries
+// without a state, and those that need no resolution (the loopback's, a
+// multicast group's).
+bool ListedNeighbour(int state) { return state != NUD_NONE && (state & NUD_NOARP) == 0; }
 
 std::uint32_t InterfaceTypeCode(unsigned hardwareType, bool wireless) {
     switch (hardwareType) {
@@ -310,7 +339,7 @@ void LinuxNetlink::OnNeighbour(nl_object* object, void* context) {
     auto* neighbour = reinterpret_cast<rtnl_neigh*>(object);
     nl_addr* destination = rtnl_neigh_get_dst(neighbour);
     if (rtnl_neigh_get_family(neighbour) != AF_INET || destination == nullptr ||
-        nl_addr_get_len(destination) != 4) {
+        nl_addr_get_len(destination) != 4 || !ListedNeighbour(rtnl_neigh_get_state(neighbour))) {
         return;
     }
     const auto* octets = static_cast<const std::uint8_t*>(nl_addr_get_binary_addr(destination));
@@ -359,13 +388,28 @@ std::optional<std::vector<MIB_IFROW>> LinuxNetlink::DumpLinks() {
         counters = DumpCounters(requests_.get());
     }
     if (!counters) return std::nullopt;
+    const QueueLengths& queues = RecentQueueLengths();
     std::vector<MIB_IFROW> rows;
     rows.reserve(linkOrder_.size());
     for (const int ifindex : linkOrder_) {
         rows.push_back(links_[ifindex].row);
         if (const auto found = counters->find(ifindex); found != counters->end()) CopyCounters(found->second, rows.back());
+        if (const auto found = queues.find(ifindex); found != queues.end()) rows.back().dwOutQLen = found->second;
     }
     return rows;
+}
+
+// A refresh of the ARP window reads the table once per row, within a few
+// milliseconds; a queue changes faster than anyone reads it in any case.
+const LinuxNetlink::QueueLengths& LinuxNetlink::RecentQueueLengths() {
+    const auto nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now().time_since_epoch())
+                           .count();
+    if (queuesAtMs_ < 0 || nowMs - queuesAtMs_ >= kQueueReuseMs) {
+        queues_ = DumpQueueLengths(requests_.get());
+        queuesAtMs_ = nowMs;
+    }
+    return queues_;
 }
 
 // Records the link's attributes for the reads until the next notification; its index.

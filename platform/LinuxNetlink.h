@@ -10,6 +10,9 @@
 // come from /sys and the hardware database once per link, its speed again
 // after every notification about it.
 //
+// A link's output queue length is its root qdisc's backlog in packets, from
+// a qdisc dump that reads within 50 ms of each other share.
+//
 // The interface table is read once per ARP row, so it must be cheap. A link's
 // attributes change only with a notification, so a read dumps the links'
 // 64-bit counters alone (RTM_GETSTATS, far less for the kernel to write than
@@ -41,12 +44,16 @@ namespace velmora {
 
 // The rules that turn the kernel's values into the platform's codes.
 std::uint32_t ArpEntryType(int neighbourState);                        // NUD_* flags
+bool ListedNeighbour(int neighbourState);                              // NUD_* flags
 std::uint32_t InterfaceTypeCode(unsigned hardwareType, bool wireless);  // ARPHRD_*
 std::uint32_t OperationalStatusCode(std::uint8_t operstate, unsigned flags);  // IF_OPER_*, IFF_*
 std::uint32_t NeighbourDeleteAnswer(int netlinkError);                 // 0 or -NLE_*
 
 class LinuxNetlink {
 public:
+    // Packets waiting in each link's root qdisc, by link index.
+    using QueueLengths = std::map<int, std::uint64_t>;
+
     LinuxNetlink();
     ~LinuxNetlink();
     LinuxNetlink(const LinuxNetlink&) = delete;
@@ -87,6 +94,7 @@ private:
     LinkMemory& Remember(int ifindex, const std::string& name);
     std::string HardwareModel(const std::string& name) const;
     int KeepAttributes(rtnl_link* link);
+    const QueueLengths& RecentQueueLengths();
 
     static void OnNeighbour(nl_object* object, void* context);
     static void OnLink(nl_object* object, void* context);
@@ -104,6 +112,8 @@ private:
     bool linksStale_ = true;
     std::optional<std::vector<MIB_IPNETROW>> measuredNeighbours_;
     std::optional<std::vector<MIB_IFROW>> measuredLinks_;
+    QueueLengths queues_;
+    std::int64_t queuesAtMs_ = -1;  // steady clock, -1 before the first qdisc dump
 };
 
 }  // namespace velmora

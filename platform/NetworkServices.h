@@ -1,7 +1,7 @@
 #pragma once
 // The network services the rest of the program asks of the operating system.
-// The operations keep the names, arguments and answers of the platform API the
-// program was designed against, so the ping engine reads as its algorithm and a
+// The operations model the Windows IP helper, ICMP and sockets API: its names,
+// arguments and answers, so the ping engine reads as its algorithm and a
 // Windows implementation could forward to the real calls.
 //
 // Addresses are 32-bit values in network byte order: octet i of the dotted

@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <cstring>
 #include <thread>
+#include <utility>
 
 
 namespace velmora {
@@ -127,8 +129,16 @@ QtUiServices::~QtUiServices() {
 
 void QtUiServices::SetOwnerWindow(QWidget* owner) { owner_ = owner; }
 
+WindowHandle QtUiServices::SetMessageOwner(WindowHandle owner) { return std::exchange(messageOwner_, owner); }
+
+// A window closed meanwhile is found no more, and the main window takes its place.
+QWidget* QtUiServices::Owner() const {
+    QWidget* window = messageOwner_ ? QWidget::find(WId(messageOwner_)) : nullptr;
+    return window ? window : owner_.data();
+}
+
 int QtUiServices::MsgBox(const std::string& prompt, int style, const std::string& title) {
-    QMessageBox box(owner_);
+    QMessageBox box(Owner());
     box.setWindowTitle(FromUtf8(title.empty() ? kAppName : title));
     box.setText(FromUtf8(prompt));
     switch (style & 0xF0) {
@@ -189,6 +199,13 @@ void QtUiServices::EndSettingsBatch() {
     batchStore_.reset();
 }
 
+QString DialogStartFolder(const QString& lastFolder, const QString& documents, const QString& home) {
+    for (const QString& folder : {lastFolder, documents}) {
+        if (!folder.isEmpty() && QFileInfo(folder).isDir()) return folder;
+    }
+    return home;
+}
+
 QStringList NameFilters(const std::string& filter) {
     const QStringList parts = FromUtf8(filter).split(u'|');
     QStringList filters;
@@ -202,12 +219,17 @@ QStringList NameFilters(const std::string& filter) {
 // The flags ask for the explorer style without the read-only box: the look of
 // Qt's dialog already.
 std::optional<std::string> QtUiServices::ShowOpenDialog(const std::string& title, const std::string& filter, int) {
-    QFileDialog dialog(owner_, FromUtf8(title));
+    QFileDialog dialog(Owner(), FromUtf8(title));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);  // the capture may go to a new file
     dialog.setNameFilters(NameFilters(filter));
+    dialog.setDirectory(DialogStartFolder(lastDialogFolder_,
+                                          QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
+                                          QDir::homePath()));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().constFirst().toStdString();
+    const QString chosen = dialog.selectedFiles().constFirst();
+    lastDialogFolder_ = QFileInfo(chosen).absolutePath();
+    return chosen.toStdString();
 }
 
 bool QtUiServices::FileExists(const std::string& path, bool& exists, std::string& error) {

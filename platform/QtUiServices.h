@@ -32,6 +32,11 @@ public:
                                   std::uint32_t data) = 0;
 };
 
+// Where the file dialog opens: the folder last chosen in it while it still
+// exists, else the user's documents folder, else the home folder. Never the
+// working folder, which for the package is read-only.
+QString DialogStartFolder(const QString& lastFolder, const QString& documents, const QString& home);
+
 // A filter of "Label|pattern" pairs joined by "|" as the file dialog's name
 // filters ("Label (pattern)").
 QStringList NameFilters(const std::string& filter);
@@ -49,6 +54,7 @@ public:
     void SetHelpDisplay(HelpDisplay* display);
 
     int MsgBox(const std::string& prompt, int style, const std::string& title) override;
+    WindowHandle SetMessageOwner(WindowHandle owner) override;
     std::string GetSetting(const std::string& appName, const std::string& section, const std::string& key,
                            const std::string& defaultValue) override;
     void SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
@@ -102,7 +108,12 @@ private:
     template <typename Use>
     auto WithStore(const std::string& appName, Use use);
 
+    // The window that owns boxes and dialogs: the one set for the action under way, else owner_.
+    QWidget* Owner() const;
+
     QPointer<QWidget> owner_;
+    WindowHandle messageOwner_ = 0;
+    QString lastDialogFolder_;
     int settingsBatchDepth_ = 0;
     std::string batchAppName_;
     std::unique_ptr<QSettings> batchStore_;

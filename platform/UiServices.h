@@ -22,6 +22,7 @@ enum MsgBoxStyle : int {
     vbCritical = 16,
     vbExclamation = 48,
     vbRetryCancelCritical = 21,
+    vbRetryCancelExclamation = 53,
     vbYesNoCancelQuestion = 35,
     vbDefaultButton2 = 256,  // added to a style: Enter presses the second button
 };
@@ -49,6 +50,10 @@ public:
 
     // Shows a modal message box; an empty title shows kAppName. Returns the button.
     virtual int MsgBox(const std::string& prompt, int style = vbOKOnly, const std::string& title = {}) = 0;
+
+    // The window that owns the boxes and dialogs shown from now on (0: the
+    // main window); answers the one before. MessageOwner pairs the calls.
+    virtual WindowHandle SetMessageOwner(WindowHandle owner) = 0;
 
     // --- Settings store (per user, kept between runs) ---
     virtual std::string GetSetting(const std::string& appName, const std::string& section, const std::string& key,
@@ -110,6 +115,19 @@ public:
     // window, or 0 when it shows none.
     virtual WindowHandle HtmlHelpA(WindowHandle owner, const std::string& file, int command,
                                    std::uint32_t data) = 0;
+};
+
+// While it lives, boxes and dialogs belong to the window whose action raised them.
+class MessageOwner {
+public:
+    MessageOwner(UiServices& ui, WindowHandle window) : ui_(ui), previous_(ui.SetMessageOwner(window)) {}
+    ~MessageOwner() { ui_.SetMessageOwner(previous_); }
+    MessageOwner(const MessageOwner&) = delete;
+    MessageOwner& operator=(const MessageOwner&) = delete;
+
+private:
+    UiServices& ui_;
+    WindowHandle previous_;
 };
 
 // Keeps the settings store open while it lives.

@@ -7,9 +7,16 @@ static void InitSharedPictures() { Q_INIT_RESOURCE(shared); }
 
 namespace velmora {
 
+QIcon TwoScaleIcon(const QString& folder, const char* name) {
+    QIcon icon;
+    icon.addFile(QStringLiteral("%1/%2.png").arg(folder, QLatin1String(name)));
+    icon.addFile(QStringLiteral("%1/%2@2x.png").arg(folder, QLatin1String(name)));
+    return icon;
+}
+
 QIcon SharedIcon(const char* name) {
     InitSharedPictures();
-    return QIcon(QStringLiteral(":/shared/%1.png").arg(QLatin1String(name)));
+    return TwoScaleIcon(QStringLiteral(":/shared"), name);
 }
 
 }  // namespace velmora

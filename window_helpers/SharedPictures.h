@@ -9,4 +9,8 @@ namespace velmora {
 // The picture of that name (":/shared/NAME.png"), loaded with the resources it lives in.
 QIcon SharedIcon(const char* name);
 
+// The picture NAME.png of a resource folder with its twin NAME@2x.png for
+// screens scaled by two or more, whatever the scale the program started with.
+QIcon TwoScaleIcon(const QString& folder, const char* name);
+
 }  // namespace velmora

@@ -1,21 +1,30 @@
 #pragma once
 // The window code keeps sizes in twips, as the design gives them; the toolkit
 // measures logical pixels. Every window places its controls and names them
-// (object and accessible name alike, so tests and screen readers find them)
-// through these.
+// through these. The object name is for the code and its tests only: what a
+// screen reader announces comes from captions and labels (Accessibility.h).
 
+#include <QGuiApplication>
+#include <QObject>
 #include <QRect>
+#include <QScreen>
 #include <QString>
-#include <QWidget>
 #include <cmath>
-#include <type_traits>
 
 namespace velmora {
 
-inline constexpr float kTwipsPerPixel = 15;
+// A twip is 1/1440 inch. At the screen's usual 96 logical dots an inch a
+// pixel is 15 twips; a larger font setting raises the logical dots (Xft.dpi,
+// QT_FONT_DPI with scaling off), and every window grows with its text in the
+// design's proportions. Scaling by the device pixel ratio leaves it at 96.
+inline float TwipsPerPixel() {
+    const QScreen* screen = qGuiApp ? QGuiApplication::primaryScreen() : nullptr;
+    const qreal dpi = screen ? screen->logicalDotsPerInchY() : 0;
+    return float(1440 / (dpi > 0 ? dpi : 96));
+}
 
-inline int Px(float twips) { return int(std::lround(twips / kTwipsPerPixel)); }
-inline float Twips(int pixels) { return float(pixels) * kTwipsPerPixel; }
+inline int Px(float twips) { return int(std::lround(twips / TwipsPerPixel())); }
+inline float Twips(int pixels) { return float(pixels) * TwipsPerPixel(); }
 
 inline QRect Place(float left, float top, float width, float height) {
     return QRect(Px(left), Px(top), Px(width), Px(height));
@@ -24,7 +33,6 @@ inline QRect Place(float left, float top, float width, float height) {
 template <typename Object>
 Object* Named(Object* object, const QString& name) {
     object->setObjectName(name);
-    if constexpr (std::is_base_of_v<QWidget, Object>) object->setAccessibleName(name);
     return object;
 }
 

@@ -2,7 +2,10 @@
 """Draws the twelve 16 x 16 toolbar images of the main window as PNG files
 beside this script. Each image is a grid of characters, one a pixel; '.' is
 the image list's mask colour (light grey 192, 192, 192), written as
-transparent. Run it again after changing a picture; the PNGs are committed."""
+transparent. Each also gets a 32 x 32 twin, NAME@2x.png, every pixel a 2 x 2
+square, which the toolkit picks on a screen scaled by two or more so the
+picture stays sharp. Run it again after changing a picture; the PNGs are
+committed."""
 
 import os
 import struct
@@ -228,11 +231,13 @@ def chunk(kind, data):
     return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
 
 
-def png(rows):
+def png(rows, scale):
     raw = b""
     for row in rows:
-        raw += b"\0" + b"".join(bytes(COLOURS[c] + (255,)) if c != "." else bytes(4) for c in row)
-    header = struct.pack(">IIBBBBB", 16, 16, 8, 6, 0, 0, 0)
+        line = b"".join((bytes(COLOURS[c] + (255,)) if c != "." else bytes(4)) * scale for c in row)
+        raw += (b"\0" + line) * scale
+    side = 16 * scale
+    header = struct.pack(">IIBBBBB", side, side, 8, 6, 0, 0, 0)
     return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b"")
 
 
@@ -241,8 +246,9 @@ def main():
     for name, picture in IMAGES.items():
         rows = picture.strip("\n").split("\n")
         assert len(rows) == 16 and all(len(r) == 16 for r in rows), name
-        with open(os.path.join(here, name + ".png"), "wb") as out:
-            out.write(png(rows))
+        for scale, suffix in ((1, ""), (2, "@2x")):
+            with open(os.path.join(here, name + suffix + ".png"), "wb") as out:
+                out.write(png(rows, scale))
 
 
 if __name__ == "__main__":

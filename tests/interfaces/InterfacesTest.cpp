@@ -149,10 +149,15 @@ TEST_F(MonitorTest, RewritesOnlyChangedCellsAndLightsThePictureForTheDirectionsT
     EXPECT_EQ(view.picture, 1);
 
     // Codes the tables do not hold write nothing: the cells keep their texts.
-    Eth().dwType = 71;
+    Eth().dwType = 70;
     Eth().dwOperStatus = 7;
     EXPECT_TRUE(Refresh().empty());
     EXPECT_EQ(view.cells[3], "Ethernet");
+    Eth().dwType = 71;
+    EXPECT_EQ(Refresh(), std::vector<int>{3});
+    EXPECT_EQ(view.cells[3], "Wireless");
+    Eth().dwType = 6;
+    Refresh();
 
     // The link was re-created: received starts again from a low count, which is no traffic.
     Eth().dwInOctets = 40;

@@ -11,7 +11,7 @@
 namespace velmora::test {
 namespace {
 
-TEST(DigitFilterTest, PassesDigitsBackspaceAndKeysThatTypeNothing) {
+TEST(DigitFilterTest, PassesDigitsBackspaceKeysThatTypeNothingAndShortcuts) {
     const struct {
         const char* name;
         int key;
@@ -23,8 +23,13 @@ TEST(DigitFilterTest, PassesDigitsBackspaceAndKeysThatTypeNothing) {
         {"delete", Qt::Key_Delete, {}, "\x7f", true}, {"arrow", Qt::Key_Left, {}, "", true},
         {"tab", Qt::Key_Tab, {}, "\t", true},         {"letter", Qt::Key_A, {}, "a", false},
         {"point", Qt::Key_Period, {}, ".", false},   {"enter", Qt::Key_Return, {}, "\r", false},
-        {"ctrl+c", Qt::Key_C, Qt::ControlModifier, "\x03", false},
-        {"ctrl+v typing no text", Qt::Key_V, Qt::ControlModifier, "", false},
+        {"escape", Qt::Key_Escape, {}, "\x1b", false},
+        {"ctrl+a", Qt::Key_A, Qt::ControlModifier, "\x01", true},
+        {"ctrl+c", Qt::Key_C, Qt::ControlModifier, "\x03", true},
+        {"ctrl+x", Qt::Key_X, Qt::ControlModifier, "\x18", true},
+        {"ctrl+v typing no text", Qt::Key_V, Qt::ControlModifier, "", true},
+        {"ctrl+z", Qt::Key_Z, Qt::ControlModifier, "\x1a", true},
+        {"alt+c, a menu's key", Qt::Key_C, Qt::AltModifier, "c", true},
     };
     for (const auto& row : rows) {
         const QKeyEvent event(QEvent::KeyPress, row.key, row.modifiers, QString::fromLatin1(row.text));
@@ -69,10 +74,10 @@ TEST_F(FieldTest, EveryNumericFieldAndOctetBoxFiltersTypingAndOnlyTheNumericFiel
 
 TEST_F(FieldTest, PastedAndComposedTextIsFilteredOrCleanedToo) {
     QGuiApplication::clipboard()->setText(QStringLiteral("12ab"));
-    for (const auto& [name, expected] : {std::pair{"TxtDataSize", "12"}, std::pair{"txtStopIP_1", "12ab"}}) {
+    for (const auto& [name, expected] : {std::pair{"TxtDataSize", "12"}, std::pair{"txtStopIP_1", "30"}}) {
         QLineEdit& field = Field30(name);
         field.selectAll();
-        field.paste();  // what the context menu's Paste does: not filtered, but cleaned
+        field.paste();  // what the context menu's Paste does: not filtered, but cleaned or refused
         EXPECT_EQ(field.text().toStdString(), expected) << name;
     }
     QInputMethodEvent composed;
@@ -103,7 +108,7 @@ TEST_F(FieldTest, TabAndPointMoveThroughTheOctetsAndAPastedAddressFillsTheRow) {
     EXPECT_EQ(Text("txtStartIP_0"), "1") << "the other row stays";
     QGuiApplication::clipboard()->setText(QStringLiteral("10.9.2"));
     QTest::keyClick(&Field30("txtStopIP_1"), Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(Text("txtStopIP_1"), "30") << "not an address: the filter discards the key";
+    EXPECT_EQ(Text("txtStopIP_1"), "30") << "not an address, nor an octet: the box refuses it";
 }
 
 // The clean-up keeps the caret's distance from the end, so typing goes on where it was.

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/mdbPing.h"
+#include "main_window/CaptureFile.h"
 #include "main_window/PingRun.h"
 #include "main_window/RunFields.h"
 #include "main_window/Statistics.h"
@@ -599,15 +600,29 @@ TEST_F(CaptureTest, FailuresOnTheWayInSayWhyAndLeaveNoCapture) {
         ui.answers = {vbYes};
         ui.boxes.clear();
         (ui.*failures).push_back("Permission denied");
+        const std::size_t dialogs = ui.dialogs.size();
         OpenCapture();
-        EXPECT_EQ(ui.boxes.back().prompt, "Permission denied");
-        EXPECT_EQ(ui.boxes.back().style, vbExclamation);
+        EXPECT_EQ(ui.boxes.back().prompt, "Cannot capture to " + kPath + ": Permission denied\nChoose another file?");
+        EXPECT_EQ(ui.boxes.back().style, vbRetryCancelExclamation);
+        EXPECT_EQ(ui.dialogs.size(), dialogs + 1) << "Cancel gives up";
         EXPECT_FALSE(run->Capturing());
         EXPECT_TRUE(view.captions.empty());
         EXPECT_TRUE(ui.openFiles.empty());
     }
     run->WriteLog("line");
     EXPECT_TRUE(ui.writes.empty());
+}
+
+// Retry on a refused file shows the dialog again, and the next file is used.
+TEST_F(CaptureTest, ARefusedFileOffersTheDialogAgain) {
+    ui.openFailures = {"Permission denied"};
+    ui.answers = {vbRetry};
+    ui.dialogAnswers = {std::string("/usr/share/velmora/run.log"), kPath};
+    run->OpenCaptureFile();
+    EXPECT_EQ(Prompts(), std::vector<std::string>{CaptureRefusal("/usr/share/velmora/run.log", "Permission denied")});
+    EXPECT_EQ(ui.dialogs.size(), 2u);
+    EXPECT_TRUE(run->Capturing());
+    EXPECT_EQ(ui.openFiles.begin()->second, kPath);
 }
 
 // Retry writes the same text again; Cancel gives it up and the run goes on.

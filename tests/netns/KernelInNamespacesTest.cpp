@@ -380,10 +380,12 @@ protected:
 TEST_F(TablesInNamespaces, NeighboursReadBackSortedWithTheirTextsAndADeleteNeedsTheRight) {
     Shell("neigh replace 10.77.2.49 lladdr 02:00:00:00:00:49 dev c0 nud reachable");
     Shell("neigh replace 10.77.1.50 lladdr 00:0a:95:9d:68:16 dev c0 nud permanent");
+    Shell("neigh replace 10.77.1.51 lladdr 02:00:00:00:00:51 dev c0 nud noarp");
     lab_->RunIn(Node::Client, [this] {
         LinuxNetworkServices net;
         ArpTableReader reader(net, ui);
         const auto rows = reader.GetArpTabel();
+        EXPECT_EQ(Place(rows, "10.77.1.51"), rows.size()) << "an entry that needs no resolution is left out";
         const std::size_t permanent = Place(rows, "10.77.1.50"), reachable = Place(rows, "10.77.2.49");
         ASSERT_LT(reachable, rows.size());
         EXPECT_LT(permanent, reachable);
@@ -450,6 +452,42 @@ TEST_F(TablesInNamespaces, TheVethShowsItsAddressStateAndCountersAndChangesShowA
         EXPECT_EQ(down.AdminStatus, 2u);
         EXPECT_GE(down.LastChange, started - std::chrono::milliseconds(1));
     });
+}
+
+// A token bucket far slower than a burst of datagrams holds most of them in
+// the link's root qdisc, which is what the link's output queue length reads.
+TEST_F(TablesInNamespaces, TheOutputQueueLengthIsTheRootQdiscsBacklogInPackets) {
+    static constexpr int kBurst = 50;
+    // A neighbour that needs no lookup: the datagrams go straight to the queue.
+    Shell("neigh replace 10.77.1.77 lladdr 02:00:00:00:00:77 dev c0 nud permanent");
+    ASSERT_TRUE(Try("ip netns exec " + lab_->Name(Node::Client) +
+                    " tc qdisc replace dev c0 root tbf rate 8kbit burst 1600 limit 200000"));
+    lab_->RunIn(Node::Client, [] {
+        LinuxNetworkServices net;
+        EXPECT_EQ(Link(net, "c0").OutputQueueLength, 0u) << "nothing waits yet";
+        const int datagrams = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        ASSERT_GE(datagrams, 0);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(9);
+        to.sin_addr.s_addr = AddressFromOctets(10, 77, 1, 77);
+        const Bytes payload(1000, 0x5A);
+        int sent = 0;
+        for (int i = 0; i < kBurst; ++i) {
+            sent += ::sendto(datagrams, payload.data(), payload.size(), 0, reinterpret_cast<const sockaddr*>(&to),
+                             sizeof to) == ssize_t(payload.size());
+        }
+        std::this_thread::sleep_for(60ms);  // past the time for which reads share one qdisc dump
+        const CInterface busy = Link(net, "c0");
+        ::close(datagrams);
+        EXPECT_EQ(sent, kBurst);
+        // The bucket's burst lets one datagram through at once; a second may follow in a second.
+        EXPECT_GE(busy.OutputQueueLength, std::uint64_t(kBurst - 3));
+        EXPECT_LE(busy.OutputQueueLength, std::uint64_t(kBurst));
+        EXPECT_EQ(Link(net, "lo").OutputQueueLength, 0u);
+    });
+    Try("ip netns exec " + lab_->Name(Node::Client) + " tc qdisc del dev c0 root");
+    Shell("neigh del 10.77.1.77 dev c0");
 }
 
 }  // namespace

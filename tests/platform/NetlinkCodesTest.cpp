@@ -49,5 +49,21 @@ TEST(NetlinkCodes, MapAsTheCallersExpect) {
     for (const auto& row : rows) EXPECT_EQ(row.code, row.expected) << row.name;
 }
 
+// The neighbour table's usual listing leaves out entries without a state and
+// those needing no resolution, such as the loopback's.
+TEST(NetlinkCodes, NeighboursListedAreThoseTheUsualListingShows) {
+    const struct {
+        const char* name;
+        int state;
+        bool listed;
+    } rows[] = {
+        {"reachable", NUD_REACHABLE, true},   {"stale", NUD_STALE, true},         {"delay", NUD_DELAY, true},
+        {"probe", NUD_PROBE, true},           {"incomplete", NUD_INCOMPLETE, true}, {"failed", NUD_FAILED, true},
+        {"permanent", NUD_PERMANENT, true},   {"noarp", NUD_NOARP, false},       {"none", NUD_NONE, false},
+        {"noarp with another bit", NUD_NOARP | NUD_PERMANENT, false},
+    };
+    for (const auto& row : rows) EXPECT_EQ(ListedNeighbour(row.state), row.listed) << row.name;
+}
+
 }  // namespace
 }  // namespace velmora

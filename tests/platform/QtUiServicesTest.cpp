@@ -41,6 +41,7 @@ TEST(MsgBoxTest, ShowsTheStylesButtonsAndIconAndAnswersWithTheKeysButton) {
         {"Exclamation", vbExclamation, QMB::Warning, QMB::Ok, kEnter, vbOK},
         {"RetryDefault", vbRetryCancelCritical, QMB::Critical, kRetryCancel, kEnter, vbRetry},
         {"RetryEscape", vbRetryCancelCritical, QMB::Critical, kRetryCancel, kEscape, vbCancel},
+        {"RetryExclamation", vbRetryCancelExclamation, QMB::Warning, kRetryCancel, kEnter, vbRetry},
         {"YesDefault", vbYesNoCancelQuestion, QMB::Question, kYesNoCancel, kEnter, vbYes},
         {"ReplaceQuestionEnterIsNo", vbYesNoCancelQuestion | vbDefaultButton2, QMB::Question, kYesNoCancel, kEnter,
          vbNo},
@@ -63,6 +64,54 @@ TEST(MsgBoxTest, ShowsTheStylesButtonsAndIconAndAnswersWithTheKeysButton) {
         EXPECT_EQ(title, QStringLiteral("Velmora")) << row.name;
         EXPECT_EQ(icon, row.icon) << row.name;
         EXPECT_EQ(buttons, row.buttons) << row.name;
+    }
+}
+
+// A box belongs to the window set for the action under way; a window gone
+// meanwhile leaves it to the main window.
+TEST(MsgBoxTest, TheWindowWhoseActionRaisedTheBoxOwnsIt) {
+    QWidget main, viewer;
+    main.show();
+    viewer.show();
+    QtUiServices ui;
+    ui.SetOwnerWindow(&main);
+    const auto owner = [&ui] {
+        QWidget* found = nullptr;
+        QTimer::singleShot(0, [&found] {
+            found = QApplication::activeModalWidget()->parentWidget();
+            QApplication::activeModalWidget()->close();
+        });
+        ui.MsgBox("Which window?", vbOKOnly, "");
+        return found;
+    };
+    EXPECT_EQ(owner(), &main);
+    {
+        const MessageOwner scope(ui, WindowHandle(viewer.winId()));
+        EXPECT_EQ(owner(), &viewer);
+    }
+    EXPECT_EQ(owner(), &main) << "the scope has ended";
+    auto* closed = new QWidget;
+    closed->show();
+    const MessageOwner scope(ui, WindowHandle(closed->winId()));
+    delete closed;
+    EXPECT_EQ(owner(), &main);
+}
+
+// The capture dialog opens where the user last chose a file, else in the documents folder.
+TEST(FileDialogTest, StartsInTheLastFolderUsedElseTheDocumentsElseHome) {
+    QTemporaryDir last, documents, home;
+    const QString gone = last.path() + QStringLiteral("/gone");
+    const struct {
+        const char* name;
+        QString lastFolder, documentsFolder, expected;
+    } rows[] = {
+        {"last folder", last.path(), documents.path(), last.path()},
+        {"none used yet", {}, documents.path(), documents.path()},
+        {"last folder removed", gone, documents.path(), documents.path()},
+        {"no documents folder", {}, gone, home.path()},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(DialogStartFolder(row.lastFolder, row.documentsFolder, home.path()), row.expected) << row.name;
     }
 }
 

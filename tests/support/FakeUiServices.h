@@ -7,6 +7,7 @@
 #include <deque>
 #include <map>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/UiServices.h"
@@ -17,6 +18,7 @@ struct ShownBox {
     std::string prompt;
     int style;
     std::string title;
+    WindowHandle owner;  // the window set to own it, 0 the main window
 };
 
 class FakeTimer : public Timer {
@@ -71,10 +73,12 @@ public:
     std::vector<std::string> writes;       // every write attempt's bytes, failed ones included
 
     int MsgBox(const std::string& prompt, int style, const std::string& title) override {
-        boxes.push_back({prompt, style, title});
+        boxes.push_back({prompt, style, title, messageOwner});
         if (onMsgBox) onMsgBox(boxes.back());
         return answers.empty() ? ((style & 0x0F) == 0 ? vbOK : vbCancel) : Next(answers);
     }
+    WindowHandle messageOwner = 0;
+    WindowHandle SetMessageOwner(WindowHandle owner) override { return std::exchange(messageOwner, owner); }
     // A batch opens the store once; a read or write outside one opens it once each.
     int storeOpenings = 0;
     int batchDepth = 0;

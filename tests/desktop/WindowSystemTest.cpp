@@ -1,0 +1,206 @@
+// The window system's rules: where the main window may open and what of its
+// placement is kept, the buttons of fixed-size windows, which window owns a
+// message box, and a viewer asked for again while minimised.
+
+#include <QPointer>
+#include <QPushButton>
+#include <QDateTime>
+#include <QStyle>
+#include <QTreeWidget>
+
+#include "about/frmAbout.h"
+#include "arp_table/frmArpTable.h"
+#include "arp_table/frmDialog.h"
+#include "interfaces/frmInterfaceInfo.h"
+#include "main_window/MainSettings.h"
+#include "tests/desktop/DesktopTesting.h"
+#include "tests/support/TableRows.h"
+
+namespace velmora::test {
+namespace {
+
+TEST(PlacementRuleTest, APlacementMustShowEnoughOfTheWindowWithItsTitleBarInsideAUsableArea) {
+    const QRect screen(0, 0, 1920, 1040);           // a panel below
+    const QRect belowPanel(0, 32, 1920, 1048);      // a panel above
+    const QRect screenAbove(0, -1080, 1920, 1080);  // a second screen over the first
+    const struct {
+        const char* name;
+        QRect placement;
+        QList<QRect> areas;
+        bool reachable;
+    } rows[] = {
+        {"inside", {100, 100, 648, 400}, {screen}, true},
+        {"at the top left corner", {0, 0, 648, 400}, {screen}, true},
+        {"Wayland's stored title-bar margins", {-45, -450, 648, 400}, {screen}, false},
+        {"title bar one pixel above the area", {100, -1, 648, 400}, {screen}, false},
+        {"title bar under a top panel", {100, 10, 648, 400}, {belowPanel}, false},
+        {"just below a top panel", {100, 32, 648, 400}, {belowPanel}, true},
+        {"mostly off the left edge, 48 pixels seen", {-600, 100, 648, 400}, {screen}, true},
+        {"47 pixels seen", {-601, 100, 648, 400}, {screen}, false},
+        {"24 pixels seen at the bottom", {100, 1016, 648, 400}, {screen}, true},
+        {"23 pixels seen at the bottom", {100, 1017, 648, 400}, {screen}, false},
+        {"on a screen above the first", {100, -1000, 648, 400}, {screen, screenAbove}, true},
+        {"above every screen", {100, -1200, 648, 400}, {screen, screenAbove}, false},
+        {"no screen", {100, 100, 648, 400}, {}, false},
+    };
+    for (const auto& row : rows) EXPECT_EQ(PlacementReachable(row.placement, row.areas), row.reachable) << row.name;
+}
+
+TEST(PlacementRuleTest, AnUnknownPositionKeepsTheStoredOneWhileSizeAndStateAreSaved) {
+    using enum WindowKey;
+    const struct {
+        const char* name;
+        int state;
+        bool positionKnown;
+        std::vector<WindowKey> written;
+    } rows[] = {
+        {"normal", 0, true, {Window, MainLeft, MainTop, MainWidth, MainHeight}},
+        {"normal on Wayland", 0, false, {Window, MainWidth, MainHeight}},
+        {"maximised", 2, true, {Window}},
+        {"maximised on Wayland", 2, false, {Window}},
+        {"minimised", 1, true, {}},
+    };
+    for (const auto& row : rows) EXPECT_EQ(WindowKeysToSave(row.state, row.positionKnown), row.written) << row.name;
+    for (const auto& [platform, known] : {std::pair{"xcb", true}, std::pair{"offscreen", true},
+                                          std::pair{"wayland", false}, std::pair{"wayland-egl", false}}) {
+        EXPECT_EQ(WindowPositionKnown(QLatin1String(platform)), known) << platform;
+    }
+}
+
+TEST_F(DesktopTest, FixedSizeWindowsHaveNoMaximiseButton) {
+    Open();
+    net.ifRows = {IfRow(1, "lo", "lo")};
+    bool deleteNoAsk = false;
+    std::size_t chosen = 0;
+    frmArpTable arp(net, ui, deleteNoAsk);
+    frmInterfaceInfo interfaces(net, ui, chosen);
+    frmDialog dialog(deleteNoAsk, &arp);
+    auto* about = new frmAbout(ui);
+    for (QWidget* fixed : std::initializer_list<QWidget*>{&arp, &interfaces, &dialog, about}) {
+        const std::string name = fixed->objectName().toStdString();
+        EXPECT_EQ(fixed->minimumSize(), fixed->maximumSize()) << name;
+        EXPECT_TRUE(fixed->windowFlags() & Qt::CustomizeWindowHint) << name << ": the buttons are ours to choose";
+        EXPECT_FALSE(fixed->windowFlags() & Qt::WindowMaximizeButtonHint) << name;
+        EXPECT_TRUE(fixed->windowFlags() & Qt::WindowCloseButtonHint) << name;
+    }
+    delete about;
+}
+
+TEST_F(DesktopTest, AMessageBoxBelongsToTheWindowWhoseActionRaisedIt) {
+    Open();
+    net.ifRows = {IfRow(1, "lo", "lo")};
+    net.arpRows = {ArpEntry(1, AddressFromOctets(10, 0, 0, 2))};
+    net.deleteResult = ERROR_ACCESS_DENIED;
+    bool deleteNoAsk = true;
+    frmArpTable arp(net, ui, deleteNoAsk);
+    arp.InitArpTabel();
+    arp.GetArpTabel();
+    Activate(arp);
+    auto& list = Find<QTreeWidget>(arp, "ListView1");
+    list.setCurrentItem(list.topLevelItem(0));
+    QTest::keyClick(&list, Qt::Key_Delete);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].title, "Error #5");
+    EXPECT_EQ(ui.boxes[0].owner, WindowHandle(arp.winId())) << "the ARP window's box";
+
+    auto* about = new frmAbout(ui);
+    Activate(*about);
+    QTest::mouseClick(&Find<QPushButton>(*about, "cmdSysInfo"), Qt::LeftButton);
+    ASSERT_EQ(ui.boxes.size(), 2u);
+    EXPECT_EQ(ui.boxes[1].owner, WindowHandle(about->winId())) << "System Info's box, so the about box stays in front";
+    EXPECT_EQ(ui.messageOwner, 0u) << "later boxes are the main window's again";
+    delete about;
+}
+
+TEST_F(DesktopTest, AViewerAskedForAgainWhileMinimisedComesBackRestoredAndInFront) {
+    Open().show();
+    net.ifRows = {IfRow(1, "lo", "lo")};
+    const auto shown = [](const char* name) -> QWidget* {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->objectName() == QLatin1String(name) && top->isVisible()) return top;
+        }
+        return nullptr;
+    };
+    for (const auto& [command, name] : {std::pair{"mnuArpTable", "frmArpTable"},
+                                        std::pair{"mnuInterfaceInfo", "frmInterfaceInfo"},
+                                        std::pair{"mnuAboutSoftware", "frmAbout"}}) {
+        Item(command).trigger();
+        QWidget* viewer = shown(name);
+        ASSERT_NE(viewer, nullptr) << command;
+        viewer->showMinimized();
+        ASSERT_TRUE(viewer->isMinimized()) << command;
+        Item(command).trigger();
+        EXPECT_FALSE(viewer->isMinimized()) << command;
+        EXPECT_TRUE(viewer->isVisible()) << command;
+    }
+}
+
+// Light: the tooltips' pale yellow as today. Dark: the palette's own base and
+// text, which a dark theme keeps far apart.
+TEST(LookTest, TheLogPaneTakesTheTooltipColoursInALightPaletteAndTheBaseInADarkOne) {
+    QPalette light(QColor(0xef, 0xef, 0xef));
+    light.setColor(QPalette::Base, Qt::white);
+    light.setColor(QPalette::Text, Qt::black);
+    light.setColor(QPalette::ToolTipBase, QColor(0xff, 0xff, 0xdc));
+    light.setColor(QPalette::ToolTipText, Qt::black);
+    QPalette dark = light;
+    dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
+    dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+    dark.setColor(QPalette::Text, QColor(0xe0, 0xe0, 0xe0));
+    const QPalette pane = LogPanePalette(light);
+    EXPECT_EQ(pane.color(QPalette::Base), QColor(0xff, 0xff, 0xdc));
+    EXPECT_EQ(pane.color(QPalette::Text), QColor(Qt::black));
+    const QPalette darkPane = LogPanePalette(dark);
+    EXPECT_EQ(darkPane.color(QPalette::Base), QColor(0x1e, 0x1e, 0x1e)) << "not the bright tooltip yellow";
+    EXPECT_GT(darkPane.color(QPalette::Text).lightness() - darkPane.color(QPalette::Base).lightness(), 128)
+        << "readable contrast";
+}
+
+// At twice the scale the toolbar draws its 32-pixel twins, not a 16-pixel picture blown up.
+TEST_F(DesktopTest, ToolbarIconsHaveSharpPicturesForTwiceTheScale) {
+    Open();
+    int drawn = 0;
+    for (int position = 1; position <= 13; ++position) {
+        const QIcon icon = Button(position).icon();
+        if (icon.isNull()) continue;  // a separator
+        const QImage shown = icon.pixmap(QSize(16, 16), 2.0).toImage().convertToFormat(QImage::Format_ARGB32);
+        EXPECT_EQ(shown.size(), QSize(32, 32)) << position;
+        EXPECT_EQ(shown.pixelColor(1, 1), shown.pixelColor(0, 0)) << position << ": a pixel is a 2 x 2 square";
+        ++drawn;
+    }
+    EXPECT_EQ(drawn, 9);
+}
+
+// Room inside a list for its columns, a vertical scroll bar kept aside.
+int ColumnRoom(const QTreeWidget& list) {
+    return list.width() - 2 * list.frameWidth() -
+           list.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &list);
+}
+
+TEST_F(DesktopTest, TheArpColumnsShareTheListAndTheInterfaceValuesFitTheirColumn) {
+    Open();
+    net.ifRows = {IfRow(1, "lo", "lo")};
+    bool deleteNoAsk = false;
+    frmArpTable arp(net, ui, deleteNoAsk);
+    arp.InitArpTabel();
+    const auto& arpList = Find<QTreeWidget>(arp, "ListView1");
+    int columns = 0;
+    for (int column = 0; column < arpList.columnCount(); ++column) {
+        const int width = arpList.columnWidth(column);
+        EXPECT_GE(width, arpList.fontMetrics().horizontalAdvance(arpList.headerItem()->text(column))) << column;
+        columns += width;
+    }
+    EXPECT_LE(columns, ColumnRoom(arpList)) << "no horizontal scroll bar";
+
+    std::size_t chosen = 0;
+    frmInterfaceInfo interfaces(net, ui, chosen);
+    const auto& values = Find<QTreeWidget>(interfaces, "lvInterfaceInfo");
+    const DateTime late =
+        std::chrono::system_clock::from_time_t(QDateTime(QDate(2026, 12, 28), QTime(23, 58)).toSecsSinceEpoch());
+    const QString date = QString::fromStdString(interfaces.DateTimeText(late));
+    EXPECT_GE(ColumnRoom(values) - values.columnWidth(0), values.fontMetrics().horizontalAdvance(date))
+        << date.toStdString();
+}
+
+}  // namespace
+}  // namespace velmora::test
