@@ -220,6 +220,17 @@ public:
                                               int flags) override {
         return qt_.ShowOpenDialog(title, filter, flags);
     }
+    std::optional<std::string> ShowSaveDialog(const std::string& title, const std::string& filter,
+                                              const std::string& startFolder) override {
+        return qt_.ShowSaveDialog(title, filter, startFolder);
+    }
+    std::string DocumentsFolder() override { return qt_.DocumentsFolder(); }
+    bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error) override {
+        return qt_.WriteWholeFile(path, bytes, error);
+    }
+    void Notify(const std::string& title, const std::string& text, std::function<void()> undelivered) override {
+        qt_.Notify(title, text, std::move(undelivered));
+    }
     bool FileExists(const std::string& path, bool& exists, std::string& error) override {
         return qt_.FileExists(path, exists, error);
     }

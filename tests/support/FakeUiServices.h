@@ -47,6 +47,7 @@ struct ShownDialog {
     std::string title;
     std::string filter;
     int flags;
+    std::string startFolder;  // the save dialog's
 };
 
 class FakeUiServices : public UiServices {
@@ -66,7 +67,10 @@ public:
     // Files in memory, path -> contents. Each queue holds the error texts of
     // the next failing calls of its kind; a call succeeds when its queue is empty.
     std::map<std::string, std::string> files;
-    std::deque<std::string> existsFailures, deleteFailures, openFailures, writeFailures;
+    std::deque<std::string> existsFailures, deleteFailures, openFailures, writeFailures, wholeWriteFailures;
+    std::string documentsFolder = "/home/user/Documents";
+    std::vector<std::string> notifications;  // "title|text"
+    bool notificationsUndelivered = false;   // no service and no tray: the caller's fallback runs
     std::map<int, std::string> openFiles;  // file number -> path
     std::vector<std::string> writes;       // every write attempt's bytes, failed ones included
 
@@ -96,6 +100,21 @@ public:
                                               int flags) override {
         dialogs.push_back({title, filter, flags});
         return dialogAnswers.empty() ? std::nullopt : Next(dialogAnswers);
+    }
+    std::optional<std::string> ShowSaveDialog(const std::string& title, const std::string& filter,
+                                              const std::string& startFolder) override {
+        dialogs.push_back({title, filter, 0, startFolder});
+        return dialogAnswers.empty() ? std::nullopt : Next(dialogAnswers);
+    }
+    std::string DocumentsFolder() override { return documentsFolder; }
+    bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error) override {
+        if (Fails(wholeWriteFailures, error)) return false;
+        files[path] = bytes;
+        return true;
+    }
+    void Notify(const std::string& title, const std::string& text, std::function<void()> undelivered) override {
+        notifications.push_back(title + "|" + text);
+        if (notificationsUndelivered) undelivered();
     }
     bool FileExists(const std::string& path, bool& exists, std::string& error) override {
         exists = files.count(path) != 0;
