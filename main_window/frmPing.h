@@ -79,6 +79,7 @@ private:
     void SetTabOrder();
 
     void Form_Load();
+    void ApplyRunChoices();
     void ResizeForm();
     void tb_ButtonClick(int position);
     void ShowClock();
@@ -107,6 +108,8 @@ private:
     QAction* mnuStartPinging_ = nullptr;
     QAction* mnuStopPinging_ = nullptr;
     QAction* mnuParallel_ = nullptr;
+    QAction* mnuAlert_ = nullptr;
+    QAction* mnuTimestamps_ = nullptr;
     QAction* mnuCaptureLog_ = nullptr;
     QAction* mnuCloseFile_ = nullptr;
     QTimer clock_;
@@ -118,7 +121,7 @@ private:
     float logResWidth_ = 0;
     float logResHeight_ = 0;
     bool deleteNoAsk_ = false;
-    bool parallel_ = false;  // "Sweep in parallel", kept in the settings store
+    RunChoices choices_;  // the Comm and Log menus' check items, kept in the settings store
     QPointer<frmAbout> about_;  // loaded while it is open; it deletes itself when closed
     std::size_t selectedInterface_ = 0;  // the interface window's last choice, kept while the program runs
     QPointer<frmInterfaceInfo> interfaceInfo_;

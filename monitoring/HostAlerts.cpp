@@ -1,8 +1,9 @@
 #include "monitoring/HostAlerts.h"
 
-#include <QDateTime>
 #include <algorithm>
 #include <charconv>
+
+#include "monitoring/TimeTexts.h"
 
 namespace velmora {
 
@@ -16,12 +17,12 @@ void HostAlerts::Reset() {
 
 void HostAlerts::SetAlertAfter(int alertAfter) { alertAfter_ = alertAfter; }
 
-void HostAlerts::Feed(const std::string& address, bool answered, WallTime when) {
+void HostAlerts::Feed(const std::string& address, bool answered, std::int64_t whenUs) {
     Host& host = hosts_[address];
     if (answered) {
         if (host.down) {
-            const auto downFor = std::chrono::duration_cast<std::chrono::seconds>(when - host.firstLost);
-            ups_.push_back({address, address + " is up again (down for " + DurationText(downFor) + ")"});
+            const std::string downFor = DurationText((whenUs - host.firstLostUs) / 1'000'000);
+            ups_.push_back({address, address + " is up again (down for " + downFor + ")"});
         }
         host = Host{};
         host.answeredOnce = true;
@@ -29,11 +30,11 @@ void HostAlerts::Feed(const std::string& address, bool answered, WallTime when) 
     }
     // A host that never answered is not watched: it was never up.
     if (!host.answeredOnce || host.down) return;
-    if (host.lostInARow++ == 0) host.firstLost = when;
+    if (host.lostInARow++ == 0) host.firstLostUs = whenUs;
     if (host.lostInARow < alertAfter_) return;
     host.down = true;
     const std::string lost = std::to_string(host.lostInARow) + (host.lostInARow == 1 ? " echo" : " echoes");
-    downs_.push_back({address, address + " is down (" + lost + " lost since " + TimeOfDayText(host.firstLost) + ")"});
+    downs_.push_back({address, address + " is down (" + lost + " lost since " + TimeOfDayText(host.firstLostUs) + ")"});
 }
 
 std::vector<std::string> HostAlerts::TakeMessages() {
@@ -57,19 +58,14 @@ std::vector<std::string> HostAlerts::Grouped(const std::vector<Change>& changes,
     return messages;
 }
 
-std::string DurationText(std::chrono::seconds duration) {
-    const long long total = std::max<long long>(0, duration.count());
-    const long long hours = total / 3600;
-    const long long minutes = total % 3600 / 60;
-    const std::string seconds = std::to_string(total % 60) + " s";
-    if (hours) return std::to_string(hours) + " h " + std::to_string(minutes) + " min " + seconds;
-    if (minutes) return std::to_string(minutes) + " min " + seconds;
-    return seconds;
-}
-
-std::string TimeOfDayText(WallTime when) {
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count();
-    return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("HH:mm:ss")).toStdString();
+std::string DurationText(std::int64_t seconds) {
+    const std::int64_t total = std::max<std::int64_t>(0, seconds);
+    const std::int64_t hours = total / 3600;
+    const std::int64_t minutes = total % 3600 / 60;
+    const std::string rest = std::to_string(total % 60) + " s";
+    if (hours) return std::to_string(hours) + " h " + std::to_string(minutes) + " min " + rest;
+    if (minutes) return std::to_string(minutes) + " min " + rest;
+    return rest;
 }
 
 int AlertAfterValue(const std::string& stored) {

@@ -6,14 +6,12 @@
 // and handed out at its end, one message a change, or one message for many
 // addresses that changed the same way in the same pass.
 
-#include <chrono>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
 
 namespace velmora {
-
-using WallTime = std::chrono::system_clock::time_point;
 
 inline constexpr int kAlertAfterDefault = 3;
 inline constexpr int kAlertAfterMin = 1;
@@ -28,7 +26,8 @@ public:
     // Forgets every address (a new data set).
     void Reset();
     void SetAlertAfter(int alertAfter);
-    void Feed(const std::string& address, bool answered, WallTime when);
+    // when: microseconds since 1970 UTC, the data set's clock.
+    void Feed(const std::string& address, bool answered, std::int64_t whenUs);
     // The messages of the changes since the last call, in the order they happened.
     std::vector<std::string> TakeMessages();
 
@@ -37,7 +36,7 @@ private:
         bool answeredOnce = false;
         bool down = false;
         int lostInARow = 0;
-        WallTime firstLost;
+        std::int64_t firstLostUs = 0;
     };
     struct Change {
         std::string address;
@@ -53,9 +52,7 @@ private:
 };
 
 // "4 min 12 s", "1 h 0 min 3 s", "12 s": whole seconds, rounded down.
-std::string DurationText(std::chrono::seconds duration);
-// The local time of day, "09:14:02".
-std::string TimeOfDayText(WallTime when);
+std::string DurationText(std::int64_t seconds);
 // A stored AlertAfter, held inside 1 to 100; text without a number gives the default.
 int AlertAfterValue(const std::string& stored);
 

@@ -8,14 +8,15 @@
 namespace velmora {
 namespace {
 
-const WallTime kStart = std::chrono::sys_days{std::chrono::December / 7 / 2026} + std::chrono::hours(9) +
-                        std::chrono::minutes(14);
+constexpr std::int64_t kSecondUs = 1'000'000;
+// 2026-12-07 09:14:00 UTC.
+constexpr std::int64_t kStart = 1'796'634'840 * kSecondUs;
 
 std::vector<std::string> Alerts(int alertAfter, const std::string& echoes) {
     HostAlerts alerts(alertAfter);
     std::vector<std::string> messages;
     for (std::size_t i = 0; i < echoes.size(); ++i) {
-        alerts.Feed("10.0.0.5", echoes[i] == 'a', kStart + std::chrono::seconds(i));
+        alerts.Feed("10.0.0.5", echoes[i] == 'a', kStart + std::int64_t(i) * kSecondUs);
         for (std::string& message : alerts.TakeMessages()) messages.push_back(std::move(message));
     }
     return messages;
@@ -50,17 +51,16 @@ TEST(HostAlerts, ManyChangesInOnePassComeAsOneMessage) {
     for (int i = 1; i <= 5; ++i) alerts.Feed(address(i), i == 5, kStart);
     EXPECT_EQ(alerts.TakeMessages(),
               std::vector<std::string>{"4 hosts are down: 10.0.0.1, 10.0.0.2, 10.0.0.3 and 1 more"});
-    for (int i = 1; i <= 2; ++i) alerts.Feed(address(i), true, kStart + std::chrono::minutes(2));
+    for (int i = 1; i <= 2; ++i) alerts.Feed(address(i), true, kStart + 120 * kSecondUs);
     EXPECT_EQ(alerts.TakeMessages(), (std::vector<std::string>{"10.0.0.1 is up again (down for 2 min 0 s)",
                                                                "10.0.0.2 is up again (down for 2 min 0 s)"}));
 }
 
 TEST(HostAlerts, DurationsAndStoredThresholdsRead) {
-    using std::chrono::seconds;
-    EXPECT_EQ(DurationText(seconds(12)), "12 s");
-    EXPECT_EQ(DurationText(seconds(252)), "4 min 12 s");
-    EXPECT_EQ(DurationText(seconds(3603)), "1 h 0 min 3 s");
-    EXPECT_EQ(DurationText(seconds(-5)), "0 s");
+    EXPECT_EQ(DurationText(12), "12 s");
+    EXPECT_EQ(DurationText(252), "4 min 12 s");
+    EXPECT_EQ(DurationText(3603), "1 h 0 min 3 s");
+    EXPECT_EQ(DurationText(-5), "0 s");
     const struct {
         const char* stored;
         int value;
