@@ -17,10 +17,11 @@ std::string CaptionWith(const std::string& subject) { return std::string(kAppNam
 
 }  // namespace
 
-PingRun::PingRun(PingRunView& view, NetworkServices& net, UiServices& ui)
+PingRun::PingRun(PingRunView& view, NetworkServices& net, UiServices& ui, EchoStore& echoes)
     : view_(view),
       net_(net),
       ui_(ui),
+      echoes_(echoes),
       engine_(net, ui),
       tmrDelay_(ui.CreateTimer()),
       sweep_(net, ui, engine_, {[this] { return ReadSlotRequest(); }, [this] { Drive(); }}),
@@ -57,6 +58,7 @@ void PingRun::StartPinging() {
         return;
     }
     statistics_.Reset();
+    echoes_.Clear();
     tmrDelay_->SetInterval(0);
     tmrDelay_->SetEnabled(true);
     tmrDelay_Timer();
@@ -212,6 +214,7 @@ void PingRun::BeginPass() {
     passWroteLine_ = false;
     sweepPass_ = parallel_;
     passByName_ = view_.TargetMode() == kHostNameMode;
+    passHostName_ = passByName_ ? std::string(TrimBlanks(view_.HostNameText())) : std::string();
     if (passByName_) {
         ResolveHostName();
         return;
@@ -232,7 +235,7 @@ void PingRun::ResolveHostName() {
     resolvedName_ = std::make_shared<std::string>();
     Await(
         Phase::AwaitName,
-        [engine = engine_, name = std::string(TrimBlanks(view_.HostNameText())), answer = resolvedName_] {
+        [engine = engine_, name = passHostName_, answer = resolvedName_] {
             *answer = engine.GetIpFromHostName(name);
         },
         Phase::TakeName);
@@ -271,6 +274,7 @@ void PingRun::BeginSlot() {
     const SlotRequest request = ReadSlotRequest();
     pingNum_ = request.pingNum;
     slot_ = Slot{};
+    slot_.beganUs = ui_.UnixTimeMicroseconds();
     slot_.payloadByte = request.payloadByte;
     if (!passOk_) return AnswerWithoutEcho(kNameNotResolved);
     if (const auto status = UncarriedRequestStatus(request.dataSize, request.ttl, request.timeoutMs)) {
@@ -335,6 +339,7 @@ void PingRun::WriteSlotLine(bool lastOfPass) {
     if (slot_.status == IP_SUCCESS) statistics_.AddReply(replyRecord_.reply.RoundTripTime);
     line += PassNumberText(view_.LoopChecked(), pingNum_, passCount_);
     WriteLog(line);
+    RecordEcho();
     passWroteLine_ = true;
     if (slot_.echoed && slot_.status != IP_SUCCESS) ShowPermissionAdviceOnce();
 
@@ -343,6 +348,23 @@ void PingRun::WriteSlotLine(bool lastOfPass) {
     }
     lastTarget_ = currentIp_;
     GetStatistic();
+}
+
+void PingRun::RecordEcho() {
+    EchoRecord echo;
+    echo.address = currentIp_;
+    echo.hostName = passHostName_;
+    echo.sample.timeUs = slot_.beganUs;
+    echo.sample.pass = passCount_;
+    echo.sample.status = slot_.status;
+    if (slot_.status == IP_SUCCESS) {
+        const ICMP_ECHO_REPLY& reply = replyRecord_.reply;
+        echo.sample.roundTripUs = reply.RoundTripMicroseconds;
+        echo.sample.ttl = reply.Options.Ttl;
+        echo.sample.dataSize = reply.DataSize;
+        echo.sample.dataIntact = EchoedDataIntact(replyRecord_, slot_.payloadByte, slot_.dataSize);
+    }
+    echoes_.Add(echo);
 }
 
 // --- The parallel pass ---

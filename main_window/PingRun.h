@@ -16,6 +16,9 @@
 // In parallel mode a range pass sweeps instead (ParallelSweep); each line is
 // written as soon as its slot and every slot before it have their answers,
 // through the same line writer, so the lines read as in sequential mode.
+//
+// The line writer also records each echo into the data set (EchoStore) that
+// the monitoring views show; a Start begins a new data set.
 
 #include <cstdint>
 #include <functional>
@@ -31,6 +34,7 @@
 #include "main_window/RangeWalk.h"
 #include "main_window/SlotEcho.h"
 #include "main_window/Statistics.h"
+#include "monitoring/EchoStore.h"
 #include "platform/NetworkServices.h"
 #include "platform/UiServices.h"
 
@@ -38,7 +42,7 @@ namespace velmora {
 
 class PingRun {
 public:
-    PingRun(PingRunView& view, NetworkServices& net, UiServices& ui);
+    PingRun(PingRunView& view, NetworkServices& net, UiServices& ui, EchoStore& echoes);
     ~PingRun();
     PingRun(const PingRun&) = delete;
     PingRun& operator=(const PingRun&) = delete;
@@ -86,6 +90,7 @@ private:
     void TakeEchoAnswer();
     void FinishSlot();
     void WriteSlotLine(bool lastOfPass);
+    void RecordEcho();
     SlotRequest ReadSlotRequest();
 
     void BeginSlots();
@@ -101,6 +106,7 @@ private:
     PingRunView& view_;
     NetworkServices& net_;
     UiServices& ui_;
+    EchoStore& echoes_;
     mdbPing engine_;
     std::unique_ptr<Timer> tmrDelay_;
     ParallelSweep sweep_;
@@ -119,6 +125,7 @@ private:
     std::string currentIp_;
     std::string lastTarget_;
     bool passByName_ = false;
+    std::string passHostName_;  // as typed, in host name mode
     bool passOk_ = false;  // false: the name did not resolve, the pass has one slot without echo
     std::shared_ptr<std::string> resolvedName_;
     std::shared_ptr<EchoJob> echoJob_;

@@ -151,7 +151,7 @@ frmPing::frmPing(NetworkServices& net, UiServices& ui, QWidget* parent) : QMainW
 
     fieldBehaviour_ = std::make_unique<ParameterFields>(fields_);
     settings_ = std::make_unique<MainSettings>(ui, *this, fields_, deleteNoAsk_, parallel_);
-    run_ = std::make_unique<PingRun>(*this, net, ui);
+    run_ = std::make_unique<PingRun>(*this, net, ui, echoes_);
     Form_Load();
 }
 

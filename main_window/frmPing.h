@@ -19,6 +19,7 @@
 
 #include "main_window/PingRunView.h"
 #include "main_window/ParameterFields.h"
+#include "monitoring/EchoStore.h"
 
 class QAction;
 class QFrame;
@@ -127,6 +128,7 @@ private:
     NetworkServices& net_;
     QPointer<frmArpTable> arpTable_;
 
+    EchoStore echoes_;  // the run's data set, which the monitoring views show
     std::unique_ptr<ParameterFields> fieldBehaviour_;
     std::unique_ptr<MainSettings> settings_;
     std::unique_ptr<PingRun> run_;  // last: goes first, before anything it may use

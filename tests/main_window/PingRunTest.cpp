@@ -28,7 +28,8 @@ protected:
     FakeRunView view;
     FakeNetworkServices net;
     FakeUiServices ui;
-    std::unique_ptr<PingRun> run = std::make_unique<PingRun>(view, net, ui);
+    EchoStore echoes;
+    std::unique_ptr<PingRun> run = std::make_unique<PingRun>(view, net, ui, echoes);
 
     FakeTimer& RunTimer() { return *ui.timers.at(0); }
     FakeTimer& PaceTimer() { return *ui.timers.at(1); }
@@ -56,6 +57,20 @@ protected:
     std::vector<std::string> Destinations() const {
         std::vector<std::string> out;
         for (const EchoRequest& e : net.echoes) out.push_back(mdbPing::LongToAddress(std::int32_t(e.destination)));
+        return out;
+    }
+
+    // Each kept echo as "address pass status round-trip-us", series by series.
+    static std::vector<std::string> EchoesOf(const EchoStore& store) {
+        std::vector<std::string> out;
+        for (std::size_t s = 0; s < store.SeriesCount(); ++s) {
+            const EchoSeries& series = store.SeriesAt(s);
+            series.Visit(0, [&](const EchoSample& e) {
+                out.push_back(series.Address() + " " + std::to_string(e.pass) + " " + std::to_string(e.status) + " " +
+                              std::to_string(e.roundTripUs));
+                return true;
+            });
+        }
         return out;
     }
 
@@ -388,6 +403,50 @@ TEST_F(RunTest, TwoPassesOverThreeAddressesEndWithTheSummary) {
     EXPECT_FALSE(RunTimer().enabled);
 }
 
+// The data set: every line's echo, with the round trip to the microsecond
+// beside the line's milliseconds, the time its slot began and its pass.
+TEST_F(RunTest, EachLineRecordsItsEchoIntoTheDataSet) {
+    view.SetRange("10.0.0.1", "10.0.0.2");
+    view.parameters[Control::Num] = "2";
+    ui.clockStepUs = 250'000;
+    net.answer = [](const EchoRequest& r) {
+        if (OctetOf(r.destination, 3) == 2) return EchoFailure(IP_REQ_TIMED_OUT);
+        EchoAnswer a = EchoSuccess(r, 3, 61);
+        a.reply.RoundTripMicroseconds = 3417;
+        return a;
+    };
+    const std::int64_t startUs = ui.unixTimeUs;
+    run->StartPinging();
+    RunToEnd();
+    EXPECT_EQ(view.Lines().at(0), "IP success from 10.0.0.1    RoundTripTime=3ms    DataSize=120 bytes    TTL=61    #1");
+    EXPECT_EQ(EchoesOf(echoes), (std::vector<std::string>{"10.0.0.1 0 0 3417", "10.0.0.1 1 0 3417",
+                                                           "10.0.0.2 0 11010 0", "10.0.0.2 1 11010 0"}));
+    const EchoSample first = echoes.SeriesAt(0).At(0);
+    EXPECT_EQ(first.timeUs, startUs);
+    EXPECT_EQ(first.RoundTripMs(), 3u);
+    EXPECT_EQ(first.ttl, 61);
+    EXPECT_EQ(first.dataSize, 120);
+    EXPECT_TRUE(first.dataIntact);
+    EXPECT_EQ(echoes.SeriesAt(1).At(0).timeUs, startUs + 250'000);
+    EXPECT_EQ(echoes.SeriesAt(0).HostNameAt(0), "");
+}
+
+// The name as typed goes with each echo; a name that does not resolve is an
+// echo of no address. A new Start begins a new data set.
+TEST_F(RunTest, HostNameEchoesCarryTheNameAndANewStartBeginsANewDataSet) {
+    view.targetMode = 1;
+    view.hostName = " watched.test ";
+    net.hosts["watched.test"] = AddressFromOctets(10, 0, 0, 9);
+    run->StartPinging();
+    ASSERT_EQ(echoes.SeriesCount(), 1u);
+    EXPECT_EQ(echoes.SeriesAt(0).Address(), "10.0.0.9");
+    EXPECT_EQ(echoes.SeriesAt(0).HostNameAt(0), "watched.test");
+
+    view.hostName = "nowhere.test";
+    run->StartPinging();
+    EXPECT_EQ(EchoesOf(echoes), std::vector<std::string>{" 0 11024 0"});
+}
+
 // A step that throws (here a worker that cannot be had) writes its slot as a
 // general failure, and the run goes on.
 TEST_F(RunTest, AStepThatThrowsWritesAGeneralFailureAndTheRunGoesOn) {
@@ -527,11 +586,13 @@ TEST_F(RunTest, ParallelPassWritesTheSequentialLinesWhateverOrderTheAnswersComeI
     FakeRunView sequentialView;
     sequentialView.SetRange("10.0.0.1", "10.0.0.5");
     sequentialView.parameters[Control::Num] = "2";
-    PingRun sequential(sequentialView, net, ui);
+    EchoStore sequentialEchoes;
+    PingRun sequential(sequentialView, net, ui, sequentialEchoes);
     sequential.StartPinging();
     ASSERT_TRUE(ui.timers.at(2)->Fire());
     EXPECT_EQ(view.log, sequentialView.log);
     EXPECT_EQ(view.panels, sequentialView.panels);
+    EXPECT_EQ(EchoesOf(echoes), EchoesOf(sequentialEchoes));
 }
 
 // Sixty-four echoes wait at most; an answer lets the next slot go at the next
