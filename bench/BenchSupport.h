@@ -98,7 +98,7 @@ public:
 
 class PlainWindow final : public BenchWindow {
 public:
-    PlainWindow(const RunSetup& setup, NetworkServices& net, UiServices& ui) : run(view, net, ui) {
+    PlainWindow(const RunSetup& setup, NetworkServices& net, UiServices& ui) : run(view, net, ui, echoes) {
         view.startOctets = setup.start;
         view.stopOctets = setup.stop;
         view.loop = setup.loop;
@@ -112,6 +112,7 @@ public:
     Clock::time_point StoppedAt() const override { return view.stoppedAt; }
 
     PlainView view;
+    EchoStore echoes;
     PingRun run;
 };
 
@@ -244,6 +245,7 @@ public:
     void CloseFile(int fileNumber) override { qt_.CloseFile(fileNumber); }
     void Randomize() override { qt_.Randomize(); }
     float Rnd() override { return qt_.Rnd(); }
+    std::int64_t UnixTimeMicroseconds() override { return qt_.UnixTimeMicroseconds(); }
     std::unique_ptr<Timer> CreateTimer() override { return qt_.CreateTimer(); }
     void RunInBackground(std::function<void()> work, std::function<void()> done) override {
         qt_.RunInBackground(std::move(work), std::move(done));

@@ -127,7 +127,7 @@ QString PaneText(const std::string& text) { return QString::fromStdString(text).
 
 }  // namespace
 
-frmPing::frmPing(NetworkServices& net, UiServices& ui, QWidget* parent) : QMainWindow(parent), ui_(ui), net_(net) {
+frmPing::frmPing(NetworkServices& net, UiServices& ui, QWidget* parent) : QMainWindow(parent), ui_(ui), net_(net), csvExport_(ui) {
     InitToolbarImages();
     Named(this, QStringLiteral("frmPing"));
     setContextMenuPolicy(Qt::PreventContextMenu);  // no menu to hide the toolbar
@@ -151,7 +151,7 @@ frmPing::frmPing(NetworkServices& net, UiServices& ui, QWidget* parent) : QMainW
 
     fieldBehaviour_ = std::make_unique<ParameterFields>(fields_);
     settings_ = std::make_unique<MainSettings>(ui, *this, fields_, deleteNoAsk_, choices_);
-    run_ = std::make_unique<PingRun>(*this, net, ui);
+    run_ = std::make_unique<PingRun>(*this, net, ui, echoes_);
     Form_Load();
 }
 
@@ -197,7 +197,7 @@ void frmPing::BuildMenus() {
         choices_.timestamps = checked;
         run_->SetTimestamps(checked);
     });
-    connect(mnuExportCsv, &QAction::triggered, this, [this] { run_->ExportCsv(); });
+    connect(mnuExportCsv, &QAction::triggered, this, [this] { csvExport_.Export(echoes_); });
 
     // The viewers, the about box and the help file come with their own windows.
     QMenu* view = Named(menuBar()->addMenu(QStringLiteral("View")), QStringLiteral("mnu3"));

@@ -18,7 +18,10 @@
 #include <optional>
 
 #include "main_window/PingRunView.h"
+#include "main_window/MainSettings.h"
 #include "main_window/ParameterFields.h"
+#include "monitoring/CsvExport.h"
+#include "monitoring/EchoStore.h"
 
 class QAction;
 class QFrame;
@@ -130,6 +133,8 @@ private:
     NetworkServices& net_;
     QPointer<frmArpTable> arpTable_;
 
+    EchoStore echoes_;  // the run's data set, which the monitoring views show
+    CsvExport csvExport_;
     std::unique_ptr<ParameterFields> fieldBehaviour_;
     std::unique_ptr<MainSettings> settings_;
     std::unique_ptr<PingRun> run_;  // last: goes first, before anything it may use

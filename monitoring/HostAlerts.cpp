@@ -9,7 +9,11 @@ namespace velmora {
 
 HostAlerts::HostAlerts(int alertAfter) : alertAfter_(alertAfter) {}
 
-void HostAlerts::Reset() {
+void HostAlerts::EchoAdded(const EchoRecord& echo) {
+    Feed(echo.address, echo.sample.Replied(), echo.sample.timeUs);
+}
+
+void HostAlerts::EchoesCleared() {
     hosts_.clear();
     downs_.clear();
     ups_.clear();

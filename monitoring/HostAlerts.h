@@ -4,12 +4,15 @@
 // brings it up again. An error answer (unreachable, TTL expired) is a lost
 // echo: the host itself did not answer. Changes are collected through a pass
 // and handed out at its end, one message a change, or one message for many
-// addresses that changed the same way in the same pass.
+// addresses that changed the same way in the same pass. It follows the data
+// set: every echo added is fed, and a cleared data set forgets every address.
 
 #include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
+
+#include "monitoring/EchoStore.h"
 
 namespace velmora {
 
@@ -19,12 +22,13 @@ inline constexpr int kAlertAfterMax = 100;
 // More changes of one kind in a pass than this come as one message.
 inline constexpr std::size_t kAlertsListedSingly = 3;
 
-class HostAlerts {
+class HostAlerts final : public EchoObserver {
 public:
     explicit HostAlerts(int alertAfter = kAlertAfterDefault);
 
+    void EchoAdded(const EchoRecord& echo) override;
     // Forgets every address (a new data set).
-    void Reset();
+    void EchoesCleared() override;
     void SetAlertAfter(int alertAfter);
     // when: microseconds since 1970 UTC, the data set's clock.
     void Feed(const std::string& address, bool answered, std::int64_t whenUs);

@@ -1,6 +1,7 @@
 #include "monitoring/TimeTexts.h"
 
 #include <QDateTime>
+#include <cstdio>
 #include <cstdlib>
 
 namespace velmora {
@@ -26,12 +27,9 @@ std::string IsoTime(std::int64_t timeUs) {
     const QDateTime local = LocalTime(timeUs);
     const int offsetMinutes = local.offsetFromUtc() / 60;
     const int whole = std::abs(offsetMinutes);
-    return local.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")).toStdString() +
-           QStringLiteral("%1%2:%3")
-               .arg(offsetMinutes < 0 ? u'-' : u'+')
-               .arg(whole / 60, 2, 10, QLatin1Char('0'))
-               .arg(whole % 60, 2, 10, QLatin1Char('0'))
-               .toStdString();
+    char offset[8];
+    std::snprintf(offset, sizeof offset, "%c%02d:%02d", offsetMinutes < 0 ? '-' : '+', whole / 60 % 100, whole % 60);
+    return local.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")).toStdString() + offset;
 }
 
 std::string TimeOfDayText(std::int64_t timeUs) { return Formatted(timeUs, "HH:mm:ss"); }

@@ -318,6 +318,11 @@ void QtUiServices::Randomize() {
                                std::chrono::system_clock::now().time_since_epoch().count()));
 }
 
+std::int64_t QtUiServices::UnixTimeMicroseconds() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
 float QtUiServices::Rnd() {
     // 24 random bits scaled into [0, 1): exact in single precision, never 1.
     return float(random_() >> 8) * (1.0f / 16777216.0f);

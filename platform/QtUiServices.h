@@ -72,6 +72,7 @@ public:
     void Notify(const std::string& title, const std::string& text, std::function<void()> undelivered) override;
     void Randomize() override;
     float Rnd() override;
+    std::int64_t UnixTimeMicroseconds() override;
     std::unique_ptr<Timer> CreateTimer() override;
     void RunInBackground(std::function<void()> work, std::function<void()> done) override;
     void RunOnUiThread(std::function<void()> done) override;

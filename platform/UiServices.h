@@ -94,6 +94,10 @@ public:
     virtual void Randomize() = 0;  // seed from the clock
     virtual float Rnd() = 0;       // next value in [0, 1)
 
+    // --- Clock ---
+    // The wall clock: microseconds since 1970-01-01 00:00 UTC.
+    virtual std::int64_t UnixTimeMicroseconds() = 0;
+
     // --- Timers ---
     virtual std::unique_ptr<Timer> CreateTimer() = 0;
 

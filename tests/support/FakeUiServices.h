@@ -7,6 +7,7 @@
 #include <deque>
 #include <map>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/UiServices.h"
@@ -59,6 +60,8 @@ public:
     std::vector<std::string> settingWrites;         // "section/key" in the order written
     std::deque<float> randoms;                      // next Rnd values; 0.5 when empty
     int randomizeCalls = 0;
+    std::int64_t unixTimeUs = 1'800'000'000'000'000;  // the clock; each reading moves it on by clockStepUs
+    std::int64_t clockStepUs = 0;
     std::vector<FakeTimer*> timers;
     bool deferBackground = false;
     std::deque<std::pair<std::function<void()>, std::function<void()>>> pending;
@@ -98,7 +101,7 @@ public:
     }
     std::optional<std::string> ShowOpenDialog(const std::string& title, const std::string& filter,
                                               int flags) override {
-        dialogs.push_back({title, filter, flags});
+        dialogs.push_back({title, filter, flags, {}});
         return dialogAnswers.empty() ? std::nullopt : Next(dialogAnswers);
     }
     std::optional<std::string> ShowSaveDialog(const std::string& title, const std::string& filter,
@@ -140,6 +143,7 @@ public:
     void CloseFile(int fileNumber) override { openFiles.erase(fileNumber); }
     void Randomize() override { ++randomizeCalls; }
     float Rnd() override { return randoms.empty() ? 0.5f : Next(randoms); }
+    std::int64_t UnixTimeMicroseconds() override { return std::exchange(unixTimeUs, unixTimeUs + clockStepUs); }
     std::unique_ptr<Timer> CreateTimer() override {
         auto t = std::make_unique<FakeTimer>();
         timers.push_back(t.get());
