@@ -98,7 +98,7 @@ public:
 
 class PlainWindow final : public BenchWindow {
 public:
-    PlainWindow(const RunSetup& setup, NetworkServices& net, UiServices& ui) : run(view, net, ui) {
+    PlainWindow(const RunSetup& setup, NetworkServices& net, UiServices& ui) : run(view, net, ui, echoes) {
         view.startOctets = setup.start;
         view.stopOctets = setup.stop;
         view.loop = setup.loop;
@@ -112,6 +112,7 @@ public:
     Clock::time_point StoppedAt() const override { return view.stoppedAt; }
 
     PlainView view;
+    EchoStore echoes;
     PingRun run;
 };
 
@@ -221,6 +222,17 @@ public:
                                               int flags) override {
         return qt_.ShowOpenDialog(title, filter, flags);
     }
+    std::optional<std::string> ShowSaveDialog(const std::string& title, const std::string& filter,
+                                              const std::string& startFolder) override {
+        return qt_.ShowSaveDialog(title, filter, startFolder);
+    }
+    std::string DocumentsFolder() override { return qt_.DocumentsFolder(); }
+    bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error) override {
+        return qt_.WriteWholeFile(path, bytes, error);
+    }
+    void Notify(const std::string& title, const std::string& text, std::function<void()> undelivered) override {
+        qt_.Notify(title, text, std::move(undelivered));
+    }
     bool FileExists(const std::string& path, bool& exists, std::string& error) override {
         return qt_.FileExists(path, exists, error);
     }
@@ -234,6 +246,7 @@ public:
     void CloseFile(int fileNumber) override { qt_.CloseFile(fileNumber); }
     void Randomize() override { qt_.Randomize(); }
     float Rnd() override { return qt_.Rnd(); }
+    std::int64_t UnixTimeMicroseconds() override { return qt_.UnixTimeMicroseconds(); }
     std::unique_ptr<Timer> CreateTimer() override { return qt_.CreateTimer(); }
     void RunInBackground(std::function<void()> work, std::function<void()> done) override {
         qt_.RunInBackground(std::move(work), std::move(done));

@@ -140,7 +140,10 @@ void MainSettings::RestoreParameters() {
     // restored second, overwrites those copies.
     RestoreAddress(f_.txtStartIP, "IPAddress Start");
     RestoreAddress(f_.txtStopIP, "IPAddress Stop");
-    parallel_ = ReadBoolean("Parallel", false);
+    choices_.parallel = ReadBoolean("Parallel", false);
+    choices_.timestamps = ReadBoolean("Timestamps", false);
+    choices_.alert = ReadBoolean("Alert", false);
+    choices_.alertAfter = AlertAfterValue(Read(kInitSection, "AlertAfter", std::to_string(kAlertAfterDefault)));
 }
 
 void MainSettings::RestoreNumber(QLineEdit& field, const char* key, const char* defaultValue) {
@@ -186,7 +189,10 @@ void MainSettings::Save() {
     SaveNumber(*f_.txtTimeout, "Timeout");
     SaveCheck(*f_.chkLoop, "Loop");
     Write(kInitSection, "ArpDeleteConfirm", deleteNoAsk_ ? "True" : "False");
-    Write(kInitSection, "Parallel", parallel_ ? "True" : "False");
+    Write(kInitSection, "Parallel", choices_.parallel ? "True" : "False");
+    Write(kInitSection, "Timestamps", choices_.timestamps ? "True" : "False");
+    Write(kInitSection, "Alert", choices_.alert ? "True" : "False");
+    Write(kInitSection, "AlertAfter", std::to_string(choices_.alertAfter));
 }
 
 void MainSettings::SaveWindow() {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "main_window/ParameterFields.h"
+#include "monitoring/HostAlerts.h"
 #include "platform/UiServices.h"
 
 class QCheckBox;
@@ -41,15 +42,23 @@ std::vector<WindowKey> WindowKeysToSave(int state, bool positionKnown);
 // bar sits, is not above that area.
 bool PlacementReachable(const QRect& placement, const QList<QRect>& usableAreas);
 
+// The run's choices from the menus, kept in the store.
+struct RunChoices {
+    bool parallel = false;    // "Parallel"
+    bool timestamps = false;  // "Timestamps"
+    bool alert = false;       // "Alert"
+    int alertAfter = kAlertAfterDefault;  // "AlertAfter": consecutive losses that make a host down
+};
+
 class MainSettings {
 public:
-    MainSettings(UiServices& ui, QWidget& window, const FieldControls& fields, bool& deleteNoAsk, bool& parallel)
-        : ui_(ui), window_(window), f_(fields), deleteNoAsk_(deleteNoAsk), parallel_(parallel) {}
+    MainSettings(UiServices& ui, QWidget& window, const FieldControls& fields, bool& deleteNoAsk, RunChoices& choices)
+        : ui_(ui), window_(window), f_(fields), deleteNoAsk_(deleteNoAsk), choices_(choices) {}
 
     // Window state, then left, top, width and height (load step 9).
     void RestoreWindow();
     // Parameters, check boxes, host name, DeleteNoAsk, the two addresses,
-    // then the parallel mode (load step 10).
+    // then the run's choices (load step 10).
     void RestoreParameters();
     // Window placement by its state, then everything else (unload step 1).
     void Save();
@@ -77,7 +86,7 @@ private:
     QWidget& window_;
     FieldControls f_;
     bool& deleteNoAsk_;
-    bool& parallel_;
+    RunChoices& choices_;
 };
 
 }  // namespace velmora

@@ -51,6 +51,7 @@ void ParallelSweep::SendNextSlot() {
     allSent_ = !walk_->CheckForMoreIp();
     if (allSent_) return;
     SweepSlot next;
+    next.slot.beganUs = ui_.UnixTimeMicroseconds();
     next.target = walk_->CurrentText();
     next.lastOfPass = walk_->CheckLastIp();
     const SlotRequest request = pass_.readRequest();

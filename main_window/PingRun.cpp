@@ -5,6 +5,7 @@
 #include "main_window/NumericValue.h"
 #include "main_window/ResultLine.h"
 #include "main_window/RunFields.h"
+#include "monitoring/TimeTexts.h"
 
 namespace velmora {
 
@@ -17,24 +18,34 @@ std::string CaptionWith(const std::string& subject) { return std::string(kAppNam
 
 }  // namespace
 
-PingRun::PingRun(PingRunView& view, NetworkServices& net, UiServices& ui)
+PingRun::PingRun(PingRunView& view, NetworkServices& net, UiServices& ui, EchoStore& echoes)
     : view_(view),
       net_(net),
       ui_(ui),
+      echoes_(echoes),
       engine_(net, ui),
       tmrDelay_(ui.CreateTimer()),
       sweep_(net, ui, engine_, {[this] { return ReadSlotRequest(); }, [this] { Drive(); }}),
       capture_(ui) {
     tmrDelay_->OnTimer([this] { tmrDelay_Timer(); });
+    echoes_.AddObserver(alerts_);
 }
 
 // The program may end with echoes waiting: closing their handles ends the waits.
 PingRun::~PingRun() {
+    echoes_.RemoveObserver(alerts_);
     CloseEchoHandle();
     sweep_.Abandon();
 }
 
 void PingRun::SetParallel(bool parallel) { parallel_ = parallel; }
+
+void PingRun::SetTimestamps(bool timestamps) { timestamps_ = timestamps; }
+
+void PingRun::SetAlerts(bool alert, int alertAfter) {
+    alert_ = alert;
+    alerts_.SetAlertAfter(alertAfter);
+}
 
 bool PingRun::Capturing() const { return capture_.IsOpen(); }
 
@@ -57,6 +68,7 @@ void PingRun::StartPinging() {
         return;
     }
     statistics_.Reset();
+    echoes_.Clear();
     tmrDelay_->SetInterval(0);
     tmrDelay_->SetEnabled(true);
     tmrDelay_Timer();
@@ -124,6 +136,7 @@ void PingRun::AbandonPass() {
         ++passCount_;
     }
     phase_ = Phase::Idle;
+    DeliverAlerts();
 }
 
 void PingRun::StopProcess() {
@@ -212,6 +225,7 @@ void PingRun::BeginPass() {
     passWroteLine_ = false;
     sweepPass_ = parallel_;
     passByName_ = view_.TargetMode() == kHostNameMode;
+    passHostName_ = passByName_ ? std::string(TrimBlanks(view_.HostNameText())) : std::string();
     if (passByName_) {
         ResolveHostName();
         return;
@@ -233,7 +247,7 @@ void PingRun::ResolveHostName() {
     resolvedName_ = std::make_shared<std::string>();
     Await(
         Phase::AwaitName,
-        [engine = engine_, name = std::string(TrimBlanks(view_.HostNameText())), answer = resolvedName_] {
+        [engine = engine_, name = passHostName_, answer = resolvedName_] {
             *answer = engine.GetIpFromHostName(name);
         },
         Phase::TakeName);
@@ -278,6 +292,7 @@ void PingRun::BeginSlot() {
     const SlotRequest request = ReadSlotRequest();
     pingNum_ = request.pingNum;
     slot_ = Slot{};
+    slot_.beganUs = ui_.UnixTimeMicroseconds();
     slot_.payloadByte = request.payloadByte;
     if (!passOk_) return AnswerWithoutEcho(kNameNotResolved);
     if (const auto status = UncarriedRequestStatus(request.dataSize, request.ttl, request.timeoutMs)) {
@@ -341,7 +356,8 @@ void PingRun::WriteSlotLine(bool lastOfPass) {
                                   slot_.ipv6Replier);
     if (slot_.status == IP_SUCCESS) statistics_.AddReply(replyRecord_.reply.RoundTripTime);
     line += PassNumberText(view_.LoopChecked(), pingNum_, passCount_);
-    WriteLog(line);
+    WriteLog(timestamps_ ? LineStamp(slot_.beganUs) + line : line);
+    RecordEcho();
     passWroteLine_ = true;
     if (slot_.echoed && slot_.status != IP_SUCCESS) ShowPermissionAdviceOnce();
 
@@ -350,6 +366,23 @@ void PingRun::WriteSlotLine(bool lastOfPass) {
     }
     lastTarget_ = currentIp_;
     GetStatistic();
+}
+
+void PingRun::RecordEcho() {
+    EchoRecord echo;
+    echo.address = currentIp_;
+    echo.hostName = passHostName_;
+    echo.sample.timeUs = slot_.beganUs;
+    echo.sample.pass = passCount_;
+    echo.sample.status = slot_.status;
+    if (slot_.status == IP_SUCCESS) {
+        const ICMP_ECHO_REPLY& reply = replyRecord_.reply;
+        echo.sample.roundTripUs = reply.RoundTripMicroseconds;
+        echo.sample.ttl = reply.Options.Ttl;
+        echo.sample.dataSize = reply.DataSize;
+        echo.sample.dataIntact = EchoedDataIntact(replyRecord_, slot_.payloadByte, slot_.dataSize);
+    }
+    echoes_.Add(echo);
 }
 
 // --- The parallel pass ---
@@ -388,10 +421,22 @@ void PingRun::ShowPermissionAdviceOnce() {
 }
 
 void PingRun::EndPass() {
+    DeliverAlerts();
     currentIp_ = lastTarget_;
     ++passCount_;
     phase_ = Phase::Idle;
     if (!view_.LoopChecked() && double(passCount_) >= pingNum_) StopProcess();
+}
+
+// The changes the pass saw; with alerts off they are dropped. Where the
+// desktop takes no notification, the log pane shows it.
+void PingRun::DeliverAlerts() {
+    for (const std::string& message : alerts_.TakeMessages()) {
+        if (!alert_) continue;
+        ui_.Notify(kAppName, message, [this, alive = std::weak_ptr<AliveToken>(alive_), message] {
+            if (!alive.expired()) WriteLog(message);
+        });
+    }
 }
 
 void PingRun::CloseEchoHandle() {

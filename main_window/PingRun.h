@@ -16,6 +16,9 @@
 // In parallel mode a range pass sweeps instead (ParallelSweep); each line is
 // written as soon as its slot and every slot before it have their answers,
 // through the same line writer, so the lines read as in sequential mode.
+//
+// The line writer also records each echo into the data set (EchoStore) that
+// the monitoring views show; a Start begins a new data set.
 
 #include <cstdint>
 #include <functional>
@@ -31,6 +34,8 @@
 #include "main_window/RangeWalk.h"
 #include "main_window/SlotEcho.h"
 #include "main_window/Statistics.h"
+#include "monitoring/EchoStore.h"
+#include "monitoring/HostAlerts.h"
 #include "platform/NetworkServices.h"
 #include "platform/UiServices.h"
 
@@ -38,7 +43,7 @@ namespace velmora {
 
 class PingRun {
 public:
-    PingRun(PingRunView& view, NetworkServices& net, UiServices& ui);
+    PingRun(PingRunView& view, NetworkServices& net, UiServices& ui, EchoStore& echoes);
     ~PingRun();
     PingRun(const PingRun&) = delete;
     PingRun& operator=(const PingRun&) = delete;
@@ -54,6 +59,11 @@ public:
     void WriteLog(const std::string& text);
     // Parallel mode, taken up by the next pass.
     void SetParallel(bool parallel);
+    // Result lines start with the local time of their echo.
+    void SetTimestamps(bool timestamps);
+    // A desktop notification when an address goes down or comes back, at
+    // the end of the pass that saw it.
+    void SetAlerts(bool alert, int alertAfter);
 
     bool Capturing() const;
     const std::string& LogText() const;
@@ -86,6 +96,7 @@ private:
     void TakeEchoAnswer();
     void FinishSlot();
     void WriteSlotLine(bool lastOfPass);
+    void RecordEcho();
     SlotRequest ReadSlotRequest();
 
     void BeginSlots();
@@ -93,6 +104,7 @@ private:
     bool WriteSweptLines();
     void ShowPermissionAdviceOnce();
     void EndPass();
+    void DeliverAlerts();
     void StopProcess();
 
     void GetStatistic();
@@ -101,6 +113,7 @@ private:
     PingRunView& view_;
     NetworkServices& net_;
     UiServices& ui_;
+    EchoStore& echoes_;
     mdbPing engine_;
     std::unique_ptr<Timer> tmrDelay_;
     ParallelSweep sweep_;
@@ -119,6 +132,7 @@ private:
     std::string currentIp_;
     std::string lastTarget_;
     bool passByName_ = false;
+    std::string passHostName_;  // as typed, in host name mode
     bool passOk_ = false;  // false: the name did not resolve, the pass has one slot without echo
     std::shared_ptr<std::string> resolvedName_;
     std::shared_ptr<EchoJob> echoJob_;
@@ -126,6 +140,9 @@ private:
     ReplyRecord replyRecord_;  // reused for every slot: what the platform does not write stays
     Slot slot_;
     bool parallel_ = false;
+    bool timestamps_ = false;
+    bool alert_ = false;
+    HostAlerts alerts_;  // follows the data set
     bool sweepPass_ = false;  // parallel_ as the pass began
     std::int64_t passCount_ = 0;
     double pingNum_ = 0;

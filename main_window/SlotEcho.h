@@ -36,6 +36,7 @@ struct EchoJob {
 
 // The slot being done, as its line needs it.
 struct Slot {
+    std::int64_t beganUs = 0;  // the wall clock as the slot began
     std::uint8_t payloadByte = 0;
     int dataSize = 0;
     std::int32_t status = 0;

@@ -149,7 +149,7 @@ QPalette LogPanePalette(QPalette palette) {
     return palette;
 }
 
-frmPing::frmPing(NetworkServices& net, UiServices& ui, QWidget* parent) : QMainWindow(parent), ui_(ui), net_(net) {
+frmPing::frmPing(NetworkServices& net, UiServices& ui, QWidget* parent) : QMainWindow(parent), ui_(ui), net_(net), csvExport_(ui) {
     InitToolbarImages();
     Named(this, QStringLiteral("frmPing"));
     setContextMenuPolicy(Qt::PreventContextMenu);  // no menu to hide the toolbar
@@ -172,8 +172,8 @@ frmPing::frmPing(NetworkServices& net, UiServices& ui, QWidget* parent) : QMainW
     resize(Px(kDesignWidth), Px(kDesignHeight) + menuBar()->sizeHint().height());
 
     fieldBehaviour_ = std::make_unique<ParameterFields>(fields_);
-    settings_ = std::make_unique<MainSettings>(ui, *this, fields_, deleteNoAsk_, parallel_);
-    run_ = std::make_unique<PingRun>(*this, net, ui);
+    settings_ = std::make_unique<MainSettings>(ui, *this, fields_, deleteNoAsk_, choices_);
+    run_ = std::make_unique<PingRun>(*this, net, ui, echoes_);
     Form_Load();
 }
 
@@ -189,24 +189,38 @@ void frmPing::BuildMenus() {
         AddMenuItem(*comm, "mnuStopPinging", "S&top Pinging", {Qt::SHIFT | Qt::Key_F5, Qt::Key_Escape});
     mnuParallel_ = AddMenuItem(*comm, "mnuParallel", "Sweep in &parallel");
     mnuParallel_->setCheckable(true);
+    mnuAlert_ = AddMenuItem(*comm, "mnuAlert", "&Alert when a host goes down or comes back");
+    mnuAlert_->setCheckable(true);
     Named(comm->addSeparator(), QStringLiteral("mnu1"));
     QAction* mnuExit = AddMenuItem(*comm, "mnuExit", "E&xit", {Qt::CTRL | Qt::Key_Q});
     connect(mnuStartPinging_, &QAction::triggered, this, [this] { run_->StartPinging(); });
     connect(mnuStopPinging_, &QAction::triggered, this, [this] { run_->StopPinging(); });
     connect(mnuParallel_, &QAction::toggled, this, [this](bool checked) {
-        parallel_ = checked;
+        choices_.parallel = checked;
         run_->SetParallel(checked);
+    });
+    connect(mnuAlert_, &QAction::toggled, this, [this](bool checked) {
+        choices_.alert = checked;
+        run_->SetAlerts(checked, choices_.alertAfter);
     });
     connect(mnuExit, &QAction::triggered, this, &QWidget::close);
 
     QMenu* log = Named(menuBar()->addMenu(QStringLiteral("&Log")), QStringLiteral("mnuLog"));
     mnuCaptureLog_ = AddMenuItem(*log, "mnuCaptureLog", "&Capture log to file...");
     mnuCloseFile_ = AddMenuItem(*log, "mnuCloseFile", "Close &file");
+    mnuTimestamps_ = AddMenuItem(*log, "mnuTimestamps", "Add &time stamps");
+    mnuTimestamps_->setCheckable(true);
+    QAction* mnuExportCsv = AddMenuItem(*log, "mnuExportCsv", "&Export CSV...");
     Named(log->addSeparator(), QStringLiteral("mnu2"));
     QAction* mnuClearLog = AddMenuItem(*log, "mnuClearLog", "C&lear log", {Qt::CTRL | Qt::Key_L});
     connect(mnuCaptureLog_, &QAction::triggered, this, [this] { run_->OpenCaptureFile(); });
     connect(mnuCloseFile_, &QAction::triggered, this, [this] { run_->CloseCaptureFile(); });
     connect(mnuClearLog, &QAction::triggered, this, [this] { run_->ClearLog(); });
+    connect(mnuTimestamps_, &QAction::toggled, this, [this](bool checked) {
+        choices_.timestamps = checked;
+        run_->SetTimestamps(checked);
+    });
+    connect(mnuExportCsv, &QAction::triggered, this, [this] { csvExport_.Export(echoes_); });
 
     // The viewers, the about box and the help file come with their own windows.
     QMenu* view = Named(menuBar()->addMenu(QStringLiteral("&View")), QStringLiteral("mnu3"));
@@ -380,8 +394,17 @@ void frmPing::Form_Load() {
     const SettingsBatch restore(ui_);
     settings_->RestoreWindow();
     settings_->RestoreParameters();
-    mnuParallel_->setChecked(parallel_);
-    run_->SetParallel(parallel_);
+    ApplyRunChoices();
+}
+
+// The menus show the stored choices and the run takes them.
+void frmPing::ApplyRunChoices() {
+    mnuParallel_->setChecked(choices_.parallel);
+    mnuAlert_->setChecked(choices_.alert);
+    mnuTimestamps_->setChecked(choices_.timestamps);
+    run_->SetParallel(choices_.parallel);
+    run_->SetAlerts(choices_.alert, choices_.alertAfter);
+    run_->SetTimestamps(choices_.timestamps);
 }
 
 void frmPing::resizeEvent(QResizeEvent* event) {

@@ -21,7 +21,10 @@
 #include <optional>
 
 #include "main_window/PingRunView.h"
+#include "main_window/MainSettings.h"
 #include "main_window/ParameterFields.h"
+#include "monitoring/CsvExport.h"
+#include "monitoring/EchoStore.h"
 
 class QAction;
 class QFrame;
@@ -86,6 +89,7 @@ private:
     void SetTabOrder();
 
     void Form_Load();
+    void ApplyRunChoices();
     void ResizeForm();
     void tb_ButtonClick(int position);
     void ShowClock();
@@ -114,6 +118,8 @@ private:
     QAction* mnuStartPinging_ = nullptr;
     QAction* mnuStopPinging_ = nullptr;
     QAction* mnuParallel_ = nullptr;
+    QAction* mnuAlert_ = nullptr;
+    QAction* mnuTimestamps_ = nullptr;
     QAction* mnuCaptureLog_ = nullptr;
     QAction* mnuCloseFile_ = nullptr;
     QTimer clock_;
@@ -125,7 +131,7 @@ private:
     float logResWidth_ = 0;
     float logResHeight_ = 0;
     bool deleteNoAsk_ = false;
-    bool parallel_ = false;  // "Sweep in parallel", kept in the settings store
+    RunChoices choices_;  // the Comm and Log menus' check items, kept in the settings store
     QPointer<frmAbout> about_;  // loaded while it is open; it deletes itself when closed
     std::size_t selectedInterface_ = 0;  // the interface window's last choice, kept while the program runs
     QPointer<frmInterfaceInfo> interfaceInfo_;
@@ -134,6 +140,8 @@ private:
     NetworkServices& net_;
     QPointer<frmArpTable> arpTable_;
 
+    EchoStore echoes_;  // the run's data set, which the monitoring views show
+    CsvExport csvExport_;
     std::unique_ptr<ParameterFields> fieldBehaviour_;
     std::unique_ptr<MainSettings> settings_;
     std::unique_ptr<PingRun> run_;  // last: goes first, before anything it may use

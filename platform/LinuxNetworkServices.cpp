@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <span>
 #include <system_error>
@@ -100,7 +101,7 @@ bool IsPermissionRefusal(int result) {
 struct Answer {
     std::int32_t status = IP_REQ_TIMED_OUT;
     std::optional<std::uint32_t> address;
-    std::uint32_t roundTripMs = 0;
+    Clock::duration roundTrip{};
     std::uint8_t ttl = 0;
     std::span<const std::uint8_t> data;  // in this thread's receive buffer
 };
@@ -110,6 +111,12 @@ Answer MakeAnswer(std::int32_t status, std::optional<std::uint32_t> router = std
     answer.status = status;
     answer.address = router;
     return answer;
+}
+
+// Whole microseconds, saturating: a 32-bit count of them lasts 71 minutes.
+std::uint32_t RoundTripMicroseconds(Clock::duration elapsed) {
+    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count();
+    return std::uint32_t(std::clamp<std::int64_t>(us, 0, std::numeric_limits<std::uint32_t>::max()));
 }
 
 // Writes the answer into the caller's record, keeping every field it does not
@@ -125,7 +132,9 @@ std::uint32_t WriteAnswer(void* buffer, std::uint32_t size, Answer answer) {
     if (answer.address) record.Address = *answer.address;
     const bool success = answer.status == IP_SUCCESS;
     if (success) {
-        record.RoundTripTime = answer.roundTripMs;
+        record.RoundTripMicroseconds = RoundTripMicroseconds(answer.roundTrip);
+        record.RoundTripTime =
+            std::uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(answer.roundTrip).count());
         record.DataSize = std::int16_t(answer.data.size());
         record.Options.Ttl = answer.ttl;
         std::copy(answer.data.begin(), answer.data.end(), bytes + sizeof record);
@@ -290,8 +299,7 @@ private:
         if (found.verdict == icmp::Verdict::Error) return MakeAnswer(found.status, found.router);
 
         Answer reply = MakeAnswer(IP_SUCCESS, FromInAddr(from.sin_addr));
-        reply.roundTripMs =
-            std::uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(received - start_).count());
+        reply.roundTrip = received - start_;
         reply.ttl = found.ttl ? *found.ttl : ReceivedTtl(message);
         reply.data = packet.subspan(found.dataOffset, found.dataLength);
         return reply;

@@ -57,7 +57,11 @@ struct ICMP_ECHO_REPLY {
     std::uint32_t RoundTripTime = 0;  // milliseconds
     std::int16_t DataSize = 0;
     std::uint16_t Reserved = 0;
-    std::uint32_t Data = 0;  // the platform's data pointer; unused, data follows the record
+    // The round trip in microseconds from the same monotonic clock, saturating
+    // at 2^32 - 1 (71 minutes); RoundTripTime is its whole milliseconds. It sits
+    // where the platform's layout keeps a data pointer, which carries nothing
+    // here because the data always follows the record.
+    std::uint32_t RoundTripMicroseconds = 0;
     IP_OPTION_INFORMATION Options;
 };
 static_assert(sizeof(ICMP_ECHO_REPLY) == 28);

@@ -1,5 +1,10 @@
 #include "platform/QtUiServices.h"
 
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
@@ -8,8 +13,10 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
+#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
@@ -232,6 +239,28 @@ std::optional<std::string> QtUiServices::ShowOpenDialog(const std::string& title
     return chosen.toStdString();
 }
 
+std::optional<std::string> QtUiServices::ShowSaveDialog(const std::string& title, const std::string& filter,
+                                                        const std::string& startFolder) {
+    QFileDialog dialog(owner_, FromUtf8(title), FromUtf8(startFolder));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(NameFilters(filter));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().constFirst().toStdString();
+}
+
+std::string QtUiServices::DocumentsFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
+}
+
+bool QtUiServices::WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error) {
+    QSaveFile file(FromUtf8(path));
+    const bool written = file.open(QIODevice::WriteOnly) &&
+                         file.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size()) && file.commit();
+    if (!written) error = file.errorString().toStdString();
+    return written;
+}
+
 bool QtUiServices::FileExists(const std::string& path, bool& exists, std::string& error) {
     error.clear();
     exists = QFileInfo::exists(FromUtf8(path));
@@ -272,9 +301,48 @@ bool QtUiServices::WriteFile(int fileNumber, const std::string& bytes, std::stri
 
 void QtUiServices::CloseFile(int fileNumber) { files_.erase(fileNumber); }
 
+void QtUiServices::Notify(const std::string& title, const std::string& text, std::function<void()> undelivered) {
+    const QString service = QStringLiteral("org.freedesktop.Notifications");
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const QString heading = FromUtf8(title);
+    const QString body = FromUtf8(text);
+    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(service)) {
+        if (!ShowTrayMessage(heading, body)) undelivered();
+        return;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(service, QStringLiteral("/org/freedesktop/Notifications"),
+                                                       service, QStringLiteral("Notify"));
+    // Application, no notification to replace, icon, summary, body, no
+    // actions, no hints, the server's own expiry.
+    call << QString::fromLatin1(kAppName) << 0u << QStringLiteral("org.example.velmora") << heading << body
+         << QStringList() << QVariantMap() << -1;
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), receiver_.get());
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, receiver_.get(),
+                     [this, watcher, heading, body, undelivered = std::move(undelivered)] {
+                         watcher->deleteLater();
+                         if (watcher->isError() && !ShowTrayMessage(heading, body)) undelivered();
+                     });
+}
+
+bool QtUiServices::ShowTrayMessage(const QString& title, const QString& text) {
+    if (!QSystemTrayIcon::isSystemTrayAvailable() || !QSystemTrayIcon::supportsMessages()) return false;
+    if (!trayIcon_) {
+        trayIcon_ = std::make_unique<QSystemTrayIcon>(QApplication::windowIcon());
+        trayIcon_->setToolTip(QString::fromLatin1(kAppName));
+    }
+    trayIcon_->show();
+    trayIcon_->showMessage(title, text);
+    return true;
+}
+
 void QtUiServices::Randomize() {
     random_.seed(std::uint32_t(std::chrono::steady_clock::now().time_since_epoch().count() ^
                                std::chrono::system_clock::now().time_since_epoch().count()));
+}
+
+std::int64_t QtUiServices::UnixTimeMicroseconds() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
 float QtUiServices::Rnd() {

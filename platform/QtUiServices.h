@@ -17,6 +17,7 @@
 #include "platform/UiServices.h"
 
 class QFile;
+class QSystemTrayIcon;
 class QSettings;
 class QWidget;
 
@@ -63,13 +64,21 @@ public:
     void EndSettingsBatch() override;
     std::optional<std::string> ShowOpenDialog(const std::string& title, const std::string& filter,
                                               int flags) override;
+    std::optional<std::string> ShowSaveDialog(const std::string& title, const std::string& filter,
+                                              const std::string& startFolder) override;
+    std::string DocumentsFolder() override;
+    bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error) override;
     bool FileExists(const std::string& path, bool& exists, std::string& error) override;
     bool DeleteFile(const std::string& path, std::string& error) override;
     int OpenFileForAppend(const std::string& path, std::string& error) override;
     bool WriteFile(int fileNumber, const std::string& bytes, std::string& error) override;
     void CloseFile(int fileNumber) override;
+    // Through org.freedesktop.Notifications on the session bus when a
+    // service owns that name, else a tray message where the desktop has a tray.
+    void Notify(const std::string& title, const std::string& text, std::function<void()> undelivered) override;
     void Randomize() override;
     float Rnd() override;
+    std::int64_t UnixTimeMicroseconds() override;
     std::unique_ptr<Timer> CreateTimer() override;
     void RunInBackground(std::function<void()> work, std::function<void()> done) override;
     void RunOnUiThread(std::function<void()> done) override;
@@ -103,6 +112,7 @@ private:
     };
 
     static void ServeJobs(const std::shared_ptr<WorkQueue>& queue);
+    bool ShowTrayMessage(const QString& title, const QString& text);
 
     // The store of appName: the batch's while one is open, else a new one.
     template <typename Use>
@@ -121,6 +131,7 @@ private:
     std::unique_ptr<QObject> receiver_;
     std::mt19937 random_;
     std::map<int, std::unique_ptr<QFile>> files_;
+    std::unique_ptr<QSystemTrayIcon> trayIcon_;  // made for the first tray message
     int nextFileNumber_ = 1;
 
     std::map<HKEY, QString> openKeys_;  // handle -> key path in the settings file

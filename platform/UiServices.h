@@ -70,7 +70,17 @@ public:
     // the chosen path, or nothing when the user cancels.
     virtual std::optional<std::string> ShowOpenDialog(const std::string& title, const std::string& filter,
                                                       int flags) = 0;
+    // Shows the save-file dialog in startFolder; the chosen path, or nothing
+    // when the user cancels.
+    virtual std::optional<std::string> ShowSaveDialog(const std::string& title, const std::string& filter,
+                                                      const std::string& startFolder) = 0;
+    // The user's documents folder.
+    virtual std::string DocumentsFolder() = 0;
     // Each returns false and a description the user can read when it fails.
+    // Writes the whole file through a temporary file in the same folder,
+    // renamed over the old one only when every byte is written, so a failure
+    // never leaves half a file in its place.
+    virtual bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error) = 0;
     virtual bool FileExists(const std::string& path, bool& exists, std::string& error) = 0;
     virtual bool DeleteFile(const std::string& path, std::string& error) = 0;
     // Opens (creating if needed) for writing at the end; a file number > 0, or 0.
@@ -79,9 +89,19 @@ public:
     virtual bool WriteFile(int fileNumber, const std::string& bytes, std::string& error) = 0;
     virtual void CloseFile(int fileNumber) = 0;
 
+    // --- Desktop notifications ---
+    // Hands a notification to the desktop's notification service, else to the
+    // tray; never a modal box, and it does not wait. undelivered runs (on the
+    // user-interface thread) when neither takes it.
+    virtual void Notify(const std::string& title, const std::string& text, std::function<void()> undelivered) = 0;
+
     // --- Random numbers ---
     virtual void Randomize() = 0;  // seed from the clock
     virtual float Rnd() = 0;       // next value in [0, 1)
+
+    // --- Clock ---
+    // The wall clock: microseconds since 1970-01-01 00:00 UTC.
+    virtual std::int64_t UnixTimeMicroseconds() = 0;
 
     // --- Timers ---
     virtual std::unique_ptr<Timer> CreateTimer() = 0;

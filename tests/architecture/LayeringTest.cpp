@@ -27,8 +27,8 @@ std::string IncludesMatching(const std::string& folder, const std::regex& patter
 
 TEST(Layering, OnlyThePlatformTouchesSocketsAndNetlinkAndTheEngineNoToolkit) {
     const std::regex systemNetworkHeaders(R"(<(sys/socket|netinet/|arpa/|netdb|linux/|netlink/|net/if|ifaddrs))");
-    for (const char* folder : {"engine", "window_helpers", "main_window", "arp_table", "interfaces", "about",
-                               "help_viewer", "app"}) {
+    for (const char* folder : {"engine", "window_helpers", "main_window", "monitoring", "arp_table", "interfaces",
+                               "about", "help_viewer", "app"}) {
         EXPECT_EQ(IncludesMatching(folder, systemNetworkHeaders), "");
     }
     EXPECT_EQ(IncludesMatching("engine", std::regex(R"(<Q|<qt)")), "");
@@ -51,8 +51,9 @@ const std::map<std::string, std::set<std::string>> kMayInclude{
     {"arp_table", Joined(kBelowWindows, {"interfaces"})},
     {"about", kBelowWindows},
     {"help_viewer", kBelowWindows},
-    {"main_window", Joined(kBelowWindows, kViewers)},
-    {"app", Joined(Joined(kBelowWindows, kViewers), {"main_window"})},
+    {"monitoring", kBelowWindows},
+    {"main_window", Joined(Joined(kBelowWindows, kViewers), {"monitoring"})},
+    {"app", Joined(Joined(kBelowWindows, kViewers), {"main_window", "monitoring"})},
 };
 
 TEST(Layering, EachFolderIncludesOnlyTheFoldersBelowIt) {

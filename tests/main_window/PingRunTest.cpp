@@ -17,6 +17,8 @@
 #include "main_window/PingRun.h"
 #include "main_window/RunFields.h"
 #include "main_window/Statistics.h"
+#include "monitoring/CsvExport.h"
+#include "tests/support/CsvReader.h"
 #include "tests/support/FakeNetworkServices.h"
 #include "tests/support/FakeRunView.h"
 #include "tests/support/FakeUiServices.h"
@@ -29,7 +31,8 @@ protected:
     FakeRunView view;
     FakeNetworkServices net;
     FakeUiServices ui;
-    std::unique_ptr<PingRun> run = std::make_unique<PingRun>(view, net, ui);
+    EchoStore echoes;
+    std::unique_ptr<PingRun> run = std::make_unique<PingRun>(view, net, ui, echoes);
 
     FakeTimer& RunTimer() { return *ui.timers.at(0); }
     FakeTimer& PaceTimer() { return *ui.timers.at(1); }
@@ -57,6 +60,20 @@ protected:
     std::vector<std::string> Destinations() const {
         std::vector<std::string> out;
         for (const EchoRequest& e : net.echoes) out.push_back(mdbPing::LongToAddress(std::int32_t(e.destination)));
+        return out;
+    }
+
+    // Each kept echo as "address pass status round-trip-us", series by series.
+    static std::vector<std::string> EchoesOf(const EchoStore& store) {
+        std::vector<std::string> out;
+        for (std::size_t s = 0; s < store.SeriesCount(); ++s) {
+            const EchoSeries& series = store.SeriesAt(s);
+            series.Visit(0, [&](const EchoSample& e) {
+                out.push_back(series.Address() + " " + std::to_string(e.pass) + " " + std::to_string(e.status) + " " +
+                              std::to_string(e.roundTripUs));
+                return true;
+            });
+        }
         return out;
     }
 
@@ -389,6 +406,105 @@ TEST_F(RunTest, TwoPassesOverThreeAddressesEndWithTheSummary) {
     EXPECT_FALSE(RunTimer().enabled);
 }
 
+// The data set: every line's echo, with the round trip to the microsecond
+// beside the line's milliseconds, the time its slot began and its pass.
+TEST_F(RunTest, EachLineRecordsItsEchoIntoTheDataSet) {
+    view.SetRange("10.0.0.1", "10.0.0.2");
+    view.parameters[Control::Num] = "2";
+    ui.clockStepUs = 250'000;
+    net.answer = [](const EchoRequest& r) {
+        if (OctetOf(r.destination, 3) == 2) return EchoFailure(IP_REQ_TIMED_OUT);
+        EchoAnswer a = EchoSuccess(r, 3, 61);
+        a.reply.RoundTripMicroseconds = 3417;
+        return a;
+    };
+    const std::int64_t startUs = ui.unixTimeUs;
+    run->StartPinging();
+    RunToEnd();
+    EXPECT_EQ(view.Lines().at(0), "IP success from 10.0.0.1    RoundTripTime=3ms    DataSize=120 bytes    TTL=61    #1");
+    EXPECT_EQ(EchoesOf(echoes), (std::vector<std::string>{"10.0.0.1 0 0 3417", "10.0.0.1 1 0 3417",
+                                                           "10.0.0.2 0 11010 0", "10.0.0.2 1 11010 0"}));
+    const EchoSample first = echoes.SeriesAt(0).At(0);
+    EXPECT_EQ(first.timeUs, startUs);
+    EXPECT_EQ(first.RoundTripMs(), 3u);
+    EXPECT_EQ(first.ttl, 61);
+    EXPECT_EQ(first.dataSize, 120);
+    EXPECT_TRUE(first.dataIntact);
+    EXPECT_EQ(echoes.SeriesAt(1).At(0).timeUs, startUs + 250'000);
+    EXPECT_EQ(echoes.SeriesAt(0).HostNameAt(0), "");
+}
+
+// The name as typed goes with each echo; a name that does not resolve is an
+// echo of no address. A new Start begins a new data set.
+TEST_F(RunTest, HostNameEchoesCarryTheNameAndANewStartBeginsANewDataSet) {
+    view.targetMode = 1;
+    view.hostName = " watched.test ";
+    net.hosts["watched.test"] = AddressFromOctets(10, 0, 0, 9);
+    run->StartPinging();
+    ASSERT_EQ(echoes.SeriesCount(), 1u);
+    EXPECT_EQ(echoes.SeriesAt(0).Address(), "10.0.0.9");
+    EXPECT_EQ(echoes.SeriesAt(0).HostNameAt(0), "watched.test");
+
+    view.hostName = "nowhere.test";
+    run->StartPinging();
+    EXPECT_EQ(EchoesOf(echoes), std::vector<std::string>{" 0 11024 0"});
+}
+
+// With time stamps on, each result line starts with its echo's time, the
+// same time the export writes for it; the summary is never stamped.
+TEST_F(RunTest, StampedLinesAndTheExportShareEachEchosTime) {
+    view.targetMode = 1;
+    view.hostName = "say \"hi\", there";
+    net.hosts[view.hostName] = AddressFromOctets(10, 0, 0, 9);
+    view.parameters[Control::Num] = "2";
+    ui.unixTimeUs = 1'796'634'902'123'456;  // 2026-12-07 09:15:02.123456 UTC
+    ui.clockStepUs = 1'500'000;
+    run->SetTimestamps(true);
+    run->StartPinging();
+    RunToEnd();
+    const auto lines = view.Lines();
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[0], "2026-12-07 09:15:02.123  IP success from 10.0.0.9    RoundTripTime=1ms    DataSize=120 bytes    "
+                        "TTL=64    #1");
+    EXPECT_EQ(lines[3], "Ping Statistics from 10.0.0.9:");
+    const auto rows = ReadCsv(EchoCsv(echoes));
+    ASSERT_EQ(rows.size(), 3u);
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        std::string stamp = lines[i - 1].substr(0, 23);
+        stamp[10] = 'T';
+        EXPECT_EQ(rows[i][0], stamp + "+00:00");
+        EXPECT_EQ(rows[i][1], std::to_string(i));
+        EXPECT_EQ(rows[i][3], "say \"hi\", there");
+    }
+    run->SetTimestamps(false);
+    run->StartPinging();
+    EXPECT_EQ(view.Lines().back().rfind("IP success", 0), 0u) << "off again: the line as without stamps";
+}
+
+// Alerts follow the data set and are delivered at the pass's end; where the
+// desktop takes no notification, the log pane shows it. Off, nothing is sent.
+TEST_F(RunTest, AlertsGoToTheDesktopElseIntoTheLogPane) {
+    view.SetRange("10.0.0.1", "10.0.0.5");
+    bool down = false;
+    net.answer = [&down](const EchoRequest& r) { return down ? EchoFailure(IP_REQ_TIMED_OUT) : EchoSuccess(r, 1); };
+    view.loop = true;
+    run->SetAlerts(true, 1);
+    run->StartPinging();
+    down = true;
+    ASSERT_TRUE(RunTimer().Fire());
+    EXPECT_EQ(ui.notifications,
+              std::vector<std::string>{"Velmora|5 hosts are down: 10.0.0.1, 10.0.0.2, 10.0.0.3 and 2 more"});
+    ui.notificationsUndelivered = true;
+    down = false;
+    ASSERT_TRUE(RunTimer().Fire());
+    EXPECT_EQ(view.Lines().back(), "5 hosts are up again: 10.0.0.1, 10.0.0.2, 10.0.0.3 and 2 more");
+    run->SetAlerts(false, 1);
+    down = true;
+    ASSERT_TRUE(RunTimer().Fire());
+    EXPECT_EQ(ui.notifications.size(), 2u);
+    EXPECT_EQ(view.Lines().back().rfind("IP req timed out", 0), 0u);
+}
+
 // A step that throws (here a worker that cannot be had) writes its slot as a
 // general failure, and the run goes on.
 TEST_F(RunTest, AStepThatThrowsWritesAGeneralFailureAndTheRunGoesOn) {
@@ -528,11 +644,13 @@ TEST_F(RunTest, ParallelPassWritesTheSequentialLinesWhateverOrderTheAnswersComeI
     FakeRunView sequentialView;
     sequentialView.SetRange("10.0.0.1", "10.0.0.5");
     sequentialView.parameters[Control::Num] = "2";
-    PingRun sequential(sequentialView, net, ui);
+    EchoStore sequentialEchoes;
+    PingRun sequential(sequentialView, net, ui, sequentialEchoes);
     sequential.StartPinging();
     ASSERT_TRUE(ui.timers.at(2)->Fire());
     EXPECT_EQ(view.log, sequentialView.log);
     EXPECT_EQ(view.panels, sequentialView.panels);
+    EXPECT_EQ(EchoesOf(echoes), EchoesOf(sequentialEchoes));
 }
 
 // Sixty-four echoes wait at most; an answer lets the next slot go at the next

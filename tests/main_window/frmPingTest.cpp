@@ -111,7 +111,8 @@ TEST_F(ShownTest, ExitSavesOnceInTheOrderOfTheStoreAndClosesTheWindow) {
         "Settings/Window",     "Settings/MainLeft", "Settings/MainTop",     "Settings/MainWidth",
         "Settings/MainHeight", "Init/Address Mode", "Init/Host Name",       "Init/IPAddress Start",
         "Init/IPAddress Stop", "Init/DataSize",     "Init/Num",             "Init/TTL",
-        "Init/Delay",          "Init/Timeout",      "Init/Loop",            "Init/ArpDeleteConfirm", "Init/Parallel"};
+        "Init/Delay",          "Init/Timeout",      "Init/Loop",            "Init/ArpDeleteConfirm", "Init/Parallel",
+        "Init/Timestamps",     "Init/Alert",        "Init/AlertAfter"};
     EXPECT_EQ(ui.settingWrites, order);
     EXPECT_EQ(ui.storeOpenings, 2) << "once for the start's reads, once for the exit's writes";
 }
@@ -166,6 +167,8 @@ TEST_F(SettingsTest, EveryKeyComesBackThroughTheStore) {
     Check("chkIpDns").setChecked(true);
     window->SetDeleteNoAsk(true);
     Item("mnuParallel").setChecked(true);
+    Item("mnuTimestamps").setChecked(true);
+    Item("mnuAlert").setChecked(true);
     window->move(120, 90);
     window->resize(700, 420);
     Exit();
@@ -174,9 +177,9 @@ TEST_F(SettingsTest, EveryKeyComesBackThroughTheStore) {
     QStringList stored;
     for (const QString& key : file.allKeys()) stored << key + u'=' + file.value(key).toString();
     EXPECT_EQ(stored.join(u' ').toStdString(),
-              "Init/Address Mode=1 Init/ArpDeleteConfirm=True Init/DataSize=40000 Init/Delay=250 "
+              "Init/Address Mode=1 Init/Alert=True Init/AlertAfter=3 Init/ArpDeleteConfirm=True Init/DataSize=40000 Init/Delay=250 "
               "Init/Host Name=gateway.lan Init/IPAddress Start=999.0.0.1 Init/IPAddress Stop=999.0.0.9 Init/Loop=1 "
-              "Init/Num=3 Init/Parallel=True Init/TTL=1.5 Init/Timeout=750 "
+              "Init/Num=3 Init/Parallel=True Init/TTL=1.5 Init/Timeout=750 Init/Timestamps=True "
               "Settings/MainHeight=6300 Settings/MainLeft=1800 Settings/MainTop=1350 Settings/MainWidth=10500 "
               "Settings/Window=0");
 
@@ -188,6 +191,7 @@ TEST_F(SettingsTest, EveryKeyComesBackThroughTheStore) {
     ExpectTargetControls(false);
     EXPECT_TRUE(window->DeleteNoAsk());
     EXPECT_TRUE(Item("mnuParallel").isChecked());
+    EXPECT_TRUE(Item("mnuTimestamps").isChecked() && Item("mnuAlert").isChecked());
     EXPECT_EQ(QRect(window->pos(), window->size()), QRect(120, 90, 700, 420));
     window.reset();
 }

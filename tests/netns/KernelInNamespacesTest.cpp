@@ -169,8 +169,9 @@ protected:
 };
 
 // Answers are handed on as received, with the replier and the reply's TTL
-// (64 less the router's hop); the round trip is whole milliseconds of a
-// monotonic clock, never less than a delay, never more than the call took.
+// (64 less the router's hop); the round trip, in microseconds and in their
+// whole milliseconds, is of a monotonic clock, never less than a delay, never
+// more than the call took.
 // The quiet node answers late, short and altered, amid packets that are not
 // the answer.
 TEST_P(EchoInNamespaces, AnswersAreHandedOnAsReceivedWithReplierTtlAndRoundTrip) {
@@ -196,9 +197,11 @@ TEST_P(EchoInNamespaces, AnswersAreHandedOnAsReceivedWithReplierTtlAndRoundTrip)
         EXPECT_EQ(echoed.record.reply.Address, c.way ? kQuiet : kTarget);
         EXPECT_EQ(EchoedData(echoed.record), c.data);
         EXPECT_EQ(echoed.record.reply.Options.Ttl, 63);
-        EXPECT_GE(echoed.record.reply.RoundTripTime, c.leastRoundTrip);
-        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(echoed.took);
-        EXPECT_LE(echoed.record.reply.RoundTripTime, std::uint32_t(took.count()));
+        const ICMP_ECHO_REPLY& reply = echoed.record.reply;
+        EXPECT_GE(reply.RoundTripMicroseconds, c.leastRoundTrip * 1000);
+        const auto took = std::chrono::duration_cast<std::chrono::microseconds>(echoed.took);
+        EXPECT_LE(reply.RoundTripMicroseconds, std::uint32_t(took.count()));
+        EXPECT_EQ(reply.RoundTripTime, reply.RoundTripMicroseconds / 1000);
     }
     // Loopback answers within the send, before the deadline is looked at.
     EXPECT_EQ(EchoFromClient(AddressFromOctets(127, 0, 0, 1), Bytes(8, 1), 64, 0).Status(), IP_SUCCESS);

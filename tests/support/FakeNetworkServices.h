@@ -36,6 +36,7 @@ inline EchoAnswer EchoSuccess(const EchoRequest& request, std::uint32_t rtt, std
     a.reply.Address = request.destination;
     a.reply.Status = IP_SUCCESS;
     a.reply.RoundTripTime = rtt;
+    a.reply.RoundTripMicroseconds = rtt * 1000;
     a.reply.DataSize = std::int16_t(request.data.size());
     a.reply.Options.Ttl = ttl;
     a.data = request.data;

@@ -49,6 +49,7 @@ struct ShownDialog {
     std::string title;
     std::string filter;
     int flags;
+    std::string startFolder;  // the save dialog's
 };
 
 class FakeUiServices : public UiServices {
@@ -60,6 +61,8 @@ public:
     std::vector<std::string> settingWrites;         // "section/key" in the order written
     std::deque<float> randoms;                      // next Rnd values; 0.5 when empty
     int randomizeCalls = 0;
+    std::int64_t unixTimeUs = 1'800'000'000'000'000;  // the clock; each reading moves it on by clockStepUs
+    std::int64_t clockStepUs = 0;
     std::vector<FakeTimer*> timers;
     bool deferBackground = false;
     std::deque<std::pair<std::function<void()>, std::function<void()>>> pending;
@@ -68,7 +71,10 @@ public:
     // Files in memory, path -> contents. Each queue holds the error texts of
     // the next failing calls of its kind; a call succeeds when its queue is empty.
     std::map<std::string, std::string> files;
-    std::deque<std::string> existsFailures, deleteFailures, openFailures, writeFailures;
+    std::deque<std::string> existsFailures, deleteFailures, openFailures, writeFailures, wholeWriteFailures;
+    std::string documentsFolder = "/home/user/Documents";
+    std::vector<std::string> notifications;  // "title|text"
+    bool notificationsUndelivered = false;   // no service and no tray: the caller's fallback runs
     std::map<int, std::string> openFiles;  // file number -> path
     std::vector<std::string> writes;       // every write attempt's bytes, failed ones included
 
@@ -98,8 +104,23 @@ public:
     }
     std::optional<std::string> ShowOpenDialog(const std::string& title, const std::string& filter,
                                               int flags) override {
-        dialogs.push_back({title, filter, flags});
+        dialogs.push_back({title, filter, flags, {}});
         return dialogAnswers.empty() ? std::nullopt : Next(dialogAnswers);
+    }
+    std::optional<std::string> ShowSaveDialog(const std::string& title, const std::string& filter,
+                                              const std::string& startFolder) override {
+        dialogs.push_back({title, filter, 0, startFolder});
+        return dialogAnswers.empty() ? std::nullopt : Next(dialogAnswers);
+    }
+    std::string DocumentsFolder() override { return documentsFolder; }
+    bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error) override {
+        if (Fails(wholeWriteFailures, error)) return false;
+        files[path] = bytes;
+        return true;
+    }
+    void Notify(const std::string& title, const std::string& text, std::function<void()> undelivered) override {
+        notifications.push_back(title + "|" + text);
+        if (notificationsUndelivered) undelivered();
     }
     bool FileExists(const std::string& path, bool& exists, std::string& error) override {
         exists = files.count(path) != 0;
@@ -125,6 +146,7 @@ public:
     void CloseFile(int fileNumber) override { openFiles.erase(fileNumber); }
     void Randomize() override { ++randomizeCalls; }
     float Rnd() override { return randoms.empty() ? 0.5f : Next(randoms); }
+    std::int64_t UnixTimeMicroseconds() override { return std::exchange(unixTimeUs, unixTimeUs + clockStepUs); }
     std::unique_ptr<Timer> CreateTimer() override {
         auto t = std::make_unique<FakeTimer>();
         timers.push_back(t.get());

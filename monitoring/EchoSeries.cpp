@@ -1,0 +1,201 @@
+#include "monitoring/EchoSeries.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace velmora {
+
+namespace {
+
+constexpr std::uint32_t kValueMask = EchoSeries::kLongestRoundTripUs;
+constexpr std::uint32_t kFailedBit = 1U << 26;
+constexpr std::uint32_t kIntactBit = 1U << 27;
+constexpr int kPassStepShift = 28;
+constexpr std::int64_t kLongestPassStep = 15;
+
+// Steps up to this many milliseconds are kept exact; longer ones in whole seconds.
+constexpr std::int64_t kExactStepMs = 32767;
+constexpr std::int64_t kFirstSecondsStep = 33;
+constexpr std::int64_t kLongestStepMs = (65535 - 32768 + kFirstSecondsStep) * 1000;
+
+std::optional<std::uint16_t> EncodeStep(std::int64_t stepMs) {
+    if (stepMs <= kExactStepMs) return std::uint16_t(stepMs);
+    const std::int64_t seconds = (stepMs + 500) / 1000;
+    if (seconds * 1000 > kLongestStepMs) return std::nullopt;
+    return std::uint16_t(32768 + seconds - kFirstSecondsStep);
+}
+
+std::int64_t DecodeStep(std::uint16_t step) {
+    if (step <= kExactStepMs) return step;
+    return (std::int64_t(step) - 32768 + kFirstSecondsStep) * 1000;
+}
+
+std::int64_t PassStep(std::uint32_t code) { return code >> kPassStepShift; }
+
+// The walk over a run: the time and pass of the echo it stands on.
+struct Cursor {
+    std::uint64_t sequence;
+    std::int64_t timeMs;
+    std::int64_t pass;
+};
+
+}  // namespace
+
+std::uint32_t EchoSeries::StatusTable::IndexOf(std::int32_t status) {
+    const auto found = std::find(statuses_.begin(), statuses_.end(), status);
+    if (found != statuses_.end()) return std::uint32_t(found - statuses_.begin());
+    statuses_.push_back(status);
+    return std::uint32_t(statuses_.size() - 1);
+}
+
+EchoSeries::EchoSeries(std::string address, StatusTable& statuses)
+    : address_(std::move(address)), statuses_(statuses) {}
+
+void EchoSeries::Append(const EchoSample& sample, const std::string& hostName) {
+    // A wall clock set back reads as no time passing: times never go back within a series.
+    const std::int64_t timeMs = Empty() ? sample.timeUs / 1000 : std::max(sample.timeUs / 1000, lastTimeMs_);
+    if (Empty() || !Fits(runs_.back(), sample, hostName, timeMs)) {
+        BeginRun(sample, timeMs, hostName);
+    } else {
+        const std::uint16_t step = *EncodeStep(timeMs - lastTimeMs_);
+        steps_.push_back(step);
+        lastTimeMs_ += DecodeStep(step);
+    }
+    Run& run = runs_.back();
+    std::uint32_t code = std::uint32_t(sample.pass - lastPass_) << kPassStepShift;
+    if (sample.Replied()) {
+        if (!run.replied) {
+            run.replied = true;
+            run.ttl = sample.ttl;
+            run.dataSize = sample.dataSize;
+        }
+        code |= std::min(sample.roundTripUs, kLongestRoundTripUs);
+        if (sample.dataIntact) code |= kIntactBit;
+    } else {
+        code |= kFailedBit | (statuses_.IndexOf(sample.status) & kValueMask);
+    }
+    codes_.push_back(code);
+    lastPass_ = sample.pass;
+}
+
+bool EchoSeries::Fits(const Run& run, const EchoSample& sample, const std::string& hostName,
+                      std::int64_t timeMs) const {
+    const std::uint64_t nextSequence = firstSequence_ + Size();
+    const std::int64_t passStep = sample.pass - lastPass_;
+    const bool sameReplyShape =
+        !sample.Replied() || !run.replied || (run.ttl == sample.ttl && run.dataSize == sample.dataSize);
+    return nextSequence - run.first < kRunLength && run.hostName == hostName && passStep >= 0 &&
+           passStep <= kLongestPassStep && sameReplyShape && EncodeStep(timeMs - lastTimeMs_).has_value();
+}
+
+// The run's first echo keeps its time and pass in the run: its step and pass step are 0.
+void EchoSeries::BeginRun(const EchoSample& sample, std::int64_t timeMs, const std::string& hostName) {
+    Run run;
+    run.first = firstSequence_ + Size();
+    run.timeMs = timeMs;
+    run.pass = sample.pass;
+    run.hostName = hostName;
+    runs_.push_back(std::move(run));
+    steps_.push_back(0);
+    lastTimeMs_ = timeMs;
+    lastPass_ = sample.pass;
+}
+
+void EchoSeries::KeepNewest(std::size_t count) {
+    while (Size() > count) DropOldest();
+}
+
+// The run that held the oldest echo now starts at the next one, with that one's time and pass.
+void EchoSeries::DropOldest() {
+    codes_.pop_front();
+    steps_.pop_front();
+    ++firstSequence_;
+    if (Empty()) {
+        runs_.clear();
+        return;
+    }
+    if (runs_.size() > 1 && runs_[1].first == firstSequence_) {
+        runs_.pop_front();
+        return;
+    }
+    Run& run = runs_.front();
+    run.first = firstSequence_;
+    run.timeMs += DecodeStep(steps_.front());
+    run.pass += PassStep(codes_.front());
+}
+
+std::size_t EchoSeries::RunOf(std::uint64_t sequence) const {
+    const auto after =
+        std::partition_point(runs_.begin(), runs_.end(), [sequence](const Run& run) { return run.first <= sequence; });
+    return std::size_t(after - runs_.begin()) - 1;
+}
+
+EchoSample EchoSeries::Decode(const Run& run, std::uint32_t code, std::int64_t timeMs, std::int64_t pass) const {
+    EchoSample sample;
+    sample.timeUs = timeMs * 1000;
+    sample.pass = pass;
+    const std::uint32_t value = code & kValueMask;
+    if (code & kFailedBit) {
+        sample.status = statuses_.StatusAt(value);
+        return sample;
+    }
+    sample.status = IP_SUCCESS;
+    sample.roundTripUs = value;
+    sample.ttl = run.ttl;
+    sample.dataSize = run.dataSize;
+    sample.dataIntact = (code & kIntactBit) != 0;
+    return sample;
+}
+
+EchoSample EchoSeries::At(std::size_t index) const {
+    EchoSample found;
+    Visit(index, [&found](const EchoSample& sample) {
+        found = sample;
+        return false;
+    });
+    return found;
+}
+
+const std::string& EchoSeries::HostNameAt(std::size_t index) const {
+    return runs_.at(RunOf(firstSequence_ + index)).hostName;
+}
+
+void EchoSeries::Visit(std::size_t from, const std::function<bool(const EchoSample&)>& visit) const {
+    if (from >= Size()) return;
+    const std::uint64_t start = firstSequence_ + from;
+    const std::uint64_t end = firstSequence_ + Size();
+    for (std::size_t r = RunOf(start); r < runs_.size(); ++r) {
+        const Run& run = runs_[r];
+        const std::uint64_t runEnd = r + 1 < runs_.size() ? runs_[r + 1].first : end;
+        Cursor at{run.first, run.timeMs, run.pass};
+        for (; at.sequence < runEnd; ++at.sequence) {
+            const std::size_t index = std::size_t(at.sequence - firstSequence_);
+            if (at.sequence != run.first) {
+                at.timeMs += DecodeStep(steps_[index]);
+                at.pass += PassStep(codes_[index]);
+            }
+            if (at.sequence >= start && !visit(Decode(run, codes_[index], at.timeMs, at.pass))) return;
+        }
+    }
+}
+
+// Times never go back within a series, so the last run that begins before
+// the time holds the first echo at or after it, or the next run begins with it.
+std::size_t EchoSeries::FirstAtOrAfter(std::int64_t timeUs) const {
+    const auto after = std::partition_point(runs_.begin(), runs_.end(),
+                                            [timeUs](const Run& run) { return run.timeMs * 1000 < timeUs; });
+    if (after == runs_.begin()) return 0;
+    std::size_t found = Size();
+    std::size_t index = std::size_t(std::prev(after)->first - firstSequence_);
+    Visit(index, [&](const EchoSample& sample) {
+        if (sample.timeUs >= timeUs) {
+            found = index;
+            return false;
+        }
+        ++index;
+        return true;
+    });
+    return found;
+}
+
+}  // namespace velmora

@@ -1,0 +1,89 @@
+#pragma once
+// The echoes of one address, oldest first, packed into six bytes each so
+// that a long Loop over a whole range fits in memory:
+// - a 32-bit code: the round trip in microseconds (or, for a failure, the
+//   index of its status in the store's status table), whether it failed,
+//   whether the data came back intact, and how many passes on from the echo
+//   before it;
+// - a 16-bit step: the milliseconds since the echo before it, exact up to
+//   32.767 s, in whole seconds beyond (each step is taken from the time the
+//   series reads back, so rounding never adds up).
+// What the code has no room for (the TTL, the data size, the host name, a
+// longer step or pass gap) is kept once for a run of echoes that share it;
+// an echo that differs begins a new run. A run also ends after kRunLength
+// echoes, so reading one echo back walks at most that many steps.
+//
+// Times are kept to the millisecond; a round trip longer than 67.108863 s
+// reads as that.
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+
+#include "monitoring/EchoRecord.h"
+
+namespace velmora {
+
+class EchoSeries {
+public:
+    // The status codes of failed echoes, shared by every series of a store.
+    class StatusTable {
+    public:
+        std::uint32_t IndexOf(std::int32_t status);
+        std::int32_t StatusAt(std::uint32_t index) const { return statuses_.at(index); }
+
+    private:
+        std::deque<std::int32_t> statuses_;
+    };
+
+    EchoSeries(std::string address, StatusTable& statuses);
+
+    const std::string& Address() const { return address_; }
+    std::size_t Size() const { return codes_.size(); }
+    bool Empty() const { return codes_.empty(); }
+
+    void Append(const EchoSample& sample, const std::string& hostName);
+    // Forgets the oldest echoes until at most count are left.
+    void KeepNewest(std::size_t count);
+
+    EchoSample At(std::size_t index) const;
+    const std::string& HostNameAt(std::size_t index) const;
+    // Hands the echoes from index on, oldest first, while visit returns true.
+    void Visit(std::size_t from, const std::function<bool(const EchoSample&)>& visit) const;
+    // The index of the first echo at or after the time (Size() when none).
+    std::size_t FirstAtOrAfter(std::int64_t timeUs) const;
+
+    static constexpr std::size_t kRunLength = 4096;
+    static constexpr std::uint32_t kLongestRoundTripUs = (1U << 26) - 1;
+
+private:
+    // Echoes that share what the code has no room for; the first one's time and pass in full.
+    struct Run {
+        std::uint64_t first = 0;  // sequence number of its first echo kept
+        std::int64_t timeMs = 0;
+        std::int64_t pass = 0;
+        std::string hostName;
+        bool replied = false;  // the TTL and data size below are its replies'
+        std::uint8_t ttl = 0;
+        int dataSize = 0;
+    };
+
+    bool Fits(const Run& run, const EchoSample& sample, const std::string& hostName, std::int64_t timeMs) const;
+    void BeginRun(const EchoSample& sample, std::int64_t timeMs, const std::string& hostName);
+    std::size_t RunOf(std::uint64_t sequence) const;
+    EchoSample Decode(const Run& run, std::uint32_t code, std::int64_t timeMs, std::int64_t pass) const;
+    void DropOldest();
+
+    std::string address_;
+    StatusTable& statuses_;
+    std::deque<std::uint32_t> codes_;
+    std::deque<std::uint16_t> steps_;
+    std::deque<Run> runs_;
+    std::uint64_t firstSequence_ = 0;  // sequence number of codes_.front()
+    std::int64_t lastTimeMs_ = 0;      // as read back
+    std::int64_t lastPass_ = 0;
+};
+
+}  // namespace velmora

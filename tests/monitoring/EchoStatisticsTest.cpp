@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "monitoring/EchoStatistics.h"
+#include "monitoring/EchoStore.h"
+
+namespace velmora {
+namespace {
+
+TEST(EchoStatistics, FiguresOverKnownSeries) {
+    const struct {
+        const char* name;
+        std::size_t sent;
+        std::vector<std::uint32_t> roundTripsUs;
+        double lossPercent;
+        std::optional<RoundTripFigures> want;  // min, average, max, mdev, median, p95
+    } rows[] = {
+        {"NothingSent", 0, {}, 0, std::nullopt},
+        {"EveryEchoLost", 5, {}, 100, std::nullopt},
+        {"OneReply", 1, {1500}, 0, RoundTripFigures{1500, 1500, 1500, 0, 1500, 1500}},
+        // mean 2500, mean of squares 7,500,000: mdev sqrt(1,250,000).
+        {"FourEvenMedianIsTheMiddlePairsMean", 4, {4000, 1000, 3000, 2000}, 0,
+         RoundTripFigures{1000, 2500, 4000, 1118.033988749895, 2500, 4000}},
+        {"HalfLost", 4, {100, 300}, 50, RoundTripFigures{100, 200, 300, 100, 200, 300}},
+        {"OddMedianIsTheMiddleOne", 4, {5, 1, 3}, 25, RoundTripFigures{1, 3, 5, 1.632993161855452, 3, 5}},
+        // 1..20 ms: p95 is the 19th; mdev of 1..n is sqrt((n² - 1) / 12).
+        {"TwentyP95IsTheNineteenth", 20,
+         {1000, 2000, 3000, 4000, 5000, 6000, 7000, 8000, 9000, 10000, 11000, 12000, 13000, 14000, 15000, 16000,
+          17000, 18000, 19000, 20000},
+         0, RoundTripFigures{1000, 10500, 20000, 5766.281297335398, 10500, 19000}},
+        {"SmallJitterOnALongRoundTripIsKept", 2, {4000000000u, 4000000002u}, 0,
+         RoundTripFigures{4000000000.0, 4000000001.0, 4000000002.0, 1, 4000000001.0, 4000000002.0}},
+    };
+    for (const auto& row : rows) {
+        const EchoStatistics got = ComputeStatistics(row.sent, row.roundTripsUs);
+        EXPECT_EQ(got.sent, row.sent) << row.name;
+        EXPECT_EQ(got.received, row.roundTripsUs.size()) << row.name;
+        EXPECT_DOUBLE_EQ(got.lossPercent, row.lossPercent) << row.name;
+        ASSERT_EQ(got.roundTrips.has_value(), row.want.has_value()) << row.name;
+        if (!row.want) continue;
+        EXPECT_DOUBLE_EQ(got.roundTrips->minUs, row.want->minUs) << row.name;
+        EXPECT_DOUBLE_EQ(got.roundTrips->averageUs, row.want->averageUs) << row.name;
+        EXPECT_DOUBLE_EQ(got.roundTrips->maxUs, row.want->maxUs) << row.name;
+        EXPECT_NEAR(got.roundTrips->mdevUs, row.want->mdevUs, 1e-6) << row.name;
+        EXPECT_DOUBLE_EQ(got.roundTrips->medianUs, row.want->medianUs) << row.name;
+        EXPECT_DOUBLE_EQ(got.roundTrips->p95Us, row.want->p95Us) << row.name;
+    }
+}
+
+// Over a series: every echo kept counts as sent, only replies as round trips.
+TEST(EchoStatistics, OfASeriesCountsItsFailuresAsLost) {
+    EchoStore store;
+    const std::int32_t statuses[] = {IP_SUCCESS, IP_REQ_TIMED_OUT, IP_SUCCESS, IP_DEST_HOST_UNREACHABLE};
+    for (int i = 0; i < 4; ++i) {
+        EchoRecord echo;
+        echo.address = "10.0.0.1";
+        echo.sample.timeUs = 1'800'000'000'000'000 + i * 1'000'000;
+        echo.sample.pass = i;
+        echo.sample.status = statuses[i];
+        if (statuses[i] == IP_SUCCESS) echo.sample.roundTripUs = std::uint32_t(250 + 100 * i);
+        store.Add(echo);
+    }
+    const EchoStatistics got = StatisticsOf(store.SeriesAt(0));
+    EXPECT_EQ(got.sent, 4u);
+    EXPECT_EQ(got.received, 2u);
+    EXPECT_DOUBLE_EQ(got.lossPercent, 50);
+    ASSERT_TRUE(got.roundTrips);
+    EXPECT_DOUBLE_EQ(got.roundTrips->minUs, 250);
+    EXPECT_DOUBLE_EQ(got.roundTrips->maxUs, 450);
+}
+
+}  // namespace
+}  // namespace velmora
