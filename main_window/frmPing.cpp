@@ -26,6 +26,7 @@
 #include "interfaces/frmInterfaceInfo.h"
 #include "main_window/MainSettings.h"
 #include "main_window/PingRun.h"
+#include "monitoring/frmLatencyGraph.h"
 #include "window_helpers/DesignFont.h"
 #include "window_helpers/SharedPictures.h"
 #include "window_helpers/Twips.h"
@@ -158,6 +159,7 @@ frmPing::frmPing(NetworkServices& net, UiServices& ui, QWidget* parent) : QMainW
 frmPing::~frmPing() {
     delete arpTable_;
     delete about_.data();
+    delete latencyGraph_.data();  // before the data set it follows
 }
 
 void frmPing::BuildMenus() {
@@ -191,6 +193,9 @@ void frmPing::BuildMenus() {
     connect(mnuArpTable, &QAction::triggered, this, [this] { ArpTableInfo(); });
     QAction* mnuInterfaceInfo = AddMenuItem(*view, "mnuInterfaceInfo", "Network Interface information...");
     connect(mnuInterfaceInfo, &QAction::triggered, this, &frmPing::InterfaceInfo);
+    QAction* mnuLatencyGraph = AddMenuItem(*view, "mnuLatencyGraph", "Latency graph...");
+    mnuLatencyGraph->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    connect(mnuLatencyGraph, &QAction::triggered, this, &frmPing::LatencyGraph);
 
     QMenu* help = Named(menuBar()->addMenu(QStringLiteral("Help")), QStringLiteral("mnuHelp"));
     QAction* mnuHelpTopic = AddMenuItem(*help, "mnuHelpTopic", "Help Topic");
@@ -429,6 +434,15 @@ bool frmPing::eventFilter(QObject* watched, QEvent* event) {
         if (panel != panels_.end() - 1) (*panel)->clear();
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+// One graph window over the run's data set; opened again, it comes forward.
+void frmPing::LatencyGraph() {
+    if (!latencyGraph_) latencyGraph_ = new frmLatencyGraph(echoes_, this);
+    latencyGraph_->setWindowState(latencyGraph_->windowState() & ~Qt::WindowMinimized);
+    latencyGraph_->show();
+    latencyGraph_->raise();
+    latencyGraph_->activateWindow();
 }
 
 // Opened again, the window only comes forward; a closed one still waiting

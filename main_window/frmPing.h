@@ -33,6 +33,7 @@ class frmArpTable;
 class frmInterfaceInfo;
 class MainSettings;
 class frmAbout;
+class frmLatencyGraph;
 class NetworkServices;
 class PingRun;
 class UiServices;
@@ -95,6 +96,7 @@ private:
     void OpenHelp();
     void ArpTableInfo();
     void InterfaceInfo();
+    void LatencyGraph();
 
     UiServices& ui_;
     FieldControls fields_;
@@ -123,6 +125,7 @@ private:
     QPointer<frmAbout> about_;  // loaded while it is open; it deletes itself when closed
     std::size_t selectedInterface_ = 0;  // the interface window's last choice, kept while the program runs
     QPointer<frmInterfaceInfo> interfaceInfo_;
+    QPointer<frmLatencyGraph> latencyGraph_;  // deletes itself when closed
 
     // The ARP table window while it is open; it deletes itself when closed.
     NetworkServices& net_;

@@ -22,6 +22,8 @@ BUILD_PACKAGES=(build-essential cmake pkg-config qt6-base-dev libgl-dev libnl-ro
                 libgtest-dev libgmock-dev libudev-dev)
 # The help file: chmlib reads it, chmcmd compiles it.
 BUILD_PACKAGES+=(libchm-dev fp-utils)
+# The latency graph's plots: QCustomPlot built for Qt 6 (its headers come in the one -dev package).
+BUILD_PACKAGES+=(libqcustomplot-dev)
 
 # configure_and_build DIR [cmake args...]
 configure_and_build() {
