@@ -29,7 +29,8 @@ namespace velmora {
 
 namespace {
 
-constexpr int kRedrawMs = 500;
+// Each redraw holds the event loop that the run's echoes come back through: once a second is live enough.
+constexpr int kRedrawMs = 1000;
 constexpr double kUsPerMs = 1000.0;
 constexpr int kHoverReachPx = 6;
 const QColor kLineColour(31, 119, 180);
@@ -134,7 +135,10 @@ void frmLatencyGraph::BuildControls() {
 
     linePlot_ = new QCustomPlot;
     linePlot_->setAccessibleName(QStringLiteral("Round trip against time"));
-    linePlot_->addGraph()->setPen(QPen(kLineColour, 1.5));
+    // The window decimates to the pixel columns itself, and its line breaks at NaN, which the library's own sampling does not keep.
+    QCPGraph* line = linePlot_->addGraph();
+    line->setPen(QPen(kLineColour, 1.5));
+    line->setAdaptiveSampling(false);
     QCPGraph* failures = linePlot_->addGraph();
     failures->setLineStyle(QCPGraph::lsNone);
     failures->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCross, kFailureColour, 9));
@@ -151,12 +155,12 @@ void frmLatencyGraph::BuildControls() {
     heatPlot_->xAxis->setLabel(QStringLiteral("Pass"));
     heatPlot_->yAxis->setRangeReversed(true);
     auto* roundTrips = new QCPColorMap(heatPlot_->xAxis, heatPlot_->yAxis);
-    roundTrips->setGradient(PerceptualScale());
     roundTrips->setInterpolate(false);
     auto* scale = new QCPColorScale(heatPlot_);
     scale->axis()->setLabel(QStringLiteral("Round trip (ms)"));
     heatPlot_->plotLayout()->addElement(0, 1, scale);
     roundTrips->setColorScale(scale);
+    scale->setGradient(PerceptualScale());  // the scale hands its gradient to the map
     auto* failed = new QCPColorMap(heatPlot_->xAxis, heatPlot_->yAxis);
     failed->setGradient(FailureScale());
     failed->setInterpolate(false);
@@ -184,7 +188,6 @@ void frmLatencyGraph::BuildControls() {
         table_->setHorizontalHeaderItem(c, new QTableWidgetItem(QString::fromLatin1(kTableHeaders[c])));
     }
     table_->verticalHeader()->hide();
-    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSortingEnabled(true);
     table_->sortByColumn(0, Qt::AscendingOrder);
@@ -195,6 +198,7 @@ void frmLatencyGraph::BuildControls() {
     splitter->addWidget(table_);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 1);
+    splitter->setSizes({460, 140});
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
     layout->addWidget(splitter, 1);
@@ -317,19 +321,27 @@ void frmLatencyGraph::DrawHeatMap() {
         map->data()->setRange(QCPRange(0, columns - 1), QCPRange(0, rows - 1));
         map->data()->fill(std::numeric_limits<double>::quiet_NaN());
     }
-    double highestMs = 0;
+    std::vector<double> shownMs;
     for (std::size_t r = 0; r < heatGrid_.addresses.size(); ++r) {
         for (std::size_t c = 0; c < heatGrid_.columns; ++c) {
             const HeatCell& cell = heatGrid_.At(r, c);
             if (cell.kind == CellKind::Replied) {
                 roundTrips->data()->setCell(int(c), int(r), cell.echo.roundTripUs / kUsPerMs);
-                highestMs = std::max(highestMs, cell.echo.roundTripUs / kUsPerMs);
+                shownMs.push_back(cell.echo.roundTripUs / kUsPerMs);
             } else if (cell.kind != CellKind::Empty) {
                 failed->data()->setCell(int(c), int(r), cell.kind == CellKind::Error ? 1 : 0);
             }
         }
     }
-    roundTrips->setDataRange(QCPRange(0, highestMs > 0 ? highestMs : 1));
+    // The scale ends at the 99th percentile, so that one stray echo does not
+    // darken every other cell; the few beyond it show the brightest colour.
+    double topMs = 1;
+    if (!shownMs.empty()) {
+        const auto top = shownMs.begin() + std::ptrdiff_t(shownMs.size() * 99 / 100);
+        std::nth_element(shownMs.begin(), top, shownMs.end());
+        topMs = std::max(*top, 0.001);
+    }
+    roundTrips->setDataRange(QCPRange(0, topMs));
     QSharedPointer<QCPAxisTickerText> rowNames(new QCPAxisTickerText);
     const std::size_t every = heatGrid_.addresses.size() / 24 + 1;  // room for about 24 names
     for (std::size_t r = 0; r < heatGrid_.addresses.size(); r += every) {
@@ -348,6 +360,7 @@ void frmLatencyGraph::FillTable() {
     const int sortColumn = table_->horizontalHeader()->sortIndicatorSection();
     const Qt::SortOrder order = table_->horizontalHeader()->sortIndicatorOrder();
     table_->setSortingEnabled(false);
+    const bool newRows = table_->rowCount() != int(echoes_.SeriesCount());
     table_->setRowCount(int(echoes_.SeriesCount()));
     for (std::size_t s = 0; s < echoes_.SeriesCount(); ++s) {
         const EchoSeries& series = echoes_.SeriesAt(s);
@@ -368,6 +381,7 @@ void frmLatencyGraph::FillTable() {
     }
     table_->setSortingEnabled(true);
     table_->sortByColumn(sortColumn, order);
+    if (newRows) table_->resizeColumnsToContents();
 }
 
 void frmLatencyGraph::ShowLineHover(QMouseEvent* event) {
