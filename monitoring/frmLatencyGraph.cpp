@@ -206,8 +206,9 @@ void frmLatencyGraph::BuildControls() {
     connect(cboShow_, &QComboBox::activated, this, [this] { Redraw(); });
     connect(cboSpan_, &QComboBox::activated, this, [this] { Redraw(); });
     connect(cmdClear, &QPushButton::clicked, this, [this] { echoes_.Clear(); });
-    auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(close, &QShortcut::activated, this, &QWidget::close);
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
+    }
 }
 
 void frmLatencyGraph::EchoAdded(const EchoRecord&) { outOfDate_ = true; }
@@ -309,9 +310,13 @@ void frmLatencyGraph::DrawLineChart(const EchoSeries& series) {
     linePlot_->replot(QCustomPlot::rpQueuedReplot);
 }
 
-// Cell centres lie on whole numbers: the column on x, the row on y.
+// Cell centres lie on whole numbers: the column on x, the row on y. A very
+// large range gets fewer columns, so the grid stays within a million cells.
 void frmLatencyGraph::DrawHeatMap() {
-    heatGrid_ = BuildHeatMap(echoes_, std::size_t(std::max(heatPlot_->axisRect()->width(), 100)));
+    constexpr std::size_t kMostCells = 1'000'000;
+    const std::size_t addresses = std::max<std::size_t>(echoes_.SeriesCount(), 1);
+    const auto width = std::size_t(std::max(heatPlot_->axisRect()->width(), 100));
+    heatGrid_ = BuildHeatMap(echoes_, std::clamp<std::size_t>(kMostCells / addresses, 1, width));
     auto* roundTrips = static_cast<QCPColorMap*>(heatPlot_->plottable(0));
     auto* failed = static_cast<QCPColorMap*>(heatPlot_->plottable(1));
     const int columns = int(std::max<std::size_t>(heatGrid_.columns, 1));
