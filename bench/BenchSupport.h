@@ -6,7 +6,9 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <sys/resource.h>
 #include <QObject>
 #include <array>
 #include <chrono>
@@ -43,6 +45,14 @@ inline long ResidentKb() {
         status.ignore(1 << 12, '\n');
     }
     return -1;
+}
+
+// CPU time this process took so far, user and system.
+inline double CpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 // A window without widgets: fields set by the benchmark, outputs kept as text.
@@ -163,6 +173,12 @@ private:
 
     Clock::time_point stoppedAt_;
 };
+
+// Slots done so far, as the window's first panel shows them ("Sent: n").
+inline long SentSoFar(const RealWindow& window) {
+    const auto* panel = window.window.findChild<QLabel*>(QStringLiteral("Panel1"));
+    return panel->text().section(u' ', 1).toLong();
+}
 
 inline std::unique_ptr<BenchWindow> MakeWindow(bool plain, const RunSetup& setup, NetworkServices& net,
                                                UiServices& ui) {

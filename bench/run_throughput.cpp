@@ -169,19 +169,6 @@ const RunSetup kLoopback{{"127", "0", "0", "1"},
                           {Control::Timeout, "1000"},
                           {Control::Delay, "0"}}};
 
-double CpuSeconds() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// Slots done so far, as the window's first panel shows them ("Sent: n").
-long SentSoFar(const RealWindow& window) {
-    const auto* panel = window.window.findChild<QLabel*>(QStringLiteral("Panel1"));
-    return panel->text().section(u' ', 1).toLong();
-}
-
 // The real window pings 127.0.0.1 in a Loop for `seconds` after a second's warm-up.
 int MeasureLoopback(QApplication& app, double seconds) {
     LinuxNetworkServices net;

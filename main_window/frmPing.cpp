@@ -26,6 +26,7 @@
 #include "interfaces/frmInterfaceInfo.h"
 #include "main_window/MainSettings.h"
 #include "main_window/PingRun.h"
+#include "monitoring/frmLatencyGraph.h"
 #include "window_helpers/Accessibility.h"
 #include "window_helpers/DesignFont.h"
 #include "window_helpers/SharedPictures.h"
@@ -180,6 +181,7 @@ frmPing::frmPing(NetworkServices& net, UiServices& ui, QWidget* parent) : QMainW
 frmPing::~frmPing() {
     delete arpTable_;
     delete about_.data();
+    delete latencyGraph_.data();  // before the data set it follows
 }
 
 void frmPing::BuildMenus() {
@@ -228,6 +230,8 @@ void frmPing::BuildMenus() {
     connect(mnuArpTable, &QAction::triggered, this, [this] { ArpTableInfo(); });
     QAction* mnuInterfaceInfo = AddMenuItem(*view, "mnuInterfaceInfo", "Network &Interface information...");
     connect(mnuInterfaceInfo, &QAction::triggered, this, &frmPing::InterfaceInfo);
+    QAction* mnuLatencyGraph = AddMenuItem(*view, "mnuLatencyGraph", "&Latency graph...", {Qt::CTRL | Qt::Key_G});
+    connect(mnuLatencyGraph, &QAction::triggered, this, &frmPing::LatencyGraph);
 
     QMenu* help = Named(menuBar()->addMenu(QStringLiteral("&Help")), QStringLiteral("mnuHelp"));
     QAction* mnuHelpTopic = AddMenuItem(*help, "mnuHelpTopic", "&Help Topic", {Qt::Key_F1});
@@ -490,6 +494,15 @@ bool frmPing::eventFilter(QObject* watched, QEvent* event) {
         if (panel != panels_.end() - 1) (*panel)->clear();
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+// One graph window over the run's data set; opened again, it comes forward.
+void frmPing::LatencyGraph() {
+    if (!latencyGraph_) latencyGraph_ = new frmLatencyGraph(echoes_, this);
+    latencyGraph_->setWindowState(latencyGraph_->windowState() & ~Qt::WindowMinimized);
+    latencyGraph_->show();
+    latencyGraph_->raise();
+    latencyGraph_->activateWindow();
 }
 
 // Opened again, the window only comes forward; a closed one still waiting

@@ -38,6 +38,7 @@ class frmArpTable;
 class frmInterfaceInfo;
 class MainSettings;
 class frmAbout;
+class frmLatencyGraph;
 class NetworkServices;
 class PingRun;
 class UiServices;
@@ -105,6 +106,7 @@ private:
     void OpenHelp();
     void ArpTableInfo();
     void InterfaceInfo();
+    void LatencyGraph();
 
     UiServices& ui_;
     FieldControls fields_;
@@ -135,6 +137,7 @@ private:
     QPointer<frmAbout> about_;  // loaded while it is open; it deletes itself when closed
     std::size_t selectedInterface_ = 0;  // the interface window's last choice, kept while the program runs
     QPointer<frmInterfaceInfo> interfaceInfo_;
+    QPointer<frmLatencyGraph> latencyGraph_;  // deletes itself when closed
 
     // The ARP table window while it is open; it deletes itself when closed.
     NetworkServices& net_;

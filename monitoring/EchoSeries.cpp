@@ -7,39 +7,17 @@ namespace velmora {
 
 namespace {
 
-constexpr std::uint32_t kValueMask = EchoSeries::kLongestRoundTripUs;
-constexpr std::uint32_t kFailedBit = 1U << 26;
-constexpr std::uint32_t kIntactBit = 1U << 27;
-constexpr int kPassStepShift = 28;
 constexpr std::int64_t kLongestPassStep = 15;
 
-// Steps up to this many milliseconds are kept exact; longer ones in whole seconds.
-constexpr std::int64_t kExactStepMs = 32767;
-constexpr std::int64_t kFirstSecondsStep = 33;
-constexpr std::int64_t kLongestStepMs = (65535 - 32768 + kFirstSecondsStep) * 1000;
+}  // namespace
 
-std::optional<std::uint16_t> EncodeStep(std::int64_t stepMs) {
+std::optional<std::uint16_t> EchoSeries::EncodeStep(std::int64_t stepMs) {
+    constexpr std::int64_t kLongestStepMs = (65535 - 32768 + kFirstSecondsStep) * 1000;
     if (stepMs <= kExactStepMs) return std::uint16_t(stepMs);
     const std::int64_t seconds = (stepMs + 500) / 1000;
     if (seconds * 1000 > kLongestStepMs) return std::nullopt;
     return std::uint16_t(32768 + seconds - kFirstSecondsStep);
 }
-
-std::int64_t DecodeStep(std::uint16_t step) {
-    if (step <= kExactStepMs) return step;
-    return (std::int64_t(step) - 32768 + kFirstSecondsStep) * 1000;
-}
-
-std::int64_t PassStep(std::uint32_t code) { return code >> kPassStepShift; }
-
-// The walk over a run: the time and pass of the echo it stands on.
-struct Cursor {
-    std::uint64_t sequence;
-    std::int64_t timeMs;
-    std::int64_t pass;
-};
-
-}  // namespace
 
 std::uint32_t EchoSeries::StatusTable::IndexOf(std::int32_t status) {
     const auto found = std::find(statuses_.begin(), statuses_.end(), status);
@@ -130,23 +108,6 @@ std::size_t EchoSeries::RunOf(std::uint64_t sequence) const {
     return std::size_t(after - runs_.begin()) - 1;
 }
 
-EchoSample EchoSeries::Decode(const Run& run, std::uint32_t code, std::int64_t timeMs, std::int64_t pass) const {
-    EchoSample sample;
-    sample.timeUs = timeMs * 1000;
-    sample.pass = pass;
-    const std::uint32_t value = code & kValueMask;
-    if (code & kFailedBit) {
-        sample.status = statuses_.StatusAt(value);
-        return sample;
-    }
-    sample.status = IP_SUCCESS;
-    sample.roundTripUs = value;
-    sample.ttl = run.ttl;
-    sample.dataSize = run.dataSize;
-    sample.dataIntact = (code & kIntactBit) != 0;
-    return sample;
-}
-
 EchoSample EchoSeries::At(std::size_t index) const {
     EchoSample found;
     Visit(index, [&found](const EchoSample& sample) {
@@ -158,25 +119,6 @@ EchoSample EchoSeries::At(std::size_t index) const {
 
 const std::string& EchoSeries::HostNameAt(std::size_t index) const {
     return runs_.at(RunOf(firstSequence_ + index)).hostName;
-}
-
-void EchoSeries::Visit(std::size_t from, const std::function<bool(const EchoSample&)>& visit) const {
-    if (from >= Size()) return;
-    const std::uint64_t start = firstSequence_ + from;
-    const std::uint64_t end = firstSequence_ + Size();
-    for (std::size_t r = RunOf(start); r < runs_.size(); ++r) {
-        const Run& run = runs_[r];
-        const std::uint64_t runEnd = r + 1 < runs_.size() ? runs_[r + 1].first : end;
-        Cursor at{run.first, run.timeMs, run.pass};
-        for (; at.sequence < runEnd; ++at.sequence) {
-            const std::size_t index = std::size_t(at.sequence - firstSequence_);
-            if (at.sequence != run.first) {
-                at.timeMs += DecodeStep(steps_[index]);
-                at.pass += PassStep(codes_[index]);
-            }
-            if (at.sequence >= start && !visit(Decode(run, codes_[index], at.timeMs, at.pass))) return;
-        }
-    }
 }
 
 // Times never go back within a series, so the last run that begins before

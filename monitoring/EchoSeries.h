@@ -19,7 +19,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <functional>
+#include <optional>
 #include <string>
 
 #include "monitoring/EchoRecord.h"
@@ -51,7 +51,9 @@ public:
     EchoSample At(std::size_t index) const;
     const std::string& HostNameAt(std::size_t index) const;
     // Hands the echoes from index on, oldest first, while visit returns true.
-    void Visit(std::size_t from, const std::function<bool(const EchoSample&)>& visit) const;
+    // A template, so that a walk over millions of echoes costs no call through a pointer each.
+    template <typename Visitor>
+    void Visit(std::size_t from, Visitor&& visit) const;
     // The index of the first echo at or after the time (Size() when none).
     std::size_t FirstAtOrAfter(std::int64_t timeUs) const;
 
@@ -59,6 +61,22 @@ public:
     static constexpr std::uint32_t kLongestRoundTripUs = (1U << 26) - 1;
 
 private:
+    // The code: the value (round trip or status index), two flags, and the pass step on top.
+    static constexpr std::uint32_t kValueMask = kLongestRoundTripUs;
+    static constexpr std::uint32_t kFailedBit = 1U << 26;
+    static constexpr std::uint32_t kIntactBit = 1U << 27;
+    static constexpr int kPassStepShift = 28;
+    // Steps up to this many milliseconds are kept exact; longer ones in whole seconds.
+    static constexpr std::int64_t kExactStepMs = 32767;
+    static constexpr std::int64_t kFirstSecondsStep = 33;
+
+    static std::int64_t DecodeStep(std::uint16_t step) {
+        if (step <= kExactStepMs) return step;
+        return (std::int64_t(step) - 32768 + kFirstSecondsStep) * 1000;
+    }
+    static std::int64_t PassStep(std::uint32_t code) { return code >> kPassStepShift; }
+    static std::optional<std::uint16_t> EncodeStep(std::int64_t stepMs);
+
     // Echoes that share what the code has no room for; the first one's time and pass in full.
     struct Run {
         std::uint64_t first = 0;  // sequence number of its first echo kept
@@ -85,5 +103,44 @@ private:
     std::int64_t lastTimeMs_ = 0;      // as read back
     std::int64_t lastPass_ = 0;
 };
+
+inline EchoSample EchoSeries::Decode(const Run& run, std::uint32_t code, std::int64_t timeMs, std::int64_t pass) const {
+    EchoSample sample;
+    sample.timeUs = timeMs * 1000;
+    sample.pass = pass;
+    const std::uint32_t value = code & kValueMask;
+    if (code & kFailedBit) {
+        sample.status = statuses_.StatusAt(value);
+        return sample;
+    }
+    sample.status = IP_SUCCESS;
+    sample.roundTripUs = value;
+    sample.ttl = run.ttl;
+    sample.dataSize = run.dataSize;
+    sample.dataIntact = (code & kIntactBit) != 0;
+    return sample;
+}
+
+template <typename Visitor>
+void EchoSeries::Visit(std::size_t from, Visitor&& visit) const {
+    if (from >= Size()) return;
+    const std::uint64_t start = firstSequence_ + from;
+    const std::uint64_t end = firstSequence_ + Size();
+    for (std::size_t r = RunOf(start); r < runs_.size(); ++r) {
+        const Run& run = runs_[r];
+        const std::uint64_t runEnd = r + 1 < runs_.size() ? runs_[r + 1].first : end;
+        std::int64_t timeMs = run.timeMs;
+        std::int64_t pass = run.pass;
+        for (std::uint64_t sequence = run.first; sequence < runEnd; ++sequence) {
+            const auto index = std::size_t(sequence - firstSequence_);
+            const std::uint32_t code = codes_[index];
+            if (sequence != run.first) {
+                timeMs += DecodeStep(steps_[index]);
+                pass += PassStep(code);
+            }
+            if (sequence >= start && !visit(Decode(run, code, timeMs, pass))) return;
+        }
+    }
+}
 
 }  // namespace velmora

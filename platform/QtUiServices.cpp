@@ -241,7 +241,7 @@ std::optional<std::string> QtUiServices::ShowOpenDialog(const std::string& title
 
 std::optional<std::string> QtUiServices::ShowSaveDialog(const std::string& title, const std::string& filter,
                                                         const std::string& startFolder) {
-    QFileDialog dialog(owner_, FromUtf8(title), FromUtf8(startFolder));
+    QFileDialog dialog(Owner(), FromUtf8(title), FromUtf8(startFolder));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(NameFilters(filter));

@@ -20,9 +20,9 @@ install_missing() {
 
 # What the program and its package need to build; the README's package section
 # lists the same, and the package check holds it to that. The help file:
-# chmlib reads it, chmcmd (fp-utils) compiles it; CPack needs file.
+# chmlib reads it, chmcmd (fp-utils) compiles it; CPack needs file; the latency graph plots with QCustomPlot.
 PROGRAM_BUILD_PACKAGES=(build-essential cmake pkg-config qt6-base-dev libgl-dev libnl-route-3-dev
-                        libudev-dev libcap-dev libchm-dev fp-utils file)
+                        libudev-dev libcap-dev libchm-dev fp-utils file libqcustomplot-dev)
 BUILD_PACKAGES=("${PROGRAM_BUILD_PACKAGES[@]}" libgtest-dev libgmock-dev)
 
 # configure_and_build DIR [cmake args...]

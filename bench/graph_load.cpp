@@ -1,0 +1,184 @@
+// What the latency graph costs.
+//
+//   graph_load --loopback [seconds]  a Loop with Delay 0 to 127.0.0.1 through
+//                the real window, first with the graph closed, then with it
+//                open (span All): pings a second and CPU as a share of one core
+//   graph_load --repaint   one redraw of the graph over 3,000,000 echoes of one
+//                address (span All) and of a heat map of 254 addresses by
+//                11,811 passes: decimation, the table's figures, and the repaint
+//   graph_load --memory    resident memory of a data set of 254 addresses
+//                filled to 100,000 echoes each, and after as many again
+// Run it with QT_QPA_PLATFORM=offscreen; nothing but 127.0.0.1 is pinged.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QImage>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <qcustomplot.h>
+#include <string>
+
+#include "bench/BenchSupport.h"
+#include "monitoring/frmLatencyGraph.h"
+
+namespace velmora::bench {
+namespace {
+
+constexpr std::int64_t kStartUs = 1'800'000'000'000'000;
+
+const RunSetup kLoopback{{"127", "0", "0", "1"},
+                         {"127", "0", "0", "1"},
+                         true,
+                         {{Control::Num, "1"},
+                          {Control::DataSize, "32"},
+                          {Control::TTL, "64"},
+                          {Control::Timeout, "1000"},
+                          {Control::Delay, "0"}}};
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+// One loopback Loop for `seconds` after a second's warm-up; the graph opened first when asked.
+void MeasureLoopback(QApplication& app, double seconds, bool graphOpen) {
+    LinuxNetworkServices net;
+    QtUiServices ui;
+    RealWindow window(kLoopback, net, ui);
+    if (graphOpen) {
+        window.window.findChild<QAction*>(QStringLiteral("mnuLatencyGraph"))->trigger();
+        auto* graph = window.window.findChild<frmLatencyGraph*>();
+        for (QComboBox* box : graph->findChildren<QComboBox*>()) {
+            if (box->accessibleName() == QLatin1String("Span")) box->setCurrentIndex(box->count() - 1);
+        }
+    }
+    long sentAtBegin = 0;
+    double cpuAtBegin = 0;
+    Clock::time_point begin;
+    QTimer::singleShot(1000, [&] {
+        sentAtBegin = SentSoFar(window);
+        cpuAtBegin = CpuSeconds();
+        begin = Clock::now();
+        QTimer::singleShot(int(seconds * 1000), [&] { app.quit(); });
+    });
+    window.Start();
+    app.exec();
+    const double wall = Seconds(Clock::now() - begin);
+    const double cpu = CpuSeconds() - cpuAtBegin;
+    const long pings = SentSoFar(window) - sentAtBegin;
+    window.Stop();
+    std::printf("graph %-6s  %7ld pings in %.2f s: %6.0f pings/s, CPU %5.1f%% of one core\n",
+                graphOpen ? "open" : "closed", pings, wall, double(pings) / wall, 100.0 * cpu / wall);
+}
+
+// A round trip of about 1 ms with jitter; one echo in 97 lost.
+EchoRecord SyntheticEcho(const std::string& address, std::int64_t i) {
+    EchoRecord echo;
+    echo.address = address;
+    echo.sample.timeUs = kStartUs + i * 1000;
+    echo.sample.pass = i;
+    if (i % 97 == 96) {
+        echo.sample.status = IP_REQ_TIMED_OUT;
+        return echo;
+    }
+    echo.sample.roundTripUs = std::uint32_t(900 + (i * 7919) % 400);
+    echo.sample.ttl = 64;
+    echo.sample.dataSize = 32;
+    echo.sample.dataIntact = true;
+    return echo;
+}
+
+// The fastest of five: the window's redraw (decimation, chart data, table), then the chart's own repaint.
+void TimeRedraw(const char* what, frmLatencyGraph& graph, QCustomPlot& plot) {
+    QImage image(plot.size(), QImage::Format_ARGB32_Premultiplied);
+    double redraw = 1e300, repaint = 1e300;
+    for (int i = 0; i < 5; ++i) {
+        const auto start = Clock::now();
+        graph.Redraw();
+        const auto drawn = Clock::now();
+        plot.replot(QCustomPlot::rpImmediateRefresh);
+        plot.render(&image);
+        redraw = std::min(redraw, Ms(drawn - start));
+        repaint = std::min(repaint, Ms(Clock::now() - drawn));
+    }
+    std::printf("%-44s redraw %7.1f ms   repaint %6.1f ms\n", what, redraw, repaint);
+}
+
+QCustomPlot& Plot(frmLatencyGraph& graph, const char* accessibleName) {
+    for (QCustomPlot* plot : graph.findChildren<QCustomPlot*>()) {
+        if (plot->accessibleName() == QLatin1String(accessibleName)) return *plot;
+    }
+    std::fprintf(stderr, "no plot %s\n", accessibleName);
+    std::exit(2);
+}
+
+void MeasureRepaint() {
+    constexpr std::int64_t kEchoes = 3'000'000;
+    {
+        EchoStore store;
+        for (std::int64_t i = 0; i < kEchoes; ++i) store.Add(SyntheticEcho("127.0.0.1", i));
+        frmLatencyGraph graph(store);
+        graph.resize(1000, 700);
+        graph.show();
+        for (QComboBox* box : graph.findChildren<QComboBox*>()) {
+            if (box->accessibleName() == QLatin1String("Span")) box->setCurrentIndex(box->count() - 1);
+        }
+        QApplication::processEvents();
+        TimeRedraw("line chart, 3,000,000 echoes, span All:", graph, Plot(graph, "Round trip against time"));
+    }
+    EchoStore store;
+    const std::int64_t passes = kEchoes / 254;
+    for (std::int64_t pass = 0; pass < passes; ++pass) {
+        for (int a = 1; a <= 254; ++a) store.Add(SyntheticEcho("10.0.0." + std::to_string(a), pass));
+    }
+    frmLatencyGraph graph(store);
+    graph.resize(1000, 700);
+    graph.show();
+    QApplication::processEvents();
+    TimeRedraw("heat map, 254 addresses x 11,811 passes:", graph, Plot(graph, "Round trip by address and pass"));
+}
+
+void MeasureMemory() {
+    const long before = ResidentKb();
+    EchoStore store;
+    const auto fill = [&store](std::int64_t firstPass) {
+        for (std::int64_t pass = firstPass; pass < firstPass + 100'000; ++pass) {
+            for (int a = 1; a <= 254; ++a) store.Add(SyntheticEcho("10.0.0." + std::to_string(a), pass));
+        }
+    };
+    fill(0);
+    const long full = ResidentKb();
+    fill(100'000);
+    const long again = ResidentKb();
+    std::printf("254 addresses x 100,000 echoes: %zu kept, resident +%.1f MB (%.2f bytes an echo)\n", store.EchoCount(),
+                double(full - before) / 1024, double(full - before) * 1024 / double(store.EchoCount()));
+    std::printf("as many again:                  %zu kept, resident +%.1f MB\n", store.EchoCount(),
+                double(again - before) / 1024);
+}
+
+}  // namespace
+}  // namespace velmora::bench
+
+int main(int argc, char* argv[]) {
+    using namespace velmora::bench;
+    QApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    const std::string mode = argc > 1 ? argv[1] : "--repaint";
+    if (mode == "--loopback") {
+        QTemporaryDir folder;
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
+        const double seconds = argc > 2 ? std::stod(argv[2]) : 10.0;
+        std::printf("graph_load --loopback: frmPing, Loop, Delay 0, 127.0.0.1, platform %s\n",
+                    qPrintable(QApplication::platformName()));
+        MeasureLoopback(app, seconds, false);
+        MeasureLoopback(app, seconds, true);
+        return 0;
+    }
+    if (mode == "--memory") {
+        MeasureMemory();
+        return 0;
+    }
+    MeasureRepaint();
+    return 0;
+}

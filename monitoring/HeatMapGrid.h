@@ -1,0 +1,40 @@
+#pragma once
+// The heat map of a range as a grid: one row per address in range order, one
+// column per pass, or per group of passes when there are more passes than
+// columns. A cell that holds several echoes shows the worst of them: an
+// error before a loss before the longest round trip.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "monitoring/EchoStore.h"
+
+namespace velmora {
+
+enum class CellKind : std::uint8_t { Empty, Replied, Lost, Error };
+
+struct HeatCell {
+    CellKind kind = CellKind::Empty;
+    EchoSample echo;  // the echo the cell shows
+};
+
+// A loss is an echo that got no answer at all; any other failure is an error.
+CellKind KindOf(const EchoSample& echo);
+
+struct HeatMapGrid {
+    std::int64_t firstPass = 0;
+    std::int64_t passesPerColumn = 1;
+    std::size_t columns = 0;
+    std::vector<std::string> addresses;  // the rows
+    std::vector<HeatCell> cells;         // row after row
+
+    const HeatCell& At(std::size_t row, std::size_t column) const { return cells.at(row * columns + column); }
+    std::size_t ColumnOf(std::int64_t pass) const { return std::size_t((pass - firstPass) / passesPerColumn); }
+};
+
+// The data set's kept passes in at most maxColumns columns.
+HeatMapGrid BuildHeatMap(const EchoStore& store, std::size_t maxColumns);
+
+}  // namespace velmora

@@ -1,0 +1,464 @@
+#include "monitoring/frmLatencyGraph.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeySequence>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolTip>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <qcustomplot.h>
+
+#include "monitoring/Decimation.h"
+#include "monitoring/EchoStatistics.h"
+
+namespace velmora {
+
+namespace {
+
+// Each redraw holds the event loop that the run's echoes come back through: once a second is live enough.
+constexpr int kRedrawMs = 1000;
+constexpr double kUsPerMs = 1000.0;
+constexpr int kHoverReachPx = 6;
+const QColor kLineColour(31, 119, 180);
+const QColor kFailureColour(214, 39, 40);  // red: lost and failed echoes on the line chart, errors on the heat map
+const QColor kLostColour(128, 128, 128);
+
+double Seconds(std::int64_t timeUs) { return double(timeUs) / 1e6; }
+
+QString ClockText(std::int64_t timeUs) {
+    return QDateTime::fromMSecsSinceEpoch(timeUs / 1000).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
+}
+
+QString MsText(double us) { return QString::number(us / kUsPerMs, 'f', 3); }
+
+// What the hover shows of one echo.
+QString EchoText(const EchoSample& echo) {
+    QString text = ClockText(echo.timeUs) + QStringLiteral("\nPass %1\n").arg(echo.pass + 1);
+    if (echo.Replied()) {
+        text += QStringLiteral("Round trip %1 ms\nTTL %2\n").arg(MsText(echo.roundTripUs)).arg(echo.ttl);
+    }
+    return text + QString::fromStdString(StatusText(echo));
+}
+
+// Viridis: dark blue for short round trips through green to yellow for long
+// ones, evenly bright steps that read the same in grey and to most colour-blind eyes.
+QCPColorGradient PerceptualScale() {
+    QCPColorGradient gradient;
+    gradient.clearColorStops();
+    gradient.setColorStopAt(0.0, QColor(68, 1, 84));
+    gradient.setColorStopAt(0.25, QColor(59, 82, 139));
+    gradient.setColorStopAt(0.5, QColor(33, 145, 140));
+    gradient.setColorStopAt(0.75, QColor(94, 201, 98));
+    gradient.setColorStopAt(1.0, QColor(253, 231, 37));
+    gradient.setNanHandling(QCPColorGradient::nhTransparent);
+    return gradient;
+}
+
+// Lost at 0, error at 1; cells with a reply are left to the round-trip map.
+QCPColorGradient FailureScale() {
+    QCPColorGradient gradient;
+    gradient.clearColorStops();
+    gradient.setColorStopAt(0.0, kLostColour);
+    gradient.setColorStopAt(1.0, kFailureColour);
+    gradient.setLevelCount(2);
+    gradient.setNanHandling(QCPColorGradient::nhTransparent);
+    return gradient;
+}
+
+// A table cell that sorts by its number rather than its text.
+class NumberItem final : public QTableWidgetItem {
+public:
+    NumberItem(const QString& text, double number) : QTableWidgetItem(text) {
+        setData(Qt::UserRole, number);
+        setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    bool operator<(const QTableWidgetItem& other) const override {
+        return data(Qt::UserRole).toDouble() < other.data(Qt::UserRole).toDouble();
+    }
+};
+
+const char* const kTableHeaders[] = {"Address", "Sent", "Received", "Loss %", "Minimum (ms)", "Average (ms)",
+                                     "Maximum (ms)", "Mdev (ms)", "Median (ms)", "95th percentile (ms)"};
+
+QLabel* BuddyLabel(const QString& text, QWidget* field) {
+    auto* label = new QLabel(text);
+    label->setBuddy(field);
+    field->setAccessibleName(QString(text).remove(QLatin1Char('&')).remove(QLatin1Char(':')));
+    return label;
+}
+
+}  // namespace
+
+frmLatencyGraph::frmLatencyGraph(EchoStore& echoes, QWidget* parent) : QWidget(parent, Qt::Window), echoes_(echoes) {
+    setWindowTitle(QStringLiteral("Latency Graph"));
+    setAccessibleName(windowTitle());
+    setAttribute(Qt::WA_DeleteOnClose);
+    BuildControls();
+    echoes_.AddObserver(*this);
+    redrawTimer_ = new QTimer(this);
+    redrawTimer_->setInterval(kRedrawMs);
+    connect(redrawTimer_, &QTimer::timeout, this, &frmLatencyGraph::RedrawIfOutOfDate);
+    redrawTimer_->start();
+    resize(900, 640);
+    Redraw();
+}
+
+frmLatencyGraph::~frmLatencyGraph() { echoes_.RemoveObserver(*this); }
+
+void frmLatencyGraph::BuildControls() {
+    cboShow_ = new QComboBox;
+    cboSpan_ = new QComboBox;
+    for (int minutes : kSpanMinutes) cboSpan_->addItem(minutes ? QStringLiteral("%1 min").arg(minutes) : QStringLiteral("All"));
+    cboSpan_->setCurrentIndex(1);
+    auto* cmdClear = new QPushButton(QStringLiteral("&Clear"));
+    cmdClear->setAccessibleName(QStringLiteral("Clear"));
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(BuddyLabel(QStringLiteral("&Show:"), cboShow_));
+    bar->addWidget(cboShow_, 1);
+    bar->addWidget(BuddyLabel(QStringLiteral("S&pan:"), cboSpan_));
+    bar->addWidget(cboSpan_);
+    bar->addWidget(cmdClear);
+
+    linePlot_ = new QCustomPlot;
+    linePlot_->setAccessibleName(QStringLiteral("Round trip against time"));
+    // The window decimates to the pixel columns itself, and its line breaks at NaN, which the library's own sampling does not keep.
+    QCPGraph* line = linePlot_->addGraph();
+    line->setPen(QPen(kLineColour, 1.5));
+    line->setAdaptiveSampling(false);
+    QCPGraph* failures = linePlot_->addGraph();
+    failures->setLineStyle(QCPGraph::lsNone);
+    failures->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCross, kFailureColour, 9));
+    QSharedPointer<QCPAxisTickerDateTime> clock(new QCPAxisTickerDateTime);
+    clock->setDateTimeFormat(QStringLiteral("hh:mm:ss"));
+    linePlot_->xAxis->setTicker(clock);
+    linePlot_->yAxis->setLabel(QStringLiteral("Round trip (ms)"));
+    linePlot_->yAxis->setNumberFormat(QStringLiteral("f"));
+    linePlot_->setMouseTracking(true);
+    connect(linePlot_, &QCustomPlot::mouseMove, this, &frmLatencyGraph::ShowLineHover);
+
+    heatPlot_ = new QCustomPlot;
+    heatPlot_->setAccessibleName(QStringLiteral("Round trip by address and pass"));
+    heatPlot_->xAxis->setLabel(QStringLiteral("Pass"));
+    heatPlot_->yAxis->setRangeReversed(true);
+    auto* roundTrips = new QCPColorMap(heatPlot_->xAxis, heatPlot_->yAxis);
+    roundTrips->setInterpolate(false);
+    auto* scale = new QCPColorScale(heatPlot_);
+    scale->axis()->setLabel(QStringLiteral("Round trip (ms)"));
+    heatPlot_->plotLayout()->addElement(0, 1, scale);
+    roundTrips->setColorScale(scale);
+    scale->setGradient(PerceptualScale());  // the scale hands its gradient to the map
+    auto* failed = new QCPColorMap(heatPlot_->xAxis, heatPlot_->yAxis);
+    failed->setGradient(FailureScale());
+    failed->setInterpolate(false);
+    failed->setDataRange(QCPRange(0, 1));
+    heatPlot_->setMouseTracking(true);
+    connect(heatPlot_, &QCustomPlot::mouseMove, this, &frmLatencyGraph::ShowHeatHover);
+    connect(heatPlot_, &QCustomPlot::mousePress, this, &frmLatencyGraph::OpenRowOf);
+    heatLegend_ = new QLabel(QStringLiteral("<span style='color:%1'>&#9632;</span> Lost &nbsp; "
+                                            "<span style='color:%2'>&#9632;</span> Error &nbsp; "
+                                            "Click a row for its address's graph.")
+                                 .arg(kLostColour.name(), kFailureColour.name()));
+    auto* heatPage = new QWidget;
+    auto* heatLayout = new QVBoxLayout(heatPage);
+    heatLayout->setContentsMargins(0, 0, 0, 0);
+    heatLayout->addWidget(heatPlot_, 1);
+    heatLayout->addWidget(heatLegend_);
+
+    charts_ = new QStackedWidget;
+    charts_->addWidget(linePlot_);
+    charts_->addWidget(heatPage);
+
+    table_ = new QTableWidget(0, int(std::size(kTableHeaders)));
+    table_->setAccessibleName(QStringLiteral("Statistics per address"));
+    for (int c = 0; c < table_->columnCount(); ++c) {
+        table_->setHorizontalHeaderItem(c, new QTableWidgetItem(QString::fromLatin1(kTableHeaders[c])));
+    }
+    table_->verticalHeader()->hide();
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setSortingEnabled(true);
+    table_->sortByColumn(0, Qt::AscendingOrder);
+    table_->installEventFilter(this);
+
+    auto* splitter = new QSplitter(Qt::Vertical);
+    splitter->addWidget(charts_);
+    splitter->addWidget(table_);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({460, 140});
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(bar);
+    layout->addWidget(splitter, 1);
+
+    connect(cboShow_, &QComboBox::activated, this, [this] { Redraw(); });
+    connect(cboSpan_, &QComboBox::activated, this, [this] { Redraw(); });
+    connect(cmdClear, &QPushButton::clicked, this, [this] { echoes_.Clear(); });
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
+    }
+}
+
+void frmLatencyGraph::EchoAdded(const EchoRecord&) { outOfDate_ = true; }
+
+void frmLatencyGraph::EchoesCleared() {
+    outOfDate_ = true;
+    RedrawIfOutOfDate();
+}
+
+void frmLatencyGraph::RedrawIfOutOfDate() {
+    if (outOfDate_ && isVisible()) Redraw();
+}
+
+void frmLatencyGraph::ShowAddress(const std::string& address) {
+    ListAddresses();
+    const int index = cboShow_->findText(QString::fromStdString(address));
+    if (index >= 0) cboShow_->setCurrentIndex(index);
+    Redraw();
+}
+
+void frmLatencyGraph::Redraw() {
+    outOfDate_ = false;
+    ListAddresses();
+    ShowChosenView();
+    FillTable();
+}
+
+// A range lists its heat map first; one target has only its line chart.
+void frmLatencyGraph::ListAddresses() {
+    const bool range = echoes_.SeriesCount() > 1;
+    const int listed = cboShow_->count() - (range ? 1 : 0);
+    if (listed == int(echoes_.SeriesCount()) && (cboShow_->count() == 0 || range == (cboShow_->itemData(0).toInt() < 0))) {
+        return;
+    }
+    const QString chosen = cboShow_->currentText();
+    cboShow_->clear();
+    if (range) cboShow_->addItem(QStringLiteral("Heat map of the range"), -1);
+    for (std::size_t s = 0; s < echoes_.SeriesCount(); ++s) {
+        cboShow_->addItem(QString::fromStdString(echoes_.SeriesAt(s).Address()), int(s));
+    }
+    cboShow_->setCurrentIndex(std::max(cboShow_->findText(chosen), 0));
+}
+
+const EchoSeries* frmLatencyGraph::ShownSeries() const {
+    const int s = cboShow_->currentData().toInt();
+    if (cboShow_->currentIndex() < 0 || s < 0 || std::size_t(s) >= echoes_.SeriesCount()) return nullptr;
+    return &echoes_.SeriesAt(std::size_t(s));
+}
+
+void frmLatencyGraph::ShowChosenView() {
+    const bool heatMap = cboShow_->currentIndex() >= 0 && cboShow_->currentData().toInt() < 0;
+    charts_->setCurrentIndex(heatMap ? 1 : 0);
+    if (heatMap) return DrawHeatMap();
+    if (const EchoSeries* series = ShownSeries()) return DrawLineChart(*series);
+    linePlot_->graph(0)->data()->clear();
+    linePlot_->graph(1)->data()->clear();
+    linePlot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+// The span ends at the newest echo. Each pixel column draws its replies from
+// the first through the smallest and largest to the last; a column with a
+// failure gets a red mark and breaks the line.
+void frmLatencyGraph::DrawLineChart(const EchoSeries& series) {
+    if (series.Empty()) return;
+    const int minutes = kSpanMinutes[std::max(cboSpan_->currentIndex(), 0)];
+    const std::int64_t toUs = series.At(series.Size() - 1).timeUs + 1000;
+    const std::int64_t fromUs = minutes ? toUs - std::int64_t(minutes) * 60'000'000 : series.At(0).timeUs;
+    const auto columns = std::size_t(std::max(linePlot_->axisRect()->width(), 100));
+    const std::vector<EchoColumn> decimated = DecimateByTime(series, fromUs, toUs, columns);
+    const double columnUs = double(toUs - fromUs) / double(columns);
+    QVector<double> keys, values, failedKeys, failedValues;
+    double highestMs = 0;
+    for (std::size_t c = 0; c < decimated.size(); ++c) {
+        const EchoColumn& column = decimated[c];
+        const double key = Seconds(fromUs + std::int64_t((double(c) + 0.5) * columnUs));
+        if (column.replies > 0) {
+            for (std::uint32_t us : {column.firstUs, column.minUs, column.maxUs, column.lastUs}) {
+                keys.append(key);
+                values.append(us / kUsPerMs);
+            }
+            highestMs = std::max(highestMs, column.maxUs / kUsPerMs);
+        }
+        if (column.failures > 0) {
+            keys.append(key);
+            values.append(std::numeric_limits<double>::quiet_NaN());
+            failedKeys.append(key);
+            failedValues.append(0);
+        }
+    }
+    linePlot_->graph(0)->setData(keys, values, true);
+    linePlot_->graph(0)->setScatterStyle(keys.size() < 400 ? QCPScatterStyle(QCPScatterStyle::ssDisc, 4)
+                                                           : QCPScatterStyle());
+    linePlot_->graph(1)->setData(failedKeys, failedValues, true);
+    linePlot_->xAxis->setRange(Seconds(fromUs), Seconds(toUs));
+    const double top = highestMs > 0 ? highestMs * 1.1 : 1.0;
+    linePlot_->yAxis->setRange(0, top);
+    // Ticks a quarter apart need a third decimal below 1 ms; at least 0.01 ms below 10.
+    linePlot_->yAxis->setNumberPrecision(top < 1 ? 3 : top < 10 ? 2 : top < 100 ? 1 : 0);
+    linePlot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+// Cell centres lie on whole numbers: the column on x, the row on y. A very
+// large range gets fewer columns, so the grid stays within a million cells.
+void frmLatencyGraph::DrawHeatMap() {
+    constexpr std::size_t kMostCells = 1'000'000;
+    const std::size_t addresses = std::max<std::size_t>(echoes_.SeriesCount(), 1);
+    const auto width = std::size_t(std::max(heatPlot_->axisRect()->width(), 100));
+    heatGrid_ = BuildHeatMap(echoes_, std::clamp<std::size_t>(kMostCells / addresses, 1, width));
+    auto* roundTrips = static_cast<QCPColorMap*>(heatPlot_->plottable(0));
+    auto* failed = static_cast<QCPColorMap*>(heatPlot_->plottable(1));
+    const int columns = int(std::max<std::size_t>(heatGrid_.columns, 1));
+    const int rows = int(std::max<std::size_t>(heatGrid_.addresses.size(), 1));
+    for (QCPColorMap* map : {roundTrips, failed}) {
+        map->data()->setSize(columns, rows);
+        map->data()->setRange(QCPRange(0, columns - 1), QCPRange(0, rows - 1));
+        map->data()->fill(std::numeric_limits<double>::quiet_NaN());
+    }
+    std::vector<double> shownMs;
+    for (std::size_t r = 0; r < heatGrid_.addresses.size(); ++r) {
+        for (std::size_t c = 0; c < heatGrid_.columns; ++c) {
+            const HeatCell& cell = heatGrid_.At(r, c);
+            if (cell.kind == CellKind::Replied) {
+                roundTrips->data()->setCell(int(c), int(r), cell.echo.roundTripUs / kUsPerMs);
+                shownMs.push_back(cell.echo.roundTripUs / kUsPerMs);
+            } else if (cell.kind != CellKind::Empty) {
+                failed->data()->setCell(int(c), int(r), cell.kind == CellKind::Error ? 1 : 0);
+            }
+        }
+    }
+    // The scale ends at the 99th percentile, so that one stray echo does not
+    // darken every other cell; the few beyond it show the brightest colour.
+    double topMs = 1;
+    if (!shownMs.empty()) {
+        const auto top = shownMs.begin() + std::ptrdiff_t(shownMs.size() * 99 / 100);
+        std::nth_element(shownMs.begin(), top, shownMs.end());
+        topMs = std::max(*top, 0.001);
+    }
+    roundTrips->setDataRange(QCPRange(0, topMs));
+    QSharedPointer<QCPAxisTickerText> rowNames(new QCPAxisTickerText);
+    const std::size_t every = heatGrid_.addresses.size() / 24 + 1;  // room for about 24 names
+    for (std::size_t r = 0; r < heatGrid_.addresses.size(); r += every) {
+        rowNames->addTick(double(r), QString::fromStdString(heatGrid_.addresses[r]));
+    }
+    heatPlot_->yAxis->setTicker(rowNames);
+    heatPlot_->yAxis->setRange(-0.5, rows - 0.5);
+    heatPlot_->xAxis->setRange(-0.5, columns - 0.5);
+    heatPlot_->xAxis->setLabel(heatGrid_.passesPerColumn > 1
+                                   ? QStringLiteral("Pass (%1 a column, the worst shown)").arg(heatGrid_.passesPerColumn)
+                                   : QStringLiteral("Pass"));
+    heatPlot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void frmLatencyGraph::FillTable() {
+    const int sortColumn = table_->horizontalHeader()->sortIndicatorSection();
+    const Qt::SortOrder order = table_->horizontalHeader()->sortIndicatorOrder();
+    table_->setSortingEnabled(false);
+    const bool newRows = table_->rowCount() != int(echoes_.SeriesCount());
+    table_->setRowCount(int(echoes_.SeriesCount()));
+    for (std::size_t s = 0; s < echoes_.SeriesCount(); ++s) {
+        const EchoSeries& series = echoes_.SeriesAt(s);
+        const EchoStatistics figures = StatisticsOf(series);
+        const int row = int(s);
+        table_->setItem(row, 0, new NumberItem(QString::fromStdString(series.Address()), double(s)));
+        table_->item(row, 0)->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        table_->setItem(row, 1, new NumberItem(QString::number(figures.sent), double(figures.sent)));
+        table_->setItem(row, 2, new NumberItem(QString::number(figures.received), double(figures.received)));
+        table_->setItem(row, 3, new NumberItem(QString::number(figures.lossPercent, 'f', 1), figures.lossPercent));
+        const std::optional<RoundTripFigures>& rtt = figures.roundTrips;
+        const double values[] = {rtt ? rtt->minUs : 0,   rtt ? rtt->averageUs : 0, rtt ? rtt->maxUs : 0,
+                                 rtt ? rtt->mdevUs : 0, rtt ? rtt->medianUs : 0,  rtt ? rtt->p95Us : 0};
+        for (int i = 0; i < 6; ++i) {
+            // Without a reply there is no round trip: the cell stays blank and sorts first.
+            table_->setItem(row, 4 + i, new NumberItem(rtt ? MsText(values[i]) : QString(), rtt ? values[i] : -1));
+        }
+    }
+    table_->setSortingEnabled(true);
+    table_->sortByColumn(sortColumn, order);
+    if (newRows) table_->resizeColumnsToContents();
+}
+
+void frmLatencyGraph::ShowLineHover(QMouseEvent* event) {
+    const EchoSeries* series = ShownSeries();
+    if (!series || series->Empty()) return;
+    const auto atUs = std::int64_t(linePlot_->xAxis->pixelToCoord(event->position().x()) * 1e6);
+    const double usPerPx = linePlot_->xAxis->range().size() * 1e6 / std::max(linePlot_->axisRect()->width(), 1);
+    const auto reachUs = std::int64_t(kHoverReachPx * usPerPx);
+    const std::size_t after = series->FirstAtOrAfter(atUs - reachUs);
+    if (after >= series->Size()) return QToolTip::hideText();
+    const EchoSample echo = series->At(after);
+    if (echo.timeUs > atUs + reachUs) return QToolTip::hideText();
+    QToolTip::showText(event->globalPosition().toPoint(),
+                       QString::fromStdString(series->Address()) + QLatin1Char('\n') + EchoText(echo), linePlot_);
+}
+
+void frmLatencyGraph::ShowHeatHover(QMouseEvent* event) {
+    const auto column = std::lround(heatPlot_->xAxis->pixelToCoord(event->position().x()));
+    const auto row = std::lround(heatPlot_->yAxis->pixelToCoord(event->position().y()));
+    if (row < 0 || column < 0 || std::size_t(row) >= heatGrid_.addresses.size() ||
+        std::size_t(column) >= heatGrid_.columns) {
+        return QToolTip::hideText();
+    }
+    const HeatCell& cell = heatGrid_.At(std::size_t(row), std::size_t(column));
+    const QString address = QString::fromStdString(heatGrid_.addresses[std::size_t(row)]);
+    QToolTip::showText(event->globalPosition().toPoint(),
+                       cell.kind == CellKind::Empty ? address : address + QLatin1Char('\n') + EchoText(cell.echo),
+                       heatPlot_);
+}
+
+void frmLatencyGraph::OpenRowOf(QMouseEvent* event) {
+    const auto row = std::lround(heatPlot_->yAxis->pixelToCoord(event->position().y()));
+    if (row < 0 || std::size_t(row) >= heatGrid_.addresses.size()) return;
+    ShowAddress(heatGrid_.addresses[std::size_t(row)]);
+}
+
+// The table's own copy takes only the current cell: Ctrl+C copies the whole selection instead.
+bool frmLatencyGraph::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == table_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        CopySelection();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// The selected cells, a line per row and a tab between columns, with the headers first.
+void frmLatencyGraph::CopySelection() {
+    const QList<QTableWidgetSelectionRange> ranges = table_->selectedRanges();
+    if (ranges.isEmpty()) return;
+    QList<int> rows, columns;
+    for (const QTableWidgetSelectionRange& range : ranges) {
+        for (int r = range.topRow(); r <= range.bottomRow(); ++r) rows.append(r);
+        for (int c = range.leftColumn(); c <= range.rightColumn(); ++c) columns.append(c);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    std::sort(columns.begin(), columns.end());
+    columns.erase(std::unique(columns.begin(), columns.end()), columns.end());
+    QStringList lines;
+    QStringList header;
+    for (int c : columns) header.append(table_->horizontalHeaderItem(c)->text());
+    lines.append(header.join(QLatin1Char('\t')));
+    for (int r : rows) {
+        QStringList cells;
+        for (int c : columns) {
+            const QTableWidgetItem* item = table_->item(r, c);
+            cells.append(item && item->isSelected() ? item->text() : QString());
+        }
+        lines.append(cells.join(QLatin1Char('\t')));
+    }
+    QApplication::clipboard()->setText(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+}
+
+}  // namespace velmora

@@ -1,0 +1,81 @@
+#pragma once
+// The "Latency Graph" window over the run's data set. One target shows as a
+// line chart of round trip against clock time, its lost and failed echoes
+// as red marks on the time axis where the line breaks; a range shows as a
+// heat map (address by pass) whose rows open their address's line chart.
+// Under the chart, the statistics table has a row per address.
+//
+// Data flows one way: the store tells the window of each new echo (it is an
+// EchoObserver) and the window only notes that it is out of date; a timer
+// redraws what changed a few times a second, from the store, decimated to
+// the chart's pixel columns, so a busy run costs the window little and a
+// long series repaints as fast as a short one.
+
+#include <QWidget>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "monitoring/EchoStore.h"
+#include "monitoring/HeatMapGrid.h"
+
+class QComboBox;
+class QCustomPlot;
+class QLabel;
+class QMouseEvent;
+class QStackedWidget;
+class QTableWidget;
+class QTimer;
+
+namespace velmora {
+
+class frmLatencyGraph final : public QWidget, private EchoObserver {
+    Q_OBJECT
+public:
+    explicit frmLatencyGraph(EchoStore& echoes, QWidget* parent = nullptr);
+    ~frmLatencyGraph() override;
+    frmLatencyGraph(const frmLatencyGraph&) = delete;
+    frmLatencyGraph& operator=(const frmLatencyGraph&) = delete;
+
+    // The line chart of one address of the data set.
+    void ShowAddress(const std::string& address);
+    // Draws the chart and fills the table from the store now.
+    void Redraw();
+
+    // The spans the chart shows, in the order of its list; 0 is all.
+    static constexpr int kSpanMinutes[] = {1, 5, 15, 60, 0};
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void EchoAdded(const EchoRecord& echo) override;
+    void EchoesCleared() override;
+
+    void BuildControls();
+    void ShowChosenView();
+    void ListAddresses();
+    const EchoSeries* ShownSeries() const;
+    void DrawLineChart(const EchoSeries& series);
+    void DrawHeatMap();
+    void FillTable();
+    void ShowLineHover(QMouseEvent* event);
+    void ShowHeatHover(QMouseEvent* event);
+    void OpenRowOf(QMouseEvent* event);
+    void CopySelection();
+    void RedrawIfOutOfDate();
+
+    EchoStore& echoes_;
+    QComboBox* cboShow_ = nullptr;  // "Heat map" (a range), then each address
+    QComboBox* cboSpan_ = nullptr;
+    QStackedWidget* charts_ = nullptr;
+    QCustomPlot* linePlot_ = nullptr;
+    QCustomPlot* heatPlot_ = nullptr;
+    QLabel* heatLegend_ = nullptr;
+    QTableWidget* table_ = nullptr;
+    QTimer* redrawTimer_ = nullptr;
+    bool outOfDate_ = true;
+    HeatMapGrid heatGrid_;  // as last drawn, for the hover text and clicks
+};
+
+}  // namespace velmora

@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "monitoring/HeatMapGrid.h"
+
+namespace velmora {
+namespace {
+
+EchoRecord Echo(const std::string& address, std::int64_t pass, std::int32_t status, std::uint32_t roundTripUs = 0) {
+    EchoRecord echo;
+    echo.address = address;
+    echo.sample.timeUs = 1'800'000'000'000'000 + pass * 1'000'000;
+    echo.sample.pass = pass;
+    echo.sample.status = status;
+    echo.sample.roundTripUs = roundTripUs;
+    return echo;
+}
+
+// Rows in the order the addresses came; a cell of several passes shows the
+// worst: an error before a loss before the longest round trip.
+TEST(HeatMapGrid, RowsInRangeOrderAndEachCellShowsItsWorstEcho) {
+    const struct {
+        const char* name;
+        std::vector<EchoRecord> passes;  // of 10.0.0.2, passes 0 and 1 (one column of two)
+        CellKind kind;
+        std::int64_t shownPass;
+    } rows[] = {
+        {"LongerReplyWins", {Echo("", 0, IP_SUCCESS, 900), Echo("", 1, IP_SUCCESS, 1200)}, CellKind::Replied, 1},
+        {"LossBeatsAReply", {Echo("", 0, IP_REQ_TIMED_OUT), Echo("", 1, IP_SUCCESS, 1200)}, CellKind::Lost, 0},
+        {"ErrorBeatsALoss", {Echo("", 0, IP_REQ_TIMED_OUT), Echo("", 1, IP_DEST_HOST_UNREACHABLE)}, CellKind::Error, 1},
+        {"FirstOfEqualsStays", {Echo("", 0, IP_REQ_TIMED_OUT), Echo("", 1, IP_REQ_TIMED_OUT)}, CellKind::Lost, 0},
+    };
+    for (const auto& row : rows) {
+        EchoStore store;
+        for (EchoRecord echo : row.passes) {
+            store.Add(Echo("10.0.0.9", echo.sample.pass, IP_SUCCESS, 5));
+            echo.address = "10.0.0.2";
+            store.Add(echo);
+        }
+        const HeatMapGrid grid = BuildHeatMap(store, 1);
+        EXPECT_EQ(grid.addresses, (std::vector<std::string>{"10.0.0.9", "10.0.0.2"})) << row.name;
+        ASSERT_EQ(grid.columns, 1u) << row.name;
+        EXPECT_EQ(grid.passesPerColumn, 2) << row.name;
+        EXPECT_EQ(grid.At(1, 0).kind, row.kind) << row.name;
+        EXPECT_EQ(grid.At(1, 0).echo.pass, row.shownPass) << row.name;
+    }
+}
+
+// Passes that are no longer kept have no column; a pass without an echo of an address leaves its cell empty.
+TEST(HeatMapGrid, ColumnsSpanTheKeptPasses) {
+    EchoStore store(4);
+    for (std::int64_t pass = 0; pass < 6; ++pass) store.Add(Echo("10.0.0.1", pass, IP_SUCCESS, 100));
+    store.Add(Echo("10.0.0.2", 5, IP_SUCCESS, 100));
+    const HeatMapGrid grid = BuildHeatMap(store, 100);
+    EXPECT_EQ(grid.firstPass, 4);
+    ASSERT_EQ(grid.columns, 2u);
+    EXPECT_EQ(grid.At(1, 0).kind, CellKind::Empty);
+    EXPECT_EQ(grid.At(1, 1).kind, CellKind::Replied);
+}
+
+}  // namespace
+}  // namespace velmora
