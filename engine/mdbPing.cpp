@@ -49,6 +49,7 @@ void CopyIpv6Answer(const ReplyRecord6& answer, std::uint32_t replies, ReplyReco
     record.reply.Status = answer.reply.Status;
     if (replies == 0) return;
     record.reply.RoundTripTime = answer.reply.RoundTripTime;
+    record.reply.RoundTripMicroseconds = answer.reply.RoundTripMicroseconds;
     record.reply.DataSize = answer.reply.DataSize;
     record.reply.Options.Ttl = answer.reply.HopLimit;
     record.data = answer.data;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <limits>
 #include <memory>
 
 #include "platform/NetworkServices.h"
@@ -47,6 +48,15 @@ Identity NextIdentity() {
 std::span<std::uint8_t> ReceiveBuffer() {
     thread_local const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[kMaxDatagram]);
     return {buffer.get(), kMaxDatagram};
+}
+
+std::uint32_t RoundTripMicroseconds(Clock::duration elapsed) {
+    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count();
+    return std::uint32_t(std::clamp<std::int64_t>(us, 0, std::numeric_limits<std::uint32_t>::max()));
+}
+
+std::uint32_t RoundTripMilliseconds(Clock::duration elapsed) {
+    return std::uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
 }
 
 timespec WaitUntil(Clock::time_point deadline, Clock::time_point now) {

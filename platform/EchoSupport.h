@@ -38,6 +38,11 @@ Identity NextIdentity();
 // writes only the bytes it reports, and only those are read.
 std::span<std::uint8_t> ReceiveBuffer();
 
+// Whole microseconds, saturating: a 32-bit count of them lasts 71 minutes.
+std::uint32_t RoundTripMicroseconds(Clock::duration elapsed);
+// Whole milliseconds of the same measure.
+std::uint32_t RoundTripMilliseconds(Clock::duration elapsed);
+
 // How long one wait may last towards the deadline.
 timespec WaitUntil(Clock::time_point deadline, Clock::time_point now);
 

@@ -72,7 +72,7 @@ icmp6::Address AddressOf(const sockaddr_in6& socketAddress) {
 struct Answer {
     std::int32_t status = IP_REQ_TIMED_OUT;
     IPV6_ADDRESS_EX address;  // all zero: none named
-    std::uint32_t roundTripMs = 0;
+    Clock::duration roundTrip{};
     std::uint8_t hopLimit = 0;
     std::span<const std::uint8_t> data;  // in this thread's receive buffer
 };
@@ -92,7 +92,8 @@ std::uint32_t WriteAnswer(void* buffer, std::uint32_t size, Answer answer) {
     record.Address = answer.address;
     const bool success = answer.status == IP_SUCCESS;
     if (success) {
-        record.RoundTripTime = answer.roundTripMs;
+        record.RoundTripMicroseconds = echo::RoundTripMicroseconds(answer.roundTrip);
+        record.RoundTripTime = echo::RoundTripMilliseconds(answer.roundTrip);
         record.DataSize = std::int16_t(answer.data.size());
         record.HopLimit = answer.hopLimit;
         std::copy(answer.data.begin(), answer.data.end(), bytes + sizeof record);
@@ -213,8 +214,7 @@ private:
         Answer answer = MakeAnswer(found.verdict == icmp::Verdict::Error ? found.status : IP_SUCCESS);
         answer.address = FromSockaddr(from);
         if (found.verdict == icmp::Verdict::Error) return answer;
-        answer.roundTripMs =
-            std::uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(received - start_).count());
+        answer.roundTrip = received - start_;
         answer.hopLimit = ReceivedHopLimit(message);
         answer.data = packet.subspan(found.dataOffset, found.dataLength);
         return answer;

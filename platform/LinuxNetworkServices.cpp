@@ -35,6 +35,8 @@ namespace {
 
 using echo::Clock;
 using echo::ReceiveBuffer;
+using echo::RoundTripMicroseconds;
+using echo::RoundTripMilliseconds;
 using echo::SetOption;
 using echo::WaitUntil;
 using icmp::SocketKind;
@@ -113,12 +115,6 @@ Answer MakeAnswer(std::int32_t status, std::optional<std::uint32_t> router = std
     return answer;
 }
 
-// Whole microseconds, saturating: a 32-bit count of them lasts 71 minutes.
-std::uint32_t RoundTripMicroseconds(Clock::duration elapsed) {
-    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count();
-    return std::uint32_t(std::clamp<std::int64_t>(us, 0, std::numeric_limits<std::uint32_t>::max()));
-}
-
 // Writes the answer into the caller's record, keeping every field it does not
 // own; the data goes right behind the 28-byte record. Returns the reply count.
 std::uint32_t WriteAnswer(void* buffer, std::uint32_t size, Answer answer) {
@@ -133,8 +129,7 @@ std::uint32_t WriteAnswer(void* buffer, std::uint32_t size, Answer answer) {
     const bool success = answer.status == IP_SUCCESS;
     if (success) {
         record.RoundTripMicroseconds = RoundTripMicroseconds(answer.roundTrip);
-        record.RoundTripTime =
-            std::uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(answer.roundTrip).count());
+        record.RoundTripTime = RoundTripMilliseconds(answer.roundTrip);
         record.DataSize = std::int16_t(answer.data.size());
         record.Options.Ttl = answer.ttl;
         std::copy(answer.data.begin(), answer.data.end(), bytes + sizeof record);

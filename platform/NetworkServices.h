@@ -91,6 +91,7 @@ struct ICMPV6_ECHO_REPLY {
     IPV6_ADDRESS_EX Address;  // replier; all zero when the answer names none
     std::uint32_t Status = 0;
     std::uint32_t RoundTripTime = 0;  // milliseconds
+    std::uint32_t RoundTripMicroseconds = 0;  // the same measure, to the microsecond
     std::int16_t DataSize = 0;
     std::uint8_t HopLimit = 0;
 };

@@ -230,7 +230,7 @@ TEST(HelpViewerTest, LauncherOpensOnlyTheHelpFileInTheWorkingDirectoryAtItsTopic
     EXPECT_EQ(viewer->Contents().currentItem()->text(0), QStringLiteral("Permissions"));
     QTreeWidget& contents = viewer->Contents();
     ASSERT_EQ(contents.topLevelItemCount(), 1);
-    ASSERT_EQ(contents.topLevelItem(0)->childCount(), 10) << "every page under the overview";
+    ASSERT_EQ(contents.topLevelItem(0)->childCount(), 11) << "every page under the overview";
     QTreeWidgetItem* results = contents.topLevelItem(0)->child(1);
     QTest::mouseClick(contents.viewport(), Qt::LeftButton, {}, contents.visualItemRect(results).center());
     EXPECT_EQ(shown(), "/results.htm");

@@ -30,7 +30,8 @@ protected:
     FakeRunView view;
     FakeNetworkServices net;
     FakeUiServices ui;
-    std::unique_ptr<PingRun> run = std::make_unique<PingRun>(view, net, ui);
+    EchoStore echoes;
+    std::unique_ptr<PingRun> run = std::make_unique<PingRun>(view, net, ui, echoes);
 };
 
 TEST_F(Ipv6RunTest, EachEchoOutcomeWritesTheLineOfIpv4WithTheIpv6Address) {

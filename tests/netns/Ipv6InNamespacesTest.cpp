@@ -207,7 +207,8 @@ TEST_F(Ipv6HostNamePass, ANameWithOnlyAnIpv6AddressIsPingedAndTheLineNamesItsAdd
             FakeUiServices ui;
             FakeRunView view;
             view.targetMode = 1;
-            PingRun run(view, net, ui);
+            EchoStore echoes;
+            PingRun run(view, net, ui, echoes);
             for (const char* host : {"six-only.velmora.test", "none.velmora.test"}) {
                 view.hostName = host;
                 run.StartPinging();
