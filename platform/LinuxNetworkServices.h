@@ -4,7 +4,8 @@
 // name look-up through getaddrinfo, and the ARP and interface tables over
 // netlink (LinuxNetlink). Echoes may run on several threads at once; what
 // they share is three atomics and the table of open handles. Asynchronous
-// echoes all wait on one thread of the services' own (EchoWaiter).
+// echoes all wait on one thread of the services' own (EchoWaiter), but a
+// sweep's, which share one socket and wait on its thread (SweepSocket).
 
 #include <atomic>
 #include <memory>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "platform/LinuxNetlink.h"
+#include "platform/EchoSocketIo.h"
 #include "platform/IcmpParser.h"
 #include "platform/NetworkServices.h"
 
@@ -23,13 +25,8 @@ namespace velmora {
 // others let tests exercise each kind on its own.
 enum class SocketPreference { PingFirst, RawOnly, PingOnly };
 
-// The socket behind a handle, and which kind it is.
-struct EchoSocket {
-    int fd;
-    icmp::SocketKind kind;
-};
-
 class EchoWaiter;
+class SweepSocket;
 
 class LinuxNetworkServices final : public NetworkServices {
 public:
@@ -40,6 +37,7 @@ public:
     LinuxNetworkServices& operator=(const LinuxNetworkServices&) = delete;
 
     IcmpHandle IcmpCreateFile() override;
+    IcmpHandle IcmpCreateSweepFile() override;
     std::uint32_t IcmpSendEcho(IcmpHandle handle, std::uint32_t destinationAddress, const void* requestData,
                                std::uint16_t requestSize, const IP_OPTION_INFORMATION* requestOptions,
                                void* replyBuffer, std::uint32_t replySize, std::uint32_t timeoutMs) override;
@@ -75,6 +73,8 @@ private:
     };
 
     IcmpHandle AddHandle(EchoSocket socket);
+    std::shared_ptr<SweepSocket> SweepOf(IcmpHandle handle) const;
+    bool CloseSweep(IcmpHandle handle);
     // The handle's socket for one echo; nothing when it is unknown, closing or busy.
     std::optional<EchoSocket> TakeForEcho(IcmpHandle handle);
     void ReturnFromEcho(IcmpHandle handle);
@@ -97,6 +97,7 @@ private:
     LinuxNetlink netlink_;
     std::mutex waiterMutex_;
     std::unique_ptr<EchoWaiter> waiter_;  // started by the first asynchronous echo
+    std::unordered_map<IcmpHandle, std::shared_ptr<SweepSocket>> sweeps_;  // under handlesMutex_
 };
 
 }  // namespace velmora
