@@ -9,6 +9,9 @@ namespace velmora {
 namespace {
 
 constexpr int kSweepPaceMs = 1;
+// A tick that comes late sends the slots that fell due meanwhile, so the
+// pass keeps one send a millisecond on average; a burst stays this short.
+constexpr int kMostSendsATick = 4;
 // Echoes share one socket, so the bound is the memory a sweep may hold and
 // the answers one turn of the event loop may have to take, not descriptors.
 constexpr int kMostEchoesInFlight = 1024;
@@ -36,6 +39,8 @@ void ParallelSweep::Begin(RangeWalk& walk, const ReplyRecord& lastRecord) {
     inFlight_ = 0;
     allSent_ = false;
     active_ = true;
+    paceStart_ = std::chrono::steady_clock::now();
+    sent_ = 0;
     CloseSweepHandle();
     sweepHandle_ = net_.IcmpCreateSweepFile();
     tmrPace_->SetInterval(kSweepPaceMs);
@@ -44,8 +49,16 @@ void ParallelSweep::Begin(RangeWalk& walk, const ReplyRecord& lastRecord) {
 
 void ParallelSweep::tmrPace_Timer() {
     if (!active_) return tmrPace_->SetEnabled(false);
+    for (int due = SlotsDue(); due > 1 && active_ && MaySendAnother(); --due) SendNextSlot();
     SendSlot();
     pass_.answerArrived();
+}
+
+// The k-th send of a pass never goes before k pace intervals have passed since it began.
+int ParallelSweep::SlotsDue() const {
+    const auto elapsed = std::chrono::steady_clock::now() - paceStart_;
+    const auto intervals = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() / kSweepPaceMs;
+    return int(std::clamp<long long>(intervals + 1 - sent_, 1, kMostSendsATick));
 }
 
 bool ParallelSweep::MaySendAnother() const { return !allSent_ && inFlight_ < mostInFlight_; }
@@ -60,6 +73,7 @@ void ParallelSweep::SendSlot() {
 void ParallelSweep::SendNextSlot() {
     allSent_ = !walk_->CheckForMoreIp();
     if (allSent_) return;
+    ++sent_;
     SweepSlot next;
     next.target = walk_->CurrentText();
     next.lastOfPass = walk_->CheckLastIp();

@@ -1,6 +1,6 @@
 #pragma once
 // The parallel pass over a range: a pacing timer sends its slots in range
-// order, one a tick, all through the one sweep handle the pass opens. As
+// order, one a millisecond tick (a late tick catches up), all through the one sweep handle the pass opens. As
 // many echoes wait at once as the Timeout lets come and go at that pace, up
 // to kMostEchoesInFlight. Answers come back on the user-interface thread in
 // any order; the pass that owns the sweep writes the answered slots at the
@@ -9,6 +9,7 @@
 // Each echo's answer carries the sweep's ticket: one that arrives after the
 // sweep was abandoned (Stop, a new pass) is dropped.
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -61,6 +62,7 @@ private:
     void tmrPace_Timer();
     bool MaySendAnother() const;
     void SendSlot();
+    int SlotsDue() const;
     void SendNextSlot();
     void SendEcho(const std::shared_ptr<EchoJob>& job);
     void CloseSweepHandle();
@@ -76,6 +78,8 @@ private:
     std::deque<SweepSlot> slots_;  // sent and not yet written, in range order
     std::optional<IcmpHandle> sweepHandle_;  // open while the pass sends or waits
     int inFlight_ = 0;
+    std::chrono::steady_clock::time_point paceStart_;
+    long long sent_ = 0;  // slots of the pass sent so far
     int mostInFlight_ = 1;  // as the last slot's Timeout allows
     bool allSent_ = false;
     bool active_ = false;
