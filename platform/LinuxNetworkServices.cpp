@@ -250,11 +250,14 @@ IcmpHandle LinuxNetworkServices::IcmpCreateFile() {
 // The sweep takes over the socket a handle would have had.
 IcmpHandle LinuxNetworkServices::IcmpCreateSweepFile() {
     const IcmpHandle handle = IcmpCreateFile();
+    const auto socket = TakeForEcho(handle);
+    if (!socket) return INVALID_HANDLE_VALUE;
+    {
+        std::lock_guard lock(handlesMutex_);
+        handles_.erase(handle);
+    }
+    auto sweep = std::make_shared<SweepSocket>(*socket);  // closes the socket if it cannot start
     std::lock_guard lock(handlesMutex_);
-    const auto entry = handles_.find(handle);
-    if (entry == handles_.end()) return INVALID_HANDLE_VALUE;
-    auto sweep = std::make_shared<SweepSocket>(entry->second.socket);
-    handles_.erase(entry);
     sweeps_.emplace(handle, std::move(sweep));
     return handle;
 }
