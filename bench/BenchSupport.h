@@ -190,6 +190,7 @@ inline std::unique_ptr<BenchWindow> MakeWindow(bool plain, const RunSetup& setup
 class ForwardingNetwork : public NetworkServices {
 public:
     IcmpHandle IcmpCreateFile() override { return real_.IcmpCreateFile(); }
+    IcmpHandle IcmpCreateSweepFile() override { return real_.IcmpCreateSweepFile(); }
     std::uint32_t IcmpSendEcho(IcmpHandle handle, std::uint32_t destination, const void* data, std::uint16_t size,
                                const IP_OPTION_INFORMATION* options, void* reply, std::uint32_t replySize,
                                std::uint32_t timeoutMs) override {

@@ -45,6 +45,7 @@ public:
     std::atomic<long> echoes{0};
 
     IcmpHandle IcmpCreateFile() override { return 1; }
+    IcmpHandle IcmpCreateSweepFile() override { return 1; }
     std::uint32_t IcmpSendEcho(IcmpHandle, std::uint32_t destination, const void* requestData,
                                std::uint16_t requestSize, const IP_OPTION_INFORMATION*, void* replyBuffer,
                                std::uint32_t, std::uint32_t) override {

@@ -12,10 +12,21 @@
 // thread, so the run's worker threads and fping are in it too. The first pass
 // also resolves the 254 neighbours; the passes after it find them cached.
 //
+// Last, a /16 behind the target: 10.216.0.0/16 is local there (a local route
+// on its loopback), and an nft rule drops the echoes to its upper half, so
+// half the 65,534 addresses answer and half stay silent. The program's octet
+// walk holds about a thousand addresses a pass, so this sweep is driven as
+// ParallelSweep drives one, without PingRun: a 1 ms precise timer sends one
+// echo a tick (a late tick catches up) through one sweep handle, at most Timeout / 1 ms in flight,
+// answers handed back through the event loop. Beside its wall time: the
+// resident memory it added, the longest event-loop gap and the sockets open,
+// and fping -i 1 -t 500 over the same addresses.
+//
 //   sweep_netns [passes] [--window] [--quick]
 //     passes        warm passes in each mode (default 3)
 //     --window      through the real frmPing (offscreen) instead of a plain window
 //     --quick       without the sequential pass over the silent addresses (about 127 s)
+//     --no-wide     without the /16 (about 2 x 66 s)
 
 #include <unistd.h>
 
@@ -26,6 +37,8 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <regex>
 #include <stdexcept>
@@ -58,6 +71,12 @@ public:
         Run(t + " link set lo up");
         Run(t + " link set vs1 up");
         Run(t + " route add 10.213.0.0/24 dev vs1");
+        Run(t + " route add local 10.216.0.0/16 dev lo");
+        Run(c + " route add 10.216.0.0/16 via 10.213.1.1");
+        const std::string nft = "ip netns exec " + target_.Name() + " nft ";
+        Run(nft + "add table ip vsweep");
+        Run(nft + "'add chain ip vsweep in { type filter hook input priority 0; }'");
+        Run(nft + "add rule ip vsweep in ip daddr 10.216.128.0/17 icmp type echo-request drop");
         // A fresh namespace lets no group open ping sockets ("1 0"); a desktop user's would.
         Run("ip netns exec " + client_.Name() + " sysctl -qw net.ipv4.ping_group_range='0 2147483647'");
     }
@@ -188,8 +207,8 @@ struct FpingFigures {
 };
 
 // fping's own per-target round trips ("min/avg/max = a/b/c") are added up.
-FpingFigures Fping(const std::string& options) {
-    const std::string command = "fping -c1 -q " + options + " -g " + kFirst + " " + kLast + " 2>&1";
+FpingFigures Fping(const std::string& options, const std::string& first = kFirst, const std::string& last = kLast) {
+    const std::string command = "fping -c1 -q " + options + " -g " + first + " " + last + " 2>&1";
     const auto begin = Clock::now();
     FILE* out = ::popen(command.c_str(), "r");
     if (!out) throw std::runtime_error("cannot start fping");
@@ -213,10 +232,109 @@ void Print(const std::string& name, const PassFigures& f) {
                 name.c_str(), f.wallMs, f.echoMs, f.reportedRttMs, f.echoes, f.replies, f.longestTurnGapMs);
 }
 
-void PrintFping(const std::string& options) {
-    const FpingFigures f = Fping(options);
+void PrintFping(const std::string& options, const std::string& first = kFirst, const std::string& last = kLast) {
+    const FpingFigures f = Fping(options, first, last);
     std::printf("%-26s wall %9.2f ms | its RTT sum %7.2f ms | %d answered\n", ("fping -c1 " + options).c_str(),
                 f.wallMs, f.rttSumMs, f.answered);
+}
+
+// Kilobytes of resident memory, as the kernel counts them now.
+long ResidentKb() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+    }
+    return 0;
+}
+
+int OpenSockets() {
+    int sockets = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        if (std::filesystem::read_symlink(entry.path(), error).string().rfind("socket:", 0) == 0) ++sockets;
+    }
+    return sockets;
+}
+
+struct WideFigures {
+    double wallMs = 0;
+    long replies = 0;
+    long silent = 0;
+    double addedResidentMb = 0;
+    double longestTurnGapMs = 0;
+    int socketsBefore = 0;
+    int mostSockets = 0;
+};
+
+constexpr std::uint32_t kWideAddresses = 65534;
+
+// One echo to each address of 10.216.0.0/16, paced and bounded as ParallelSweep does.
+WideFigures SweepWide(QApplication& app, NetworkServices& net, UiServices& ui, std::uint32_t timeoutMs) {
+    struct Echo {
+        ReplyRecord record{};
+        IP_OPTION_INFORMATION options{64, 0, 0, 0, 0};
+    };
+    const auto alive = std::make_shared<bool>(true);
+    WideFigures f;
+    f.socketsBefore = f.mostSockets = OpenSockets();
+    const long residentBefore = ResidentKb();
+    long residentMost = residentBefore;
+    const IcmpHandle sweep = net.IcmpCreateSweepFile();
+    const std::vector<std::uint8_t> payload(56, 0x5A);
+    const std::uint32_t mostInFlight = std::clamp<std::uint32_t>(timeoutMs, 1, 1024);
+    std::uint32_t sent = 0, answered = 0;
+    QTimer pace;
+    pace.setTimerType(Qt::PreciseTimer);
+    auto sendOne = [&] {
+        if (sent == kWideAddresses || sent - answered >= mostInFlight) return;
+        ++sent;
+        auto echo = std::make_shared<Echo>();
+        const std::uint32_t address = AddressFromOctets(10, 216, std::uint8_t(sent >> 8), std::uint8_t(sent));
+        net.IcmpSendEcho2(
+            sweep,
+            [&ui, &f, &answered, &app, echo, alive](std::uint32_t replies) {
+                ui.RunOnUiThread([&f, &answered, &app, replies, alive] {
+                    if (!*alive) return;
+                    ++(replies != 0 ? f.replies : f.silent);
+                    if (++answered == kWideAddresses) app.quit();
+                });
+            },
+            address, payload.data(), std::uint16_t(payload.size()), &echo->options, &echo->record, kReplyBufferSize,
+            timeoutMs);
+        if (sent % 256 == 0) {
+            residentMost = std::max(residentMost, ResidentKb());
+            f.mostSockets = std::max(f.mostSockets, OpenSockets());
+        }
+    };
+    const auto begin = Clock::now();
+    // As ParallelSweep: a late tick sends what fell due meanwhile, four at most.
+    QObject::connect(&pace, &QTimer::timeout, [&] {
+        const auto dueMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - begin).count();
+        const auto due = std::clamp<long long>(dueMs + 1 - sent, 1, 4);
+        for (long long i = 0; i < due; ++i) sendOne();
+    });
+    QTimer turn;
+    auto lastTurn = Clock::now();
+    QObject::connect(&turn, &QTimer::timeout, [&] {
+        const auto now = Clock::now();
+        f.longestTurnGapMs = std::max(f.longestTurnGapMs, Seconds(now - lastTurn) * 1e3);
+        lastTurn = now;
+    });
+    pace.start(1);
+    turn.start(0);
+    app.exec();
+    f.wallMs = Seconds(Clock::now() - begin) * 1e3;
+    *alive = false;
+    net.IcmpCloseHandle(sweep);
+    f.addedResidentMb = double(residentMost - residentBefore) / 1024;
+    return f;
+}
+
+void PrintWide(const WideFigures& f) {
+    std::printf("%-26s wall %9.2f ms | %ld replies, %ld silent | resident +%.1f MB | longest loop gap %5.2f ms | "
+                "sockets %d idle, %d most\n",
+                "sweep /16", f.wallMs, f.replies, f.silent, f.addedResidentMb, f.longestTurnGapMs, f.socketsBefore,
+                f.mostSockets);
 }
 
 // The passes of one mode over the answering addresses.
@@ -239,10 +357,13 @@ int main(int argc, char* argv[]) {
     int passes = 3;
     bool realWindow = false;
     bool quick = false;
+    bool wide = true;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--window") {
             realWindow = true;
+        } else if (arg == "--no-wide") {
+            wide = false;
         } else if (arg == "--quick") {
             quick = true;
         } else {
@@ -282,6 +403,12 @@ int main(int argc, char* argv[]) {
         PrintFping("-t 500 -i 1");
         window->SetParallel(false);
         if (!quick) Print("sequential silent", OnePass(app, *window, net));
+
+        network.SetTargetsSilent(false);
+        if (wide) {
+            PrintWide(SweepWide(app, net, *ui, 500));
+            PrintFping("-i 1 -t 500", "10.216.0.1", "10.216.255.254");
+        }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "sweep_netns: %s\n", e.what());
         return 1;

@@ -69,6 +69,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     StatusFromExtendedError(std::uint8_t(data[0] >> 3), data[1], data[2]);
     QuotesOurPingRequest(packet, request.sequence);
+    // As a sweep takes a packet: its key first, then Classify against the request the key names.
+    if (const auto key = KeyOfAnswer(packet, kind, request.identifier, U32(data + 9))) {
+        const EchoRequest named{request.identifier, key->sequence, key->destination};
+        Classify(packet, kind, named, U32(data + 9));
+    }
+    QuotedPingSequence(packet);
     InternetChecksum(packet);
     return 0;
 }

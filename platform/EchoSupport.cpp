@@ -39,10 +39,20 @@ std::int32_t StatusFromSendErrno(int error) {
     }
 }
 
-Identity NextIdentity() {
+namespace {
+
+std::uint32_t ProcessSeed() {
     static const std::uint32_t seed = RandomU32();
-    static std::atomic<std::uint16_t> sequence{std::uint16_t(seed >> 16)};
-    return {std::uint16_t(seed), sequence.fetch_add(1, std::memory_order_relaxed)};
+    return seed;
+}
+
+}  // namespace
+
+std::uint16_t ProcessIdentifier() { return std::uint16_t(ProcessSeed()); }
+
+Identity NextIdentity() {
+    static std::atomic<std::uint16_t> sequence{std::uint16_t(ProcessSeed() >> 16)};
+    return {ProcessIdentifier(), sequence.fetch_add(1, std::memory_order_relaxed)};
 }
 
 std::span<std::uint8_t> ReceiveBuffer() {

@@ -33,6 +33,8 @@ struct Identity {
 // reply nor a late one to an earlier echo is taken for this one's. (A ping
 // socket's identifier is the kernel's; the sequence does it there.)
 Identity NextIdentity();
+// The identifier every request of this process carries.
+std::uint16_t ProcessIdentifier();
 
 // Room for the largest datagram, one per thread and never cleared: a receive
 // writes only the bytes it reports, and only those are read.

@@ -132,6 +132,48 @@ bool QuotesOurPingRequest(std::span<const std::uint8_t> quote, std::uint16_t seq
     return quote.size() >= kIcmpHeaderSize && quote[0] == kEchoRequest && ReadU16(quote, 6) == sequence;
 }
 
+std::optional<std::uint16_t> QuotedPingSequence(std::span<const std::uint8_t> quote) {
+    if (quote.size() < kIcmpHeaderSize || quote[0] != kEchoRequest) return std::nullopt;
+    return ReadU16(quote, 6);
+}
+
+namespace {
+
+// An error's quote: our request's IP header, then its first 8 ICMP bytes.
+std::optional<EchoKey> KeyOfRawQuote(std::span<const std::uint8_t> quote, std::uint16_t identifier) {
+    const auto inner = ReadIpHeader(quote);
+    if (!inner || inner->protocol != kProtocolIcmp || quote.size() < inner->length + kIcmpHeaderSize) {
+        return std::nullopt;
+    }
+    const auto request = quote.subspan(inner->length);
+    if (request[0] != kEchoRequest || ReadU16(request, 4) != identifier) return std::nullopt;
+    return EchoKey{ReadU16(request, 6), inner->destination};
+}
+
+std::optional<EchoKey> KeyOfRawAnswer(std::span<const std::uint8_t> packet, std::uint16_t identifier,
+                                      std::uint32_t source) {
+    const auto outer = ReadIpHeader(packet);
+    if (!outer || outer->protocol != kProtocolIcmp || packet.size() < outer->length + kIcmpHeaderSize) {
+        return std::nullopt;
+    }
+    const auto message = packet.subspan(outer->length);
+    if (message[0] == kEchoReply) {
+        if (ReadU16(message, 4) != identifier) return std::nullopt;
+        return EchoKey{ReadU16(message, 6), source};
+    }
+    if (!StatusFromIcmp(message[0], message[1])) return std::nullopt;
+    return KeyOfRawQuote(message.subspan(kIcmpHeaderSize), identifier);
+}
+
+}  // namespace
+
+std::optional<EchoKey> KeyOfAnswer(std::span<const std::uint8_t> packet, SocketKind kind, std::uint16_t identifier,
+                                   std::uint32_t source) {
+    if (kind == SocketKind::Raw) return KeyOfRawAnswer(packet, identifier, source);
+    if (packet.size() < kIcmpHeaderSize || packet[0] != kEchoReply) return std::nullopt;
+    return EchoKey{ReadU16(packet, 6), source};
+}
+
 namespace {
 
 // The one's-complement sum of the bytes as 16-bit words, not yet folded;

@@ -56,6 +56,20 @@ std::optional<std::int32_t> StatusFromExtendedError(std::uint8_t origin, std::ui
 // identifier, so it is not compared.
 bool QuotesOurPingRequest(std::span<const std::uint8_t> quote, std::uint16_t sequence);
 
+// The echo a packet answers or reports on, for a sweep to find among the
+// echoes it has in flight before Classify checks the packet against it: the
+// request's sequence and destination. On a raw socket the packet must carry
+// `identifier`. Nothing when it is no echo reply or error of ours.
+struct EchoKey {
+    std::uint16_t sequence = 0;
+    std::uint32_t destination = 0;
+};
+std::optional<EchoKey> KeyOfAnswer(std::span<const std::uint8_t> packet, SocketKind kind, std::uint16_t identifier,
+                                   std::uint32_t source);
+
+// The sequence of the echo request a ping socket's error-queue quote holds.
+std::optional<std::uint16_t> QuotedPingSequence(std::span<const std::uint8_t> quote);
+
 // RFC 1071 one's-complement sum, ready to store in the checksum field.
 std::uint16_t InternetChecksum(std::span<const std::uint8_t> bytes);
 

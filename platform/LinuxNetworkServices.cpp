@@ -24,19 +24,19 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/EchoSocketIo.h"
 #include "platform/EchoSupport.h"
 #include "platform/IcmpParser.h"
 #include "platform/LinuxIcmp6Echo.h"
 #include "platform/NetRawCapability.h"
+#include "platform/SweepSocket.h"
 
 namespace velmora {
 
 namespace {
 
-using echo::Clock;
+using Clock = EchoClock;
 using echo::ReceiveBuffer;
-using echo::RoundTripMicroseconds;
-using echo::RoundTripMilliseconds;
 using echo::SetOption;
 using echo::WaitUntil;
 using icmp::SocketKind;
@@ -44,18 +44,6 @@ using icmp::SocketKind;
 constexpr std::uint16_t kHighestSocketsVersion = 0x0202;
 constexpr std::int16_t kMaxSocketsReported = 32767;
 constexpr std::uint16_t kMaxUdpDatagram = 65467;
-
-in_addr ToInAddr(std::uint32_t address) {
-    const std::uint32_t hostOrder = std::uint32_t(OctetOf(address, 0)) << 24 | std::uint32_t(OctetOf(address, 1)) << 16 |
-                                    std::uint32_t(OctetOf(address, 2)) << 8 | OctetOf(address, 3);
-    return in_addr{htonl(hostOrder)};
-}
-
-std::uint32_t FromInAddr(in_addr address) {
-    const std::uint32_t hostOrder = ntohl(address.s_addr);
-    return AddressFromOctets(std::uint8_t(hostOrder >> 24), std::uint8_t(hostOrder >> 16),
-                             std::uint8_t(hostOrder >> 8), std::uint8_t(hostOrder));
-}
 
 // The options every echo wants, set once for the socket's life.
 bool ConfigureEchoSocket(int fd, SocketKind kind) {
@@ -99,45 +87,6 @@ bool IsPermissionRefusal(int result) {
     return result == -EACCES || result == -EPERM;
 }
 
-// What an echo came to; `address` empty leaves the caller's field alone.
-struct Answer {
-    std::int32_t status = IP_REQ_TIMED_OUT;
-    std::optional<std::uint32_t> address;
-    Clock::duration roundTrip{};
-    std::uint8_t ttl = 0;
-    std::span<const std::uint8_t> data;  // in this thread's receive buffer
-};
-
-Answer MakeAnswer(std::int32_t status, std::optional<std::uint32_t> router = std::nullopt) {
-    Answer answer;
-    answer.status = status;
-    answer.address = router;
-    return answer;
-}
-
-// Writes the answer into the caller's record, keeping every field it does not
-// own; the data goes right behind the 28-byte record. Returns the reply count.
-std::uint32_t WriteAnswer(void* buffer, std::uint32_t size, Answer answer) {
-    const std::size_t capacity = std::min(size, kReplyBufferSize) - sizeof(ICMP_ECHO_REPLY);
-    if (answer.status == IP_SUCCESS && answer.data.size() > capacity) answer = MakeAnswer(IP_BUF_TOO_SMALL);
-
-    auto* bytes = static_cast<std::uint8_t*>(buffer);
-    ICMP_ECHO_REPLY record;
-    std::memcpy(&record, bytes, sizeof record);
-    record.Status = std::uint32_t(answer.status);
-    if (answer.address) record.Address = *answer.address;
-    const bool success = answer.status == IP_SUCCESS;
-    if (success) {
-        record.RoundTripMicroseconds = RoundTripMicroseconds(answer.roundTrip);
-        record.RoundTripTime = RoundTripMilliseconds(answer.roundTrip);
-        record.DataSize = std::int16_t(answer.data.size());
-        record.Options.Ttl = answer.ttl;
-        std::copy(answer.data.begin(), answer.data.end(), bytes + sizeof record);
-    }
-    std::memcpy(bytes, &record, sizeof record);
-    return success ? 1 : 0;
-}
-
 // Why a request is not sent at all; nothing when it may go.
 std::optional<Answer> RequestRefusal(std::uint32_t destination, const void* requestData, std::uint16_t requestSize) {
     if (requestData == nullptr && requestSize != 0) return MakeAnswer(IP_GENERAL_FAILURE);
@@ -158,7 +107,7 @@ std::uint8_t TtlOf(const IP_OPTION_INFORMATION* requestOptions) {
 class EchoExchange {
 public:
     EchoExchange(EchoSocket socket, std::uint32_t destination)
-        : socket_(socket), request_(MakeRequest(destination)) {}
+        : socket_(socket), request_(NextEchoRequest(destination)) {}
 
     Answer Run(std::span<const std::uint8_t> payload, std::uint8_t ttl, std::uint32_t timeoutMs) {
         if (const auto failure = Start(payload, ttl, timeoutMs)) return *failure;
@@ -169,7 +118,7 @@ public:
     std::optional<Answer> Start(std::span<const std::uint8_t> payload, std::uint8_t ttl, std::uint32_t timeoutMs) {
         start_ = Clock::now();
         deadline_ = start_ + std::chrono::milliseconds(timeoutMs);
-        return Send(payload, ttl);
+        return SendEchoRequest(socket_, request_, payload, ttl);
     }
 
     // The answer the socket's poll events bring; nothing while the echo waits on.
@@ -188,34 +137,6 @@ public:
     Clock::time_point Deadline() const { return deadline_; }
 
 private:
-    static icmp::EchoRequest MakeRequest(std::uint32_t destination) {
-        const echo::Identity identity = echo::NextIdentity();
-        return {identity.identifier, identity.sequence, destination};
-    }
-
-    // The header and the caller's payload go out as two pieces, and the TTL
-    // rides along as a control message (a TTL outside 1..255 fails the send).
-    std::optional<Answer> Send(std::span<const std::uint8_t> payload, std::uint8_t ttl) {
-        auto header = icmp::EchoRequestHeader(request_.identifier, request_.sequence, payload);
-        iovec pieces[2] = {{header.data(), header.size()},
-                           {const_cast<std::uint8_t*>(payload.data()), payload.size()}};
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_addr = ToInAddr(request_.destination);
-        alignas(cmsghdr) std::array<std::uint8_t, CMSG_SPACE(sizeof(int))> control{};
-        msghdr message{&to, sizeof to, pieces, 2, control.data(), control.size(), 0};
-        cmsghdr* const ttlMessage = CMSG_FIRSTHDR(&message);
-        ttlMessage->cmsg_level = IPPROTO_IP;
-        ttlMessage->cmsg_type = IP_TTL;
-        ttlMessage->cmsg_len = CMSG_LEN(sizeof(int));
-        const int ttlValue = ttl;
-        std::memcpy(CMSG_DATA(ttlMessage), &ttlValue, sizeof ttlValue);
-        // sendmsg to an address, never connect: a connected raw socket moves
-        // errors to the error queue.
-        if (::sendmsg(socket_.fd, &message, 0) < 0) return MakeAnswer(echo::StatusFromSendErrno(errno));
-        return std::nullopt;
-    }
-
     Answer Wait() {
         // A near host's answer is often queued by the time sendmsg returns
         // (loopback delivers it within the call): look once before waiting.
@@ -254,25 +175,6 @@ private:
         }
     }
 
-    static std::optional<Answer> ErrorFromControl(msghdr& message) {
-        for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
-            if (c->cmsg_level != IPPROTO_IP || c->cmsg_type != IP_RECVERR ||
-                c->cmsg_len < CMSG_LEN(sizeof(sock_extended_err) + sizeof(sockaddr_in))) {
-                continue;
-            }
-            sock_extended_err error;
-            sockaddr_in offender;
-            std::memcpy(&error, CMSG_DATA(c), sizeof error);
-            std::memcpy(&offender, CMSG_DATA(c) + sizeof error, sizeof offender);
-            const auto status = icmp::StatusFromExtendedError(error.ee_origin, error.ee_type, error.ee_code);
-            if (!status) continue;
-            Answer answer = MakeAnswer(*status);
-            if (offender.sin_family == AF_INET) answer.address = FromInAddr(offender.sin_addr);
-            return answer;
-        }
-        return std::nullopt;
-    }
-
     std::optional<Answer> ReadPacket() {
         const auto buffer = ReceiveBuffer();
         sockaddr_in from{};
@@ -291,24 +193,7 @@ private:
         const auto packet = std::span<const std::uint8_t>(buffer.data(), std::size_t(length));
         const auto found = icmp::Classify(packet, socket_.kind, request_, FromInAddr(from.sin_addr));
         if (found.verdict == icmp::Verdict::NotOurs) return std::nullopt;
-        if (found.verdict == icmp::Verdict::Error) return MakeAnswer(found.status, found.router);
-
-        Answer reply = MakeAnswer(IP_SUCCESS, FromInAddr(from.sin_addr));
-        reply.roundTrip = received - start_;
-        reply.ttl = found.ttl ? *found.ttl : ReceivedTtl(message);
-        reply.data = packet.subspan(found.dataOffset, found.dataLength);
-        return reply;
-    }
-
-    static std::uint8_t ReceivedTtl(msghdr& message) {
-        for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
-            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_TTL && c->cmsg_len >= CMSG_LEN(sizeof(int))) {
-                int ttl = 0;
-                std::memcpy(&ttl, CMSG_DATA(c), sizeof ttl);
-                return std::uint8_t(ttl);
-            }
-        }
-        return 0;
+        return AnswerOfPacket(found, packet, FromInAddr(from.sin_addr), received - start_, message);
     }
 
     const EchoSocket socket_;
@@ -364,6 +249,21 @@ IcmpHandle LinuxNetworkServices::CreateEchoHandle(bool ipv6) {
     }
     permissionRefused_.store(refusedForPermission, std::memory_order_relaxed);
     return INVALID_HANDLE_VALUE;
+}
+
+// The sweep takes over the socket a handle would have had.
+IcmpHandle LinuxNetworkServices::IcmpCreateSweepFile() {
+    const IcmpHandle handle = IcmpCreateFile();
+    const auto socket = TakeForEcho(handle, false);
+    if (!socket) return INVALID_HANDLE_VALUE;
+    {
+        std::lock_guard lock(handlesMutex_);
+        handles_.erase(handle);
+    }
+    auto sweep = std::make_shared<SweepSocket>(*socket);  // closes the socket if it cannot start
+    std::lock_guard lock(handlesMutex_);
+    sweeps_.emplace(handle, std::move(sweep));
+    return handle;
 }
 
 // Every asynchronous echo between its send and its answer waits on the one
@@ -479,6 +379,7 @@ private:
 LinuxNetworkServices::LinuxNetworkServices(SocketPreference preference) : preference_(preference) {}
 
 LinuxNetworkServices::~LinuxNetworkServices() {
+    sweeps_.clear();
     waiter_.reset();
     CloseIdleSockets();
 }
@@ -517,6 +418,10 @@ void LinuxNetworkServices::IcmpSendEcho2(IcmpHandle handle, std::function<void(s
     if (const auto refusal = RequestRefusal(destinationAddress, requestData, requestSize)) {
         return completion(WriteAnswer(replyBuffer, replySize, *refusal));
     }
+    if (const auto sweep = SweepOf(handle)) {
+        return sweep->Send(destinationAddress, PayloadOf(requestData, requestSize), TtlOf(requestOptions), timeoutMs,
+                           replyBuffer, replySize, std::move(completion));
+    }
     EchoWaiter& waiter = Waiter();
     const auto socket = TakeForEcho(handle, false);
     if (!socket) return completion(WriteAnswer(replyBuffer, replySize, MakeAnswer(IP_GENERAL_FAILURE)));
@@ -554,7 +459,27 @@ EchoWaiter& LinuxNetworkServices::Waiter() {
     return *waiter_;
 }
 
+std::shared_ptr<SweepSocket> LinuxNetworkServices::SweepOf(IcmpHandle handle) const {
+    std::lock_guard lock(handlesMutex_);
+    const auto entry = sweeps_.find(handle);
+    return entry == sweeps_.end() ? nullptr : entry->second;
+}
+
+// The sweep's last owner, maybe a send still under way, ends its echoes.
+bool LinuxNetworkServices::CloseSweep(IcmpHandle handle) {
+    std::shared_ptr<SweepSocket> sweep;
+    {
+        std::lock_guard lock(handlesMutex_);
+        const auto entry = sweeps_.find(handle);
+        if (entry == sweeps_.end()) return false;
+        sweep = std::move(entry->second);
+        sweeps_.erase(entry);
+    }
+    return true;
+}
+
 bool LinuxNetworkServices::IcmpCloseHandle(IcmpHandle handle) {
+    if (CloseSweep(handle)) return true;
     std::lock_guard lock(handlesMutex_);
     const auto entry = handles_.find(handle);
     if (entry == handles_.end() || entry->second.closing) return false;

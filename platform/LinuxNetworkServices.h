@@ -4,8 +4,10 @@
 // name look-up through getaddrinfo, and the ARP and interface tables over
 // netlink (LinuxNetlink). Echoes may run on several threads at once; what
 // they share is three atomics and the table of open handles. Asynchronous
-// echoes all wait on one thread of the services' own (EchoWaiter). ICMPv6
-// echoes (LinuxIcmp6Echo) share the handles, the socket kinds and the idle pool.
+// echoes all wait on one thread of the services' own (EchoWaiter), but a
+// sweep's, which share one socket and wait on its thread (SweepSocket).
+// ICMPv6 echoes (LinuxIcmp6Echo) share the handles, the socket kinds and the
+// idle pool.
 
 #include <atomic>
 #include <memory>
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "platform/LinuxNetlink.h"
+#include "platform/EchoSocketIo.h"
 #include "platform/IcmpParser.h"
 #include "platform/NetworkServices.h"
 
@@ -24,14 +27,8 @@ namespace velmora {
 // others let tests exercise each kind on its own.
 enum class SocketPreference { PingFirst, RawOnly, PingOnly };
 
-// The socket behind a handle, which kind it is and whether it speaks ICMPv6.
-struct EchoSocket {
-    int fd;
-    icmp::SocketKind kind;
-    bool ipv6;
-};
-
 class EchoWaiter;
+class SweepSocket;
 
 class LinuxNetworkServices final : public NetworkServices {
 public:
@@ -42,6 +39,7 @@ public:
     LinuxNetworkServices& operator=(const LinuxNetworkServices&) = delete;
 
     IcmpHandle IcmpCreateFile() override;
+    IcmpHandle IcmpCreateSweepFile() override;
     std::uint32_t IcmpSendEcho(IcmpHandle handle, std::uint32_t destinationAddress, const void* requestData,
                                std::uint16_t requestSize, const IP_OPTION_INFORMATION* requestOptions,
                                void* replyBuffer, std::uint32_t replySize, std::uint32_t timeoutMs) override;
@@ -86,6 +84,8 @@ private:
     // A handle on a socket of the preferred kind that works, for IPv4 or IPv6.
     IcmpHandle CreateEchoHandle(bool ipv6);
     IcmpHandle AddHandle(EchoSocket socket);
+    std::shared_ptr<SweepSocket> SweepOf(IcmpHandle handle) const;
+    bool CloseSweep(IcmpHandle handle);
     // The handle's socket for one echo; nothing when it is unknown, closing,
     // busy or of the other family.
     std::optional<EchoSocket> TakeForEcho(IcmpHandle handle, bool ipv6);
@@ -109,6 +109,7 @@ private:
     LinuxNetlink netlink_;
     std::mutex waiterMutex_;
     std::unique_ptr<EchoWaiter> waiter_;  // started by the first asynchronous echo
+    std::unordered_map<IcmpHandle, std::shared_ptr<SweepSocket>> sweeps_;  // under handlesMutex_
 };
 
 }  // namespace velmora

@@ -195,6 +195,12 @@ public:
     // makes IcmpSendEcho answer with a failure status instead.
     virtual IcmpHandle IcmpCreateFile() = 0;
 
+    // A handle for a whole sweep: echoes sent on it with IcmpSendEcho2 go
+    // through one socket, any number in flight at once, each answer matched
+    // to its own echo. Closing it abandons every echo still in flight at
+    // once (each completes with a failure status). IcmpSendEcho refuses it.
+    virtual IcmpHandle IcmpCreateSweepFile() = 0;
+
     // Sends one echo and waits for its answer or the timeout. Returns the
     // number of replies (0 on failure) and writes the reply record and the
     // echoed data into replyBuffer (replySize bytes, at most kReplyBufferSize

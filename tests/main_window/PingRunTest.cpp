@@ -653,19 +653,47 @@ TEST_F(RunTest, ParallelPassWritesTheSequentialLinesWhateverOrderTheAnswersComeI
     EXPECT_EQ(EchoesOf(echoes), EchoesOf(sequentialEchoes));
 }
 
-// Sixty-four echoes wait at most; an answer lets the next slot go at the next
-// tick. Stop abandons every echo in flight at once; their late answers write nothing.
-TEST_F(RunTest, ParallelPassKeepsAtMost64EchoesInFlightAndStopAbandonsThem) {
+// As many echoes wait at once as the Timeout lets come and go at one a
+// millisecond (1024 at most, more than an octet walk holds); an answer lets the next slot go at the next
+// tick. All go through the pass's one sweep handle.
+TEST_F(RunTest, ParallelPassKeepsWhatTheTimeoutAllowsInFlightThroughOneSweepHandle) {
+    const struct {
+        const char* timeout;
+        std::size_t inFlight;
+    } rows[] = {{"100", 100}, {"0", 1}, {"900", 900}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.timeout);
+        net.inFlight.clear();
+        net.echoes.clear();
+        view.SetRange("1.0.0.1", "254.254.254.254");  // about a thousand addresses
+        view.parameters[Control::Timeout] = row.timeout;
+        run->SetParallel(true);
+        run->StartPinging();
+        while (PaceTimer().Fire()) {
+        }
+        EXPECT_EQ(net.inFlight.size(), row.inFlight);
+        AnswerEchoTo("1.0.0.1");
+        ASSERT_TRUE(PaceTimer().Fire());
+        EXPECT_FALSE(PaceTimer().Fire());
+        EXPECT_EQ(net.inFlight.size(), row.inFlight);
+        ASSERT_EQ(net.sweeps.size(), 1u);
+        const IcmpHandle sweep = *net.sweeps.begin();
+        EXPECT_EQ(net.open, std::set<IcmpHandle>{sweep}) << "no handle of its own for any echo";
+        EXPECT_TRUE(std::ranges::all_of(net.echoes, [&](const EchoRequest& e) { return e.handle == sweep; }));
+        run->StopPinging();
+        EXPECT_TRUE(net.open.empty());
+        net.sweeps.clear();
+    }
+}
+
+// Stop closes the sweep handle, which abandons every echo in flight at once;
+// their late answers write nothing.
+TEST_F(RunTest, ParallelPassStopAbandonsEveryEchoInFlight) {
     view.SetRange("10.0.0.1", "10.0.0.100");
     run->SetParallel(true);
     run->StartPinging();
     while (PaceTimer().Fire()) {
     }
-    EXPECT_EQ(net.inFlight.size(), 64u);
-    AnswerEchoTo("10.0.0.7");
-    ASSERT_TRUE(PaceTimer().Fire());
-    EXPECT_FALSE(PaceTimer().Fire());
-    EXPECT_EQ(Destinations().back(), "10.0.0.65");
     AnswerEchoTo("10.0.0.1");
     run->StopPinging();
 

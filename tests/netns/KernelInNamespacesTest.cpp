@@ -1,7 +1,8 @@
 // The real platform code against the real kernel, in namespaces of our own:
 // echoes with a raw and with a ping socket (answers and errors as the network
 // sends them, a ping socket's error queue, a wait woken by closing its
-// socket, socket rights) and the ARP and interface tables over netlink.
+// socket, socket rights), a sweep's echoes through one socket, and the ARP
+// and interface tables over netlink.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -14,10 +15,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -301,6 +304,279 @@ TEST_P(EchoInNamespaces, AnEchoTimesOutAtItsDeadlineAndItsLateReplyIsNotTakenFor
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, EchoInNamespaces,
+                         testing::Values(SocketPreference::RawOnly, SocketPreference::PingOnly),
+                         [](const auto& info) { return info.param == SocketPreference::RawOnly ? "Raw" : "Ping"; });
+
+// The sweep's socket: many echoes in flight through one socket, each answer
+// matched to its own echo. The quiet node owns 10.77.3.16/28 through a local
+// route and answers there as a test says (HeldAnswerer).
+constexpr std::uint32_t QuietHost(std::uint8_t last) { return AddressFromOctets(10, 77, 3, last); }
+
+enum class Reply { Echo, Unreachable };
+
+// Holds the quiet node's requests until `batch` have come, then answers them
+// last first, each from the address it was sent to; an unreachable error
+// comes from the quiet node itself, quoting the request. Batch after batch,
+// until it goes.
+class HeldAnswerer {
+public:
+    HeldAnswerer(const NamespaceLab& lab, std::size_t batch, std::function<Reply(std::uint32_t to)> way,
+                 std::chrono::milliseconds delay = 0ms)
+        : batch_(batch), way_(std::move(way)), delay_(delay) {
+        lab.RunIn(Node::Quiet, [this] { fd_ = ::socket(AF_INET, SOCK_RAW, IPPROTO_ICMP); });
+        if (fd_ < 0) throw std::runtime_error("cannot answer on the quiet node");
+        thread_ = std::thread([this] {
+            while (AnswerBatch()) continue;
+        });
+    }
+    ~HeldAnswerer() {
+        ::shutdown(fd_, SHUT_RDWR);
+        thread_.join();
+        ::close(fd_);
+    }
+
+private:
+    struct Held {
+        Bytes packet;
+        sockaddr_in from;
+    };
+
+    // False once the socket is shut down.
+    bool AnswerBatch() const {
+        std::vector<Held> held;
+        while (held.size() < batch_) {
+            Held request{Bytes(65536), {}};
+            socklen_t fromLength = sizeof request.from;
+            const ssize_t length = ::recvfrom(fd_, request.packet.data(), request.packet.size(), 0,
+                                              reinterpret_cast<sockaddr*>(&request.from), &fromLength);
+            if (length <= 0) return false;
+            request.packet.resize(std::size_t(length));
+            const std::size_t icmp = std::size_t(request.packet[0] & 0x0F) * 4;
+            if (request.packet.size() >= icmp + 8 && request.packet[icmp] == 8) held.push_back(std::move(request));
+        }
+        std::this_thread::sleep_for(delay_);
+        for (auto request = held.rbegin(); request != held.rend(); ++request) Answer(*request);
+        return true;
+    }
+
+    void Answer(const Held& request) const {
+        const Bytes& packet = request.packet;
+        const std::size_t icmp = std::size_t(packet[0] & 0x0F) * 4;
+        const std::uint32_t to = AddressFromOctets(packet[16], packet[17], packet[18], packet[19]);
+        if (way_(to) == Reply::Unreachable) {
+            const Bytes error = Message(3, 1, 0, 0, Bytes(packet.begin(), packet.begin() + long(icmp + 8)));
+            ::sendto(fd_, error.data(), error.size(), 0, reinterpret_cast<const sockaddr*>(&request.from),
+                     sizeof request.from);
+            return;
+        }
+        const std::uint16_t id = std::uint16_t(packet[icmp + 4] << 8 | packet[icmp + 5]);
+        const std::uint16_t seq = std::uint16_t(packet[icmp + 6] << 8 | packet[icmp + 7]);
+        Bytes reply = Message(0, 0, id, seq, Bytes(packet.begin() + long(icmp + 8), packet.end()));
+        // The reply leaves from the address the request was sent to.
+        iovec data{reply.data(), reply.size()};
+        alignas(cmsghdr) std::array<std::uint8_t, CMSG_SPACE(sizeof(in_pktinfo))> control{};
+        msghdr message{const_cast<sockaddr_in*>(&request.from), sizeof request.from, &data, 1, control.data(),
+                       control.size(), 0};
+        cmsghdr* const source = CMSG_FIRSTHDR(&message);
+        source->cmsg_level = IPPROTO_IP;
+        source->cmsg_type = IP_PKTINFO;
+        source->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+        in_pktinfo info{};
+        std::memcpy(&info.ipi_spec_dst, &packet[16], 4);
+        std::memcpy(CMSG_DATA(source), &info, sizeof info);
+        ::sendmsg(fd_, &message, 0);
+    }
+
+    const std::size_t batch_;
+    const std::function<Reply(std::uint32_t)> way_;
+    const std::chrono::milliseconds delay_;
+    int fd_ = -1;
+    std::thread thread_;
+};
+
+struct SweepEcho {
+    std::uint32_t to;
+    Bytes payload;
+    std::uint32_t timeoutMs = 2000;
+    std::uint8_t ttl = 64;
+};
+
+struct Swept {
+    ReplyRecord record{};
+    int order = -1;  // place among the answers
+    std::uint32_t Status() const { return record.reply.Status; }
+};
+
+// Sends the echoes through the sweep handle in turn, then waits for all their answers.
+std::deque<Swept> Sweep(LinuxNetworkServices& net, IcmpHandle sweep, const std::vector<SweepEcho>& echoes,
+                        const std::function<void()>& afterEachSend = [] {}) {
+    std::deque<Swept> swept(echoes.size());
+    std::latch done(std::ptrdiff_t(echoes.size()));
+    std::atomic<int> answers{0};
+    for (std::size_t i = 0; i < echoes.size(); ++i) {
+        IP_OPTION_INFORMATION options;
+        options.Ttl = echoes[i].ttl;
+        swept[i].record.reply.Address = kUntouched;
+        net.IcmpSendEcho2(
+            sweep,
+            [&, i](std::uint32_t) {
+                swept[i].order = answers++;
+                done.count_down();
+            },
+            echoes[i].to, echoes[i].payload.data(), std::uint16_t(echoes[i].payload.size()), &options,
+            &swept[i].record, kReplyBufferSize, echoes[i].timeoutMs);
+        afterEachSend();
+    }
+    done.wait();
+    return swept;
+}
+
+class SweepInNamespaces : public EchoInNamespaces {
+protected:
+    static void SetUpTestSuite() {
+        EchoInNamespaces::SetUpTestSuite();
+        if (lab_) velmora::test::Run("ip -n " + lab_->Name(Node::Quiet) + " route add local 10.77.3.16/28 dev lo");
+    }
+
+    // Runs the work in the client's namespace with a sweep handle of the socket kind under test.
+    static void WithSweep(const std::function<void(LinuxNetworkServices&, IcmpHandle)>& work) {
+        lab_->RunIn(Node::Client, [&] {
+            LinuxNetworkServices net(GetParam());
+            const IcmpHandle sweep = net.IcmpCreateSweepFile();
+            ASSERT_NE(sweep, INVALID_HANDLE_VALUE) << net.IcmpPermissionAdvice();
+            work(net, sweep);
+            EXPECT_TRUE(net.IcmpCloseHandle(sweep));
+        });
+    }
+};
+
+TEST_P(SweepInNamespaces, RepliesArrivingInReverseOrderEachCompleteTheirOwnEcho) {
+    constexpr std::uint8_t kCount = 14;
+    const HeldAnswerer reversing(*lab_, kCount, [](std::uint32_t) { return Reply::Echo; });
+    WithSweep([](LinuxNetworkServices& net, IcmpHandle sweep) {
+        std::vector<SweepEcho> echoes;
+        for (std::uint8_t i = 0; i < kCount; ++i) echoes.push_back({QuietHost(17 + i), Bytes(20 + i, i)});
+        const auto swept = Sweep(net, sweep, echoes);
+        for (std::uint8_t i = 0; i < kCount; ++i) {
+            SCOPED_TRACE(int(i));
+            EXPECT_EQ(swept[i].Status(), std::uint32_t(IP_SUCCESS));
+            EXPECT_EQ(swept[i].record.reply.Address, QuietHost(17 + i));
+            EXPECT_EQ(EchoedData(swept[i].record), Bytes(20 + i, i)) << "the payload of its own request";
+            EXPECT_EQ(swept[i].order, kCount - 1 - i) << "answered as the replies came, last sent first";
+        }
+    });
+}
+
+// Pass after pass on one sweep: the first pass's replies come after it gave
+// up, while the second waits for its own to the same addresses.
+TEST_P(SweepInNamespaces, AReplyAfterItsEchoWasGivenUpIsNotTakenByTheNextPass) {
+    constexpr std::uint8_t kCount = 4;
+    const HeldAnswerer late(*lab_, kCount, [](std::uint32_t) { return Reply::Echo; }, 300ms);
+    WithSweep([](LinuxNetworkServices& net, IcmpHandle sweep) {
+        auto pass = [&](std::uint8_t payload, std::uint32_t timeoutMs) {
+            std::vector<SweepEcho> echoes;
+            for (std::uint8_t i = 0; i < kCount; ++i) echoes.push_back({QuietHost(20 + i), Bytes(16, payload), timeoutMs});
+            return Sweep(net, sweep, echoes);
+        };
+        const auto first = pass(0x11, 100);
+        const auto second = pass(0x22, 2000);
+        for (std::uint8_t i = 0; i < kCount; ++i) {
+            SCOPED_TRACE(int(i));
+            EXPECT_EQ(first[i].Status(), std::uint32_t(IP_REQ_TIMED_OUT));
+            EXPECT_EQ(first[i].record.reply.Address, kUntouched);
+            EXPECT_EQ(second[i].Status(), std::uint32_t(IP_SUCCESS));
+            EXPECT_EQ(EchoedData(second[i].record), Bytes(16, 0x22)) << "the reply to its own request";
+            EXPECT_GE(second[i].record.reply.RoundTripTime, 250u) << "not the first pass's late reply";
+        }
+    });
+}
+
+// The router's unreachable answers spend a token bucket that refills one a
+// second and that its other errors empty too: they come first, after a rest.
+TEST_P(SweepInNamespaces, RouterErrorsCompleteTheEchoTheyQuoteAndOnlyThatOne) {
+    const HeldAnswerer quiet(*lab_, 2, [](std::uint32_t to) {
+        return to == QuietHost(18) ? Reply::Unreachable : Reply::Echo;
+    });
+    std::this_thread::sleep_for(1100ms);
+    WithSweep([](LinuxNetworkServices& net, IcmpHandle sweep) {
+        const struct {
+            const char* name;
+            SweepEcho echo;
+            std::int32_t status;
+            std::uint32_t from;
+        } cases[] = {
+            {"UnreachableRoute", {kUnreachable, Bytes(8, 3)}, IP_DEST_HOST_UNREACHABLE, kRouter},
+            {"Answered", {kTarget, Bytes(8, 1)}, IP_SUCCESS, kTarget},
+            {"TtlExpiresAtTheRouter", {kTarget, Bytes(8, 2), 2000, 1}, IP_TTL_EXPIRED_TRANSIT, kRouter},
+            {"AnsweredBetweenErrors", {kTarget, Bytes(8, 4)}, IP_SUCCESS, kTarget},
+            {"QuietAnswers", {QuietHost(17), Bytes(8, 6)}, IP_SUCCESS, QuietHost(17)},
+            {"QuietSaysUnreachable", {QuietHost(18), Bytes(8, 7)}, IP_DEST_HOST_UNREACHABLE, kQuiet},
+            {"TtlExpiresAgain", {kTarget, Bytes(8, 8), 2000, 1}, IP_TTL_EXPIRED_TRANSIT, kRouter},
+        };
+        std::vector<SweepEcho> echoes;
+        for (const auto& c : cases) echoes.push_back(c.echo);
+        const auto swept = Sweep(net, sweep, echoes);
+        for (std::size_t i = 0; i < std::size(cases); ++i) {
+            SCOPED_TRACE(cases[i].name);
+            EXPECT_EQ(swept[i].Status(), std::uint32_t(cases[i].status));
+            EXPECT_EQ(swept[i].record.reply.Address, cases[i].from);
+        }
+    });
+}
+
+std::ptrdiff_t DescriptorCount() {
+    const std::filesystem::directory_iterator open("/proc/self/fd");
+    return std::distance(begin(open), end(open));
+}
+
+// Replies and silence alike: no descriptor is opened or closed while echoes
+// come and go, and closing the sweep gives back what opening it took.
+TEST_P(SweepInNamespaces, TheDescriptorCountStaysConstantDuringASweep) {
+    lab_->RunIn(Node::Client, [] {
+        LinuxNetworkServices net(GetParam());
+        const std::ptrdiff_t before = DescriptorCount();
+        const std::ptrdiff_t threadsBefore = ThreadCount();
+        const IcmpHandle sweep = net.IcmpCreateSweepFile();
+        ASSERT_NE(sweep, INVALID_HANDLE_VALUE) << net.IcmpPermissionAdvice();
+        const std::ptrdiff_t during = DescriptorCount();
+        EXPECT_EQ(ThreadCount(), threadsBefore + 1) << "one waiting thread for the sweep";
+        std::vector<SweepEcho> echoes;
+        for (int i = 0; i < 300; ++i) echoes.push_back({i % 3 == 0 ? QuietHost(30) : kTarget, Bytes(8, std::uint8_t(i)), 300});
+        std::vector<std::ptrdiff_t> counts;
+        const auto swept = Sweep(net, sweep, echoes, [&] { counts.push_back(DescriptorCount()); });
+        EXPECT_EQ(std::ranges::count(counts, during), std::ptrdiff_t(counts.size()));
+        EXPECT_EQ(swept[1].Status(), std::uint32_t(IP_SUCCESS));
+        EXPECT_EQ(swept[0].Status(), std::uint32_t(IP_REQ_TIMED_OUT));
+        net.IcmpCloseHandle(sweep);
+        EXPECT_EQ(DescriptorCount(), before);
+    });
+}
+
+// Stop closes the sweep: every echo still waiting ends at once, not at its timeout.
+TEST_P(SweepInNamespaces, ClosingTheSweepAbandonsEveryEchoInFlightAtOnce) {
+    lab_->RunIn(Node::Client, [] {
+        LinuxNetworkServices net(GetParam());
+        const IcmpHandle sweep = net.IcmpCreateSweepFile();
+        std::deque<ReplyRecord> records(50);
+        std::latch done(50);
+        IP_OPTION_INFORMATION options;
+        options.Ttl = 64;
+        const Bytes payload(8, 1);
+        for (ReplyRecord& record : records) {
+            net.IcmpSendEcho2(sweep, [&](std::uint32_t) { done.count_down(); }, QuietHost(31), payload.data(),
+                              std::uint16_t(payload.size()), &options, &record, kReplyBufferSize, 60000);
+        }
+        const auto start = Clock::now();
+        EXPECT_TRUE(net.IcmpCloseHandle(sweep));
+        done.wait();
+        EXPECT_LT(Clock::now() - start, 1s);
+        for (const ReplyRecord& record : records) EXPECT_EQ(record.reply.Status, std::uint32_t(IP_GENERAL_FAILURE));
+        EXPECT_EQ(net.IcmpSendEcho(sweep, kTarget, payload.data(), 8, &options, &records[0], kReplyBufferSize, 100), 0u)
+            << "a closed sweep sends nothing";
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, SweepInNamespaces,
                          testing::Values(SocketPreference::RawOnly, SocketPreference::PingOnly),
                          [](const auto& info) { return info.param == SocketPreference::RawOnly ? "Raw" : "Ping"; });
 

@@ -6,6 +6,8 @@
 #include <ctime>  // linux/errqueue.h uses timespec without including it
 #include <linux/errqueue.h>
 
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/NetworkServices.h"
@@ -208,6 +210,49 @@ TEST(PingSocket, ReplyAndErrorQuoteMatchBySequenceAndSourceNotIdentifier) {
         EXPECT_EQ(ping(Prefix(reply, length)).verdict, kNotOurs);
         EXPECT_FALSE(icmp::QuotesOurPingRequest(Prefix(quote, length), kSeq)) << length;
     }
+}
+
+// A sweep files its echoes by sequence and destination: a packet's key names
+// the echo it answers or reports on, whatever the order packets come in.
+TEST(SweepKey, NamesTheEchoAReplyOrErrorIsFor) {
+    using Key = std::optional<std::pair<std::uint16_t, std::uint32_t>>;
+    const auto key = [](const Bytes& packet, SocketKind kind, std::uint32_t from = kTarget) -> Key {
+        const auto found = icmp::KeyOfAnswer(packet, kind, kId, from);
+        if (!found) return std::nullopt;
+        return std::pair{found->sequence, found->destination};
+    };
+    const Key ours = std::pair{kSeq, kTarget};
+    const struct {
+        const char* name;
+        Bytes packet;
+        SocketKind kind;
+        std::uint32_t from;
+        Key expected;
+    } rows[] = {
+        {"RawReply", RawReply(), SocketKind::Raw, kTarget, ours},
+        {"RawReplyWithOptions", RawReply(kId, kSeq, 2), SocketKind::Raw, kTarget, ours},
+        {"RawReplyFromAnotherHostIsItsEcho", RawReply(), SocketKind::Raw, kRouter, std::pair{kSeq, kRouter}},
+        {"RawReplyToAnotherProcess", RawReply(kId ^ 1), SocketKind::Raw, kTarget, std::nullopt},
+        {"RawErrorQuotingOurRequest", RawError(11, 0, OurRequest()), SocketKind::Raw, kRouter, ours},
+        {"RawErrorQuotingWithOptions", RawError(3, 1, OurRequest(3)), SocketKind::Raw, kRouter, ours},
+        {"RawErrorQuotingAnotherProcess", RawError(3, 1, OurRequest(0, kId ^ 1)), SocketKind::Raw, kRouter,
+         std::nullopt},
+        {"RawErrorQuotingAReply", RawError(3, 1, OurRequest(0, kId, kSeq, kTarget, 0)), SocketKind::Raw, kRouter,
+         std::nullopt},
+        {"RawErrorQuoteCut", RawError(3, 1, Prefix(OurRequest(), 27)), SocketKind::Raw, kRouter, std::nullopt},
+        {"RawRequestIsNoAnswer", OurRequest(), SocketKind::Raw, kTarget, std::nullopt},
+        {"RawCutHeader", Prefix(RawReply(), 27), SocketKind::Raw, kTarget, std::nullopt},
+        {"PingReplyAnyIdentifier", Icmp(0, 0, 0x4242, kSeq, kPayload), SocketKind::Ping, kTarget, ours},
+        {"PingRequestIsNoAnswer", Icmp(8, 0, 0x4242, kSeq, kPayload), SocketKind::Ping, kTarget, std::nullopt},
+        {"PingCut", Prefix(Icmp(0, 0, 0x4242, kSeq, kPayload), 7), SocketKind::Ping, kTarget, std::nullopt},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(key(row.packet, row.kind, row.from), row.expected);
+    }
+    EXPECT_EQ(icmp::QuotedPingSequence(Icmp(8, 0, 0x4242, kSeq, {})), kSeq);
+    EXPECT_EQ(icmp::QuotedPingSequence(Icmp(0, 0, 0x4242, kSeq, {})), std::nullopt);
+    EXPECT_EQ(icmp::QuotedPingSequence(Prefix(Icmp(8, 0, 0x4242, kSeq, {}), 7)), std::nullopt);
 }
 
 // The header is sent beside the payload without joining them, its checksum

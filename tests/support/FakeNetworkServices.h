@@ -104,6 +104,14 @@ public:
         return h;
     }
 
+    std::set<IcmpHandle> sweeps;  // of the open handles, those of sweeps
+
+    IcmpHandle IcmpCreateSweepFile() override {
+        const IcmpHandle h = IcmpCreateFile();
+        sweeps.insert(h);
+        return h;
+    }
+
     std::uint32_t IcmpSendEcho(IcmpHandle handle, std::uint32_t destination, const void* requestData,
                                std::uint16_t requestSize, const IP_OPTION_INFORMATION* options, void* replyBuffer,
                                std::uint32_t replySize, std::uint32_t timeoutMs) override {
