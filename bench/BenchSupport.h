@@ -5,11 +5,13 @@
 // resident set size, a clock.
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <sys/resource.h>
 #include <QObject>
+#include <QTimer>
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -178,6 +180,44 @@ private:
 inline long SentSoFar(const RealWindow& window) {
     const auto* panel = window.window.findChild<QLabel*>(QStringLiteral("Panel1"));
     return panel->text().section(u' ', 1).toLong();
+}
+
+// Loopback only: the one address of the range is 127.0.0.1, in a Loop without delay.
+inline const RunSetup kLoopbackLoop{{"127", "0", "0", "1"},
+                                    {"127", "0", "0", "1"},
+                                    true,
+                                    {{Control::Num, "1"},
+                                     {Control::DataSize, "32"},
+                                     {Control::TTL, "64"},
+                                     {Control::Timeout, "1000"},
+                                     {Control::Delay, "0"}}};
+
+// What a window's Loop did over the measured time.
+struct LoopRate {
+    long pings = 0;
+    double wallSeconds = 0;
+    double cpuSeconds = 0;
+};
+
+// Runs the window's Loop for `seconds` after a second's warm-up, then stops it.
+inline LoopRate MeasureLoop(QApplication& app, RealWindow& window, double seconds) {
+    long sentAtBegin = 0;
+    double cpuAtBegin = 0;
+    Clock::time_point begin;
+    QTimer::singleShot(1000, [&] {
+        sentAtBegin = SentSoFar(window);
+        cpuAtBegin = CpuSeconds();
+        begin = Clock::now();
+        QTimer::singleShot(int(seconds * 1000), [&] { app.quit(); });
+    });
+    window.Start();
+    app.exec();
+    LoopRate rate;
+    rate.wallSeconds = Seconds(Clock::now() - begin);
+    rate.cpuSeconds = CpuSeconds() - cpuAtBegin;
+    rate.pings = SentSoFar(window) - sentAtBegin;
+    window.Stop();
+    return rate;
 }
 
 inline std::unique_ptr<BenchWindow> MakeWindow(bool plain, const RunSetup& setup, NetworkServices& net,

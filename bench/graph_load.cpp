@@ -30,22 +30,13 @@ namespace {
 
 constexpr std::int64_t kStartUs = 1'800'000'000'000'000;
 
-const RunSetup kLoopback{{"127", "0", "0", "1"},
-                         {"127", "0", "0", "1"},
-                         true,
-                         {{Control::Num, "1"},
-                          {Control::DataSize, "32"},
-                          {Control::TTL, "64"},
-                          {Control::Timeout, "1000"},
-                          {Control::Delay, "0"}}};
-
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 // One loopback Loop for `seconds` after a second's warm-up; the graph opened first when asked.
 void MeasureLoopback(QApplication& app, double seconds, bool graphOpen) {
     LinuxNetworkServices net;
     QtUiServices ui;
-    RealWindow window(kLoopback, net, ui);
+    RealWindow window(kLoopbackLoop, net, ui);
     if (graphOpen) {
         window.window.findChild<QAction*>(QStringLiteral("mnuLatencyGraph"))->trigger();
         auto* graph = window.window.findChild<frmLatencyGraph*>();
@@ -53,23 +44,10 @@ void MeasureLoopback(QApplication& app, double seconds, bool graphOpen) {
             if (box->accessibleName() == QLatin1String("Span")) box->setCurrentIndex(box->count() - 1);
         }
     }
-    long sentAtBegin = 0;
-    double cpuAtBegin = 0;
-    Clock::time_point begin;
-    QTimer::singleShot(1000, [&] {
-        sentAtBegin = SentSoFar(window);
-        cpuAtBegin = CpuSeconds();
-        begin = Clock::now();
-        QTimer::singleShot(int(seconds * 1000), [&] { app.quit(); });
-    });
-    window.Start();
-    app.exec();
-    const double wall = Seconds(Clock::now() - begin);
-    const double cpu = CpuSeconds() - cpuAtBegin;
-    const long pings = SentSoFar(window) - sentAtBegin;
-    window.Stop();
+    const LoopRate rate = MeasureLoop(app, window, seconds);
     std::printf("graph %-6s  %7ld pings in %.2f s: %6.0f pings/s, CPU %5.1f%% of one core\n",
-                graphOpen ? "open" : "closed", pings, wall, double(pings) / wall, 100.0 * cpu / wall);
+                graphOpen ? "open" : "closed", rate.pings, rate.wallSeconds, double(rate.pings) / rate.wallSeconds,
+                100.0 * rate.cpuSeconds / rate.wallSeconds);
 }
 
 // A round trip of about 1 ms with jitter; one echo in 97 lost.

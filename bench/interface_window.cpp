@@ -24,13 +24,7 @@ namespace {
 
 using namespace velmora;
 using bench::Clock;
-
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
+using bench::CpuSeconds;
 
 // Counts the ticks of the timers it makes: the window's refreshes.
 class CountingUi final : public bench::ForwardingUi {

@@ -160,40 +160,18 @@ Figures Measure(QApplication& app, InstantNetwork& net, BenchWindow& window, lon
     return f;
 }
 
-// Loopback only: the one address of the range is 127.0.0.1.
-const RunSetup kLoopback{{"127", "0", "0", "1"},
-                         {"127", "0", "0", "1"},
-                         true,
-                         {{Control::Num, "1"},
-                          {Control::DataSize, "32"},
-                          {Control::TTL, "64"},
-                          {Control::Timeout, "1000"},
-                          {Control::Delay, "0"}}};
-
 // The real window pings 127.0.0.1 in a Loop for `seconds` after a second's warm-up.
 int MeasureLoopback(QApplication& app, double seconds) {
     LinuxNetworkServices net;
     QtUiServices ui;
-    RealWindow window(kLoopback, net, ui);
-    long sentAtBegin = 0;
-    double cpuAtBegin = 0;
-    Clock::time_point begin;
-    QTimer::singleShot(1000, [&] {
-        sentAtBegin = SentSoFar(window);
-        cpuAtBegin = CpuSeconds();
-        begin = Clock::now();
-        QTimer::singleShot(int(seconds * 1000), [&] { app.quit(); });
-    });
-    window.Start();
-    app.exec();
-    const double wall = Seconds(Clock::now() - begin);
-    const double cpu = CpuSeconds() - cpuAtBegin;
-    const long pings = SentSoFar(window) - sentAtBegin;
-    window.Stop();
+    RealWindow window(kLoopbackLoop, net, ui);
+    const LoopRate rate = MeasureLoop(app, window, seconds);
     std::printf("run_throughput --loopback: frmPing, Loop, Delay 0, 127.0.0.1, platform %s\n",
                 qPrintable(QApplication::platformName()));
-    std::printf("pings           %ld in %.2f s: %.0f pings/s\n", pings, wall, double(pings) / wall);
-    std::printf("CPU             %.2f s: %.1f%% of one core\n", cpu, 100.0 * cpu / wall);
+    std::printf("pings           %ld in %.2f s: %.0f pings/s\n", rate.pings, rate.wallSeconds,
+                double(rate.pings) / rate.wallSeconds);
+    std::printf("CPU             %.2f s: %.1f%% of one core\n", rate.cpuSeconds,
+                100.0 * rate.cpuSeconds / rate.wallSeconds);
     return 0;
 }
 

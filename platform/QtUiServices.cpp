@@ -230,9 +230,8 @@ std::optional<std::string> QtUiServices::ShowOpenDialog(const std::string& title
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);  // the capture may go to a new file
     dialog.setNameFilters(NameFilters(filter));
-    dialog.setDirectory(DialogStartFolder(lastDialogFolder_,
-                                          QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
-                                          QDir::homePath()));
+    dialog.setDirectory(
+        DialogStartFolder(lastDialogFolder_, QString::fromStdString(DocumentsFolder()), QDir::homePath()));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     const QString chosen = dialog.selectedFiles().constFirst();
     lastDialogFolder_ = QFileInfo(chosen).absolutePath();
