@@ -275,15 +275,14 @@ public:
                      const std::string& value) override {
         qt_.SaveSetting(app, section, key, value);
     }
-    std::optional<std::string> ShowOpenDialog(const std::string& title, const std::string& filter,
-                                              int flags) override {
-        return qt_.ShowOpenDialog(title, filter, flags);
+    std::optional<std::string> ShowOpenDialog(const std::string& title, const std::string& filter, int flags,
+                                              const std::string& startFolder) override {
+        return qt_.ShowOpenDialog(title, filter, flags, startFolder);
     }
     std::optional<std::string> ShowSaveDialog(const std::string& title, const std::string& filter,
                                               const std::string& startFolder) override {
         return qt_.ShowSaveDialog(title, filter, startFolder);
     }
-    std::string DocumentsFolder() override { return qt_.DocumentsFolder(); }
     bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error) override {
         return qt_.WriteWholeFile(path, bytes, error);
     }

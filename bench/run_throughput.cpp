@@ -96,7 +96,7 @@ public:
         std::fprintf(stderr, "message box: %s\n", prompt.c_str());
         return (style & 0x0F) == 0 ? vbOK : vbCancel;
     }
-    std::optional<std::string> ShowOpenDialog(const std::string&, const std::string&, int) override {
+    std::optional<std::string> ShowOpenDialog(const std::string&, const std::string&, int, const std::string&) override {
         return capturePath_;
     }
     void RunInBackground(std::function<void()> work, std::function<void()> done) override {

@@ -33,8 +33,9 @@ std::optional<std::string> CaptureFile::Open() {
 
 std::optional<std::string> CaptureFile::ChoosePath() {
     while (true) {
-        const auto path = ui_.ShowOpenDialog(kDialogTitle, kDialogFilter, kDialogFlags);
+        const auto path = ui_.ShowOpenDialog(kDialogTitle, kDialogFilter, kDialogFlags, lastFolder_);
         if (!path) return std::nullopt;
+        lastFolder_ = std::filesystem::path(*path).parent_path().string();
         std::string error;
         switch (AskAboutExisting(*path, error)) {
             case Existing::Use: return path;

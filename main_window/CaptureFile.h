@@ -27,6 +27,9 @@ public:
     std::optional<std::string> Open();
     void Close();
     bool IsOpen() const { return fileNumber_ != 0; }
+    // Where the dialog opens: the folder of the file last chosen in it, kept between runs of the program.
+    const std::string& LastFolder() const { return lastFolder_; }
+    void SetLastFolder(const std::string& folder) { lastFolder_ = folder; }
 
     // Writes the bytes at the end; a failed write asks Retry or Cancel.
     void Write(const std::string& bytes);
@@ -44,6 +47,7 @@ private:
 
     UiServices& ui_;
     int fileNumber_ = 0;
+    std::string lastFolder_;
 };
 
 }  // namespace velmora

@@ -144,6 +144,7 @@ void MainSettings::RestoreParameters() {
     choices_.timestamps = ReadBoolean("Timestamps", false);
     choices_.alert = ReadBoolean("Alert", false);
     choices_.alertAfter = AlertAfterValue(Read(kInitSection, "AlertAfter", std::to_string(kAlertAfterDefault)));
+    choices_.captureFolder = Read(kInitSection, "CaptureFolder", "");
 }
 
 void MainSettings::RestoreNumber(QLineEdit& field, const char* key, const char* defaultValue) {
@@ -193,6 +194,7 @@ void MainSettings::Save() {
     Write(kInitSection, "Timestamps", choices_.timestamps ? "True" : "False");
     Write(kInitSection, "Alert", choices_.alert ? "True" : "False");
     Write(kInitSection, "AlertAfter", std::to_string(choices_.alertAfter));
+    Write(kInitSection, "CaptureFolder", choices_.captureFolder);
 }
 
 void MainSettings::SaveWindow() {

@@ -42,12 +42,13 @@ std::vector<WindowKey> WindowKeysToSave(int state, bool positionKnown);
 // bar sits, is not above that area.
 bool PlacementReachable(const QRect& placement, const QList<QRect>& usableAreas);
 
-// The run's choices from the menus, kept in the store.
+// The run's choices from the menus, and where its capture dialog opens, kept in the store.
 struct RunChoices {
     bool parallel = false;    // "Parallel"
     bool timestamps = false;  // "Timestamps"
     bool alert = false;       // "Alert"
     int alertAfter = kAlertAfterDefault;  // "AlertAfter": consecutive losses that make a host down
+    std::string captureFolder;  // "CaptureFolder": the folder of the last capture file chosen
 };
 
 class MainSettings {

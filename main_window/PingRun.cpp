@@ -22,18 +22,16 @@ PingRun::PingRun(PingRunView& view, NetworkServices& net, UiServices& ui, EchoSt
     : view_(view),
       net_(net),
       ui_(ui),
-      echoes_(echoes),
       engine_(net, ui),
       tmrDelay_(ui.CreateTimer()),
       sweep_(net, ui, engine_, {[this] { return ReadSlotRequest(); }, [this] { Drive(); }}),
-      capture_(ui) {
+      capture_(ui),
+      recorder_(ui, echoes, [this](const std::string& message) { WriteLog(message); }) {
     tmrDelay_->OnTimer([this] { tmrDelay_Timer(); });
-    echoes_.AddObserver(alerts_);
 }
 
 // The program may end with echoes waiting: closing their handles ends the waits.
 PingRun::~PingRun() {
-    echoes_.RemoveObserver(alerts_);
     CloseEchoHandle();
     sweep_.Abandon();
 }
@@ -42,10 +40,7 @@ void PingRun::SetParallel(bool parallel) { parallel_ = parallel; }
 
 void PingRun::SetTimestamps(bool timestamps) { timestamps_ = timestamps; }
 
-void PingRun::SetAlerts(bool alert, int alertAfter) {
-    alert_ = alert;
-    alerts_.SetAlertAfter(alertAfter);
-}
+void PingRun::SetAlerts(bool alert, int alertAfter) { recorder_.SetAlerts(alert, alertAfter); }
 
 bool PingRun::Capturing() const { return capture_.IsOpen(); }
 
@@ -68,7 +63,7 @@ void PingRun::StartPinging() {
         return;
     }
     statistics_.Reset();
-    echoes_.Clear();
+    recorder_.BeginDataSet();
     tmrDelay_->SetInterval(0);
     tmrDelay_->SetEnabled(true);
     tmrDelay_Timer();
@@ -136,7 +131,7 @@ void PingRun::AbandonPass() {
         ++passCount_;
     }
     phase_ = Phase::Idle;
-    DeliverAlerts();
+    recorder_.DeliverAlerts();
 }
 
 void PingRun::StopProcess() {
@@ -352,12 +347,13 @@ void PingRun::FinishSlot() {
 // The line of slot_ for currentIp_, its figures, and the interval to the next pass.
 void PingRun::WriteSlotLine(bool lastOfPass) {
     statistics_.CountSent();
-    std::string line = ResultLine(slot_.status, replyRecord_, currentIp_, slot_.payloadByte, slot_.dataSize,
-                                  slot_.ipv6Replier);
+    const bool dataIntact =
+        slot_.status == IP_SUCCESS && EchoedDataIntact(replyRecord_, slot_.payloadByte, slot_.dataSize);
+    std::string line = ResultLine(slot_.status, replyRecord_.reply, currentIp_, dataIntact, slot_.ipv6Replier);
     if (slot_.status == IP_SUCCESS) statistics_.AddReply(replyRecord_.reply.RoundTripTime);
     line += PassNumberText(view_.LoopChecked(), pingNum_, passCount_);
     WriteLog(timestamps_ ? LineStamp(slot_.beganUs) + line : line);
-    RecordEcho();
+    recorder_.Record(currentIp_, passHostName_, passCount_, slot_, replyRecord_.reply, dataIntact);
     passWroteLine_ = true;
     if (slot_.echoed && slot_.status != IP_SUCCESS) ShowPermissionAdviceOnce();
 
@@ -366,23 +362,6 @@ void PingRun::WriteSlotLine(bool lastOfPass) {
     }
     lastTarget_ = currentIp_;
     GetStatistic();
-}
-
-void PingRun::RecordEcho() {
-    EchoRecord echo;
-    echo.address = currentIp_;
-    echo.hostName = passHostName_;
-    echo.sample.timeUs = slot_.beganUs;
-    echo.sample.pass = passCount_;
-    echo.sample.status = slot_.status;
-    if (slot_.status == IP_SUCCESS) {
-        const ICMP_ECHO_REPLY& reply = replyRecord_.reply;
-        echo.sample.roundTripUs = reply.RoundTripMicroseconds;
-        echo.sample.ttl = reply.Options.Ttl;
-        echo.sample.dataSize = reply.DataSize;
-        echo.sample.dataIntact = EchoedDataIntact(replyRecord_, slot_.payloadByte, slot_.dataSize);
-    }
-    echoes_.Add(echo);
 }
 
 // --- The parallel pass ---
@@ -421,22 +400,11 @@ void PingRun::ShowPermissionAdviceOnce() {
 }
 
 void PingRun::EndPass() {
-    DeliverAlerts();
+    recorder_.DeliverAlerts();
     currentIp_ = lastTarget_;
     ++passCount_;
     phase_ = Phase::Idle;
     if (!view_.LoopChecked() && double(passCount_) >= pingNum_) StopProcess();
-}
-
-// The changes the pass saw; with alerts off they are dropped. Where the
-// desktop takes no notification, the log pane shows it.
-void PingRun::DeliverAlerts() {
-    for (const std::string& message : alerts_.TakeMessages()) {
-        if (!alert_) continue;
-        ui_.Notify(kAppName, message, [this, alive = std::weak_ptr<AliveToken>(alive_), message] {
-            if (!alive.expired()) WriteLog(message);
-        });
-    }
 }
 
 void PingRun::CloseEchoHandle() {

@@ -18,7 +18,7 @@
 // through the same line writer, so the lines read as in sequential mode.
 //
 // The line writer also records each echo into the data set (EchoStore) that
-// the monitoring views show; a Start begins a new data set.
+// the monitoring views show, through EchoRecorder; a Start begins a new data set.
 
 #include <cstdint>
 #include <functional>
@@ -28,6 +28,7 @@
 
 #include "engine/mdbPing.h"
 #include "main_window/CaptureFile.h"
+#include "main_window/EchoRecorder.h"
 #include "main_window/LogPane.h"
 #include "main_window/ParallelSweep.h"
 #include "main_window/PingRunView.h"
@@ -35,7 +36,6 @@
 #include "main_window/SlotEcho.h"
 #include "main_window/Statistics.h"
 #include "monitoring/EchoStore.h"
-#include "monitoring/HostAlerts.h"
 #include "platform/NetworkServices.h"
 #include "platform/UiServices.h"
 
@@ -66,6 +66,9 @@ public:
     void SetAlerts(bool alert, int alertAfter);
 
     bool Capturing() const;
+    // The capture dialog's folder, kept in the settings store.
+    const std::string& CaptureFolder() const { return capture_.LastFolder(); }
+    void SetCaptureFolder(const std::string& folder) { capture_.SetLastFolder(folder); }
     const std::string& LogText() const;
 
 private:
@@ -96,7 +99,6 @@ private:
     void TakeEchoAnswer();
     void FinishSlot();
     void WriteSlotLine(bool lastOfPass);
-    void RecordEcho();
     SlotRequest ReadSlotRequest();
 
     void BeginSlots();
@@ -104,7 +106,6 @@ private:
     bool WriteSweptLines();
     void ShowPermissionAdviceOnce();
     void EndPass();
-    void DeliverAlerts();
     void StopProcess();
 
     void GetStatistic();
@@ -113,12 +114,12 @@ private:
     PingRunView& view_;
     NetworkServices& net_;
     UiServices& ui_;
-    EchoStore& echoes_;
     mdbPing engine_;
     std::unique_ptr<Timer> tmrDelay_;
     ParallelSweep sweep_;
     LogPane logRes_;
     CaptureFile capture_;
+    EchoRecorder recorder_;
     Statistics statistics_;
     RangeWalk walk_;
 
@@ -141,8 +142,6 @@ private:
     Slot slot_;
     bool parallel_ = false;
     bool timestamps_ = false;
-    bool alert_ = false;
-    HostAlerts alerts_;  // follows the data set
     bool sweepPass_ = false;  // parallel_ as the pass began
     std::int64_t passCount_ = 0;
     double pingNum_ = 0;

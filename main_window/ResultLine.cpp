@@ -19,15 +19,12 @@ std::string Replier(std::int32_t status, const ICMP_ECHO_REPLY& reply, const std
 
 }  // namespace
 
-std::string ResultLine(std::int32_t status, const ReplyRecord& record, const std::string& currentIp,
-                       std::uint8_t payloadByte, int requestDataSize, const std::string& ipv6Replier) {
-    const ICMP_ECHO_REPLY& reply = record.reply;
+std::string ResultLine(std::int32_t status, const ICMP_ECHO_REPLY& reply, const std::string& currentIp,
+                       bool dataIntact, const std::string& ipv6Replier) {
     std::string line = mdbPing::GetStatusText(status) + " from " + Replier(status, reply, currentIp, ipv6Replier);
     if (status != IP_SUCCESS) return line;
     line += "    RoundTripTime=" + std::to_string(reply.RoundTripTime) + "ms";
-    line += EchoedDataIntact(record, payloadByte, requestDataSize)
-                ? "    DataSize=" + std::to_string(reply.DataSize) + " bytes"
-                : "    DataCorrupted";
+    line += dataIntact ? "    DataSize=" + std::to_string(reply.DataSize) + " bytes" : "    DataCorrupted";
     line += "    TTL=" + std::to_string(reply.Options.Ttl);
     return line;
 }

@@ -10,10 +10,11 @@
 namespace velmora {
 
 // Status text, " from " and the replier (or the target when a failure names
-// none); on success the round trip, the data check and the reply's TTL. An
-// IPv6 echo's replier comes as text, since the record holds IPv4 only.
-std::string ResultLine(std::int32_t status, const ReplyRecord& record, const std::string& currentIp,
-                       std::uint8_t payloadByte, int requestDataSize, const std::string& ipv6Replier);
+// none); on success the round trip, the data check (EchoedDataIntact) and
+// the reply's TTL. An IPv6 echo's replier comes as text, since the reply
+// holds IPv4 only.
+std::string ResultLine(std::int32_t status, const ICMP_ECHO_REPLY& reply, const std::string& currentIp,
+                       bool dataIntact, const std::string& ipv6Replier);
 
 // The echo carries exactly the request's payload back: as many bytes, all of them the payload byte.
 bool EchoedDataIntact(const ReplyRecord& record, std::uint8_t payloadByte, int requestDataSize);

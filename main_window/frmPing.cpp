@@ -409,6 +409,7 @@ void frmPing::ApplyRunChoices() {
     run_->SetParallel(choices_.parallel);
     run_->SetAlerts(choices_.alert, choices_.alertAfter);
     run_->SetTimestamps(choices_.timestamps);
+    run_->SetCaptureFolder(choices_.captureFolder);
 }
 
 void frmPing::resizeEvent(QResizeEvent* event) {
@@ -463,6 +464,7 @@ void frmPing::ArpTableInfo() {
 }
 
 void frmPing::closeEvent(QCloseEvent* event) {
+    choices_.captureFolder = run_->CaptureFolder();
     settings_->Save();
     if (run_->Capturing()) run_->CloseCaptureFile();
     delete interfaceInfo_;

@@ -1,6 +1,7 @@
 #include "monitoring/CsvExport.h"
 
 #include <cstdio>
+#include <filesystem>
 
 #include "monitoring/TimeTexts.h"
 
@@ -33,11 +34,6 @@ std::string Row(const EchoSample& echo, const std::string& address, const std::s
     return row + '\n';
 }
 
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
 }  // namespace
 
 std::string CsvField(const std::string& text) {
@@ -62,13 +58,12 @@ std::string EchoCsv(const EchoStore& store) {
 
 void CsvExport::Export(const EchoStore& store) {
     const std::string csv = EchoCsv(store);
-    const std::string startFolder = lastFolder_.empty() ? ui_.DocumentsFolder() : lastFolder_;
     for (;;) {
-        const auto path = ui_.ShowSaveDialog(kDialogTitle, kDialogFilter, startFolder);
+        const auto path = ui_.ShowSaveDialog(kDialogTitle, kDialogFilter, lastFolder_);
         if (!path) return;
         std::string error;
         if (ui_.WriteWholeFile(*path, csv, error)) {
-            lastFolder_ = FolderOf(*path);
+            lastFolder_ = std::filesystem::path(*path).parent_path().string();
             return;
         }
         const std::string prompt = "The CSV file could not be written to " + *path + ": " + error;

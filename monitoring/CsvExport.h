@@ -22,8 +22,7 @@ class CsvExport {
 public:
     explicit CsvExport(UiServices& ui) : ui_(ui) {}
 
-    // Asks for the file (starting in the documents folder, or where the last
-    // export went) and writes it.
+    // Asks for the file (starting where the last export went) and writes it.
     void Export(const EchoStore& store);
 
 private:

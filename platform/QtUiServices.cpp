@@ -206,8 +206,8 @@ void QtUiServices::EndSettingsBatch() {
     batchStore_.reset();
 }
 
-QString DialogStartFolder(const QString& lastFolder, const QString& documents, const QString& home) {
-    for (const QString& folder : {lastFolder, documents}) {
+QString DialogStartFolder(const QString& asked, const QString& documents, const QString& home) {
+    for (const QString& folder : {asked, documents}) {
         if (!folder.isEmpty() && QFileInfo(folder).isDir()) return folder;
     }
     return home;
@@ -223,33 +223,33 @@ QStringList NameFilters(const std::string& filter) {
     return filters;
 }
 
-// The flags ask for the explorer style without the read-only box: the look of
-// Qt's dialog already.
-std::optional<std::string> QtUiServices::ShowOpenDialog(const std::string& title, const std::string& filter, int) {
-    QFileDialog dialog(Owner(), FromUtf8(title));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::AnyFile);  // the capture may go to a new file
-    dialog.setNameFilters(NameFilters(filter));
-    dialog.setDirectory(
-        DialogStartFolder(lastDialogFolder_, QString::fromStdString(DocumentsFolder()), QDir::homePath()));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    const QString chosen = dialog.selectedFiles().constFirst();
-    lastDialogFolder_ = QFileInfo(chosen).absolutePath();
-    return chosen.toStdString();
-}
+namespace {
 
-std::optional<std::string> QtUiServices::ShowSaveDialog(const std::string& title, const std::string& filter,
-                                                        const std::string& startFolder) {
-    QFileDialog dialog(Owner(), FromUtf8(title), FromUtf8(startFolder));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
+std::optional<std::string> ShowFileDialog(QWidget* owner, const std::string& title, const std::string& filter,
+                                          QFileDialog::AcceptMode mode, const std::string& startFolder) {
+    QFileDialog dialog(owner, FromUtf8(title));
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(QFileDialog::AnyFile);  // the capture and the exports may go to a new file
     dialog.setNameFilters(NameFilters(filter));
+    dialog.setDirectory(DialogStartFolder(FromUtf8(startFolder),
+                                          QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
+                                          QDir::homePath()));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().constFirst().toStdString();
 }
 
-std::string QtUiServices::DocumentsFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
+}  // namespace
+
+// The flags ask for the explorer style without the read-only box: the look of
+// Qt's dialog already.
+std::optional<std::string> QtUiServices::ShowOpenDialog(const std::string& title, const std::string& filter, int,
+                                                        const std::string& startFolder) {
+    return ShowFileDialog(Owner(), title, filter, QFileDialog::AcceptOpen, startFolder);
+}
+
+std::optional<std::string> QtUiServices::ShowSaveDialog(const std::string& title, const std::string& filter,
+                                                        const std::string& startFolder) {
+    return ShowFileDialog(Owner(), title, filter, QFileDialog::AcceptSave, startFolder);
 }
 
 bool QtUiServices::WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error) {

@@ -33,10 +33,9 @@ public:
                                   std::uint32_t data) = 0;
 };
 
-// Where the file dialog opens: the folder last chosen in it while it still
-// exists, else the user's documents folder, else the home folder. Never the
-// working folder, which for the package is read-only.
-QString DialogStartFolder(const QString& lastFolder, const QString& documents, const QString& home);
+// Where a file dialog opens: the folder asked for while it exists, else the
+// user's documents folder, else the home folder.
+QString DialogStartFolder(const QString& asked, const QString& documents, const QString& home);
 
 // A filter of "Label|pattern" pairs joined by "|" as the file dialog's name
 // filters ("Label (pattern)").
@@ -62,11 +61,10 @@ public:
                      const std::string& value) override;
     void BeginSettingsBatch() override;
     void EndSettingsBatch() override;
-    std::optional<std::string> ShowOpenDialog(const std::string& title, const std::string& filter,
-                                              int flags) override;
+    std::optional<std::string> ShowOpenDialog(const std::string& title, const std::string& filter, int flags,
+                                              const std::string& startFolder) override;
     std::optional<std::string> ShowSaveDialog(const std::string& title, const std::string& filter,
                                               const std::string& startFolder) override;
-    std::string DocumentsFolder() override;
     bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error) override;
     bool FileExists(const std::string& path, bool& exists, std::string& error) override;
     bool DeleteFile(const std::string& path, std::string& error) override;
@@ -123,7 +121,6 @@ private:
 
     QPointer<QWidget> owner_;
     WindowHandle messageOwner_ = 0;
-    QString lastDialogFolder_;
     int settingsBatchDepth_ = 0;
     std::string batchAppName_;
     std::unique_ptr<QSettings> batchStore_;

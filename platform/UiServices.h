@@ -65,17 +65,16 @@ public:
     virtual void BeginSettingsBatch() {}
     virtual void EndSettingsBatch() {}
 
-    // --- File dialog and files (the capture file) ---
-    // Shows the open-file dialog (filter as "Label|*.ext" pairs joined by "|");
-    // the chosen path, or nothing when the user cancels.
-    virtual std::optional<std::string> ShowOpenDialog(const std::string& title, const std::string& filter,
-                                                      int flags) = 0;
-    // Shows the save-file dialog in startFolder; the chosen path, or nothing
-    // when the user cancels.
+    // --- File dialogs and files (the capture file, the exports) ---
+    // Both dialogs open in startFolder while it exists, else in the user's
+    // documents folder, else in the home folder (never the working folder,
+    // which for the package is read-only), and return the chosen path, or
+    // nothing when the user cancels.
+    // The open-file dialog: filter as "Label|*.ext" pairs joined by "|".
+    virtual std::optional<std::string> ShowOpenDialog(const std::string& title, const std::string& filter, int flags,
+                                                      const std::string& startFolder) = 0;
     virtual std::optional<std::string> ShowSaveDialog(const std::string& title, const std::string& filter,
                                                       const std::string& startFolder) = 0;
-    // The user's documents folder.
-    virtual std::string DocumentsFolder() = 0;
     // Each returns false and a description the user can read when it fails.
     // Writes the whole file through a temporary file in the same folder,
     // renamed over the old one only when every byte is written, so a failure

@@ -112,7 +112,7 @@ TEST_F(ShownTest, ExitSavesOnceInTheOrderOfTheStoreAndClosesTheWindow) {
         "Settings/MainHeight", "Init/Address Mode", "Init/Host Name",       "Init/IPAddress Start",
         "Init/IPAddress Stop", "Init/DataSize",     "Init/Num",             "Init/TTL",
         "Init/Delay",          "Init/Timeout",      "Init/Loop",            "Init/ArpDeleteConfirm", "Init/Parallel",
-        "Init/Timestamps",     "Init/Alert",        "Init/AlertAfter"};
+        "Init/Timestamps",     "Init/Alert",        "Init/AlertAfter",      "Init/CaptureFolder"};
     EXPECT_EQ(ui.settingWrites, order);
     EXPECT_EQ(ui.storeOpenings, 2) << "once for the start's reads, once for the exit's writes";
 }
@@ -177,7 +177,8 @@ TEST_F(SettingsTest, EveryKeyComesBackThroughTheStore) {
     QStringList stored;
     for (const QString& key : file.allKeys()) stored << key + u'=' + file.value(key).toString();
     EXPECT_EQ(stored.join(u' ').toStdString(),
-              "Init/Address Mode=1 Init/Alert=True Init/AlertAfter=3 Init/ArpDeleteConfirm=True Init/DataSize=40000 Init/Delay=250 "
+              "Init/Address Mode=1 Init/Alert=True Init/AlertAfter=3 Init/ArpDeleteConfirm=True Init/CaptureFolder= "
+              "Init/DataSize=40000 Init/Delay=250 "
               "Init/Host Name=gateway.lan Init/IPAddress Start=999.0.0.1 Init/IPAddress Stop=999.0.0.9 Init/Loop=1 "
               "Init/Num=3 Init/Parallel=True Init/TTL=1.5 Init/Timeout=750 Init/Timestamps=True "
               "Settings/MainHeight=6300 Settings/MainLeft=1800 Settings/MainTop=1350 Settings/MainWidth=10500 "
@@ -194,6 +195,20 @@ TEST_F(SettingsTest, EveryKeyComesBackThroughTheStore) {
     EXPECT_TRUE(Item("mnuTimestamps").isChecked() && Item("mnuAlert").isChecked());
     EXPECT_EQ(QRect(window->pos(), window->size()), QRect(120, 90, 700, 420));
     window.reset();
+}
+
+// The next run's capture dialog opens where this run's capture went.
+TEST_F(SettingsTest, TheCaptureDialogOpensInTheFolderOfTheLastRunsCapture) {
+    Open();
+    ui.dialogAnswers.push_back(std::string("/captures/june/run.log"));
+    Item("mnuCaptureLog").trigger();
+    Exit();
+    EXPECT_EQ(Stored("Init/CaptureFolder"), "/captures/june");
+    Open();
+    Item("mnuCaptureLog").trigger();  // cancelled
+    ASSERT_EQ(ui.dialogs.size(), 2u);
+    EXPECT_EQ(ui.dialogs[0].startFolder, "") << "none chosen yet: the platform's fallback";
+    EXPECT_EQ(ui.dialogs[1].startFolder, "/captures/june");
 }
 
 // The stop address survives the copies of the start octets; fewer points fill

@@ -97,21 +97,21 @@ TEST(MsgBoxTest, TheWindowWhoseActionRaisedTheBoxOwnsIt) {
     EXPECT_EQ(owner(), &main);
 }
 
-// The capture dialog opens where the user last chose a file, else in the documents folder.
-TEST(FileDialogTest, StartsInTheLastFolderUsedElseTheDocumentsElseHome) {
+// A file dialog opens where its caller asks while that folder exists, else in the documents folder.
+TEST(FileDialogTest, StartsInTheFolderAskedForElseTheDocumentsElseHome) {
     QTemporaryDir last, documents, home;
     const QString gone = last.path() + QStringLiteral("/gone");
     const struct {
         const char* name;
-        QString lastFolder, documentsFolder, expected;
+        QString asked, documentsFolder, expected;
     } rows[] = {
-        {"last folder", last.path(), documents.path(), last.path()},
-        {"none used yet", {}, documents.path(), documents.path()},
-        {"last folder removed", gone, documents.path(), documents.path()},
+        {"folder asked for", last.path(), documents.path(), last.path()},
+        {"none asked for", {}, documents.path(), documents.path()},
+        {"folder asked for removed", gone, documents.path(), documents.path()},
         {"no documents folder", {}, gone, home.path()},
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(DialogStartFolder(row.lastFolder, row.documentsFolder, home.path()), row.expected) << row.name;
+        EXPECT_EQ(DialogStartFolder(row.asked, row.documentsFolder, home.path()), row.expected) << row.name;
     }
 }
 

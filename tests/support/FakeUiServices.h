@@ -49,7 +49,7 @@ struct ShownDialog {
     std::string title;
     std::string filter;
     int flags;
-    std::string startFolder;  // the save dialog's
+    std::string startFolder;
 };
 
 class FakeUiServices : public UiServices {
@@ -72,7 +72,6 @@ public:
     // the next failing calls of its kind; a call succeeds when its queue is empty.
     std::map<std::string, std::string> files;
     std::deque<std::string> existsFailures, deleteFailures, openFailures, writeFailures, wholeWriteFailures;
-    std::string documentsFolder = "/home/user/Documents";
     std::vector<std::string> notifications;  // "title|text"
     bool notificationsUndelivered = false;   // no service and no tray: the caller's fallback runs
     std::map<int, std::string> openFiles;  // file number -> path
@@ -102,9 +101,9 @@ public:
         settings[app + "/" + section + "/" + key] = value;
         settingWrites.push_back(section + "/" + key);
     }
-    std::optional<std::string> ShowOpenDialog(const std::string& title, const std::string& filter,
-                                              int flags) override {
-        dialogs.push_back({title, filter, flags, {}});
+    std::optional<std::string> ShowOpenDialog(const std::string& title, const std::string& filter, int flags,
+                                              const std::string& startFolder) override {
+        dialogs.push_back({title, filter, flags, startFolder});
         return dialogAnswers.empty() ? std::nullopt : Next(dialogAnswers);
     }
     std::optional<std::string> ShowSaveDialog(const std::string& title, const std::string& filter,
@@ -112,7 +111,6 @@ public:
         dialogs.push_back({title, filter, 0, startFolder});
         return dialogAnswers.empty() ? std::nullopt : Next(dialogAnswers);
     }
-    std::string DocumentsFolder() override { return documentsFolder; }
     bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error) override {
         if (Fails(wholeWriteFailures, error)) return false;
         files[path] = bytes;
