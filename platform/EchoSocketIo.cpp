@@ -1,8 +1,6 @@
 #include "platform/EchoSocketIo.h"
 
 #include <arpa/inet.h>
-#include <ctime>  // linux/errqueue.h uses timespec without including it
-#include <linux/errqueue.h>
 
 #include <algorithm>
 #include <array>
@@ -19,17 +17,6 @@ in_addr ToInAddr(std::uint32_t address) {
     const std::uint32_t hostOrder = std::uint32_t(OctetOf(address, 0)) << 24 | std::uint32_t(OctetOf(address, 1)) << 16 |
                                     std::uint32_t(OctetOf(address, 2)) << 8 | OctetOf(address, 3);
     return in_addr{htonl(hostOrder)};
-}
-
-std::uint8_t ReceivedTtl(msghdr& message) {
-    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
-        if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_TTL && c->cmsg_len >= CMSG_LEN(sizeof(int))) {
-            int ttl = 0;
-            std::memcpy(&ttl, CMSG_DATA(c), sizeof ttl);
-            return std::uint8_t(ttl);
-        }
-    }
-    return 0;
 }
 
 }  // namespace
@@ -82,14 +69,9 @@ std::optional<Answer> SendEchoRequest(EchoSocket socket, const icmp::EchoRequest
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_addr = ToInAddr(request.destination);
-    alignas(cmsghdr) std::array<std::uint8_t, CMSG_SPACE(sizeof(int))> control{};
-    msghdr message{&to, sizeof to, pieces, 2, control.data(), control.size(), 0};
-    cmsghdr* const ttlMessage = CMSG_FIRSTHDR(&message);
-    ttlMessage->cmsg_level = IPPROTO_IP;
-    ttlMessage->cmsg_type = IP_TTL;
-    ttlMessage->cmsg_len = CMSG_LEN(sizeof(int));
-    const int ttlValue = ttl;
-    std::memcpy(CMSG_DATA(ttlMessage), &ttlValue, sizeof ttlValue);
+    msghdr message{&to, sizeof to, pieces, 2, nullptr, 0, 0};
+    echo::IntControl control;
+    echo::PutControlInt(message, control, IPPROTO_IP, IP_TTL, ttl);
     // sendmsg to an address, never connect: a connected raw socket moves
     // errors to the error queue.
     if (::sendmsg(socket.fd, &message, 0) < 0) return MakeAnswer(echo::StatusFromSendErrno(errno));
@@ -97,22 +79,16 @@ std::optional<Answer> SendEchoRequest(EchoSocket socket, const icmp::EchoRequest
 }
 
 std::optional<Answer> ErrorFromControl(msghdr& message) {
-    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
-        if (c->cmsg_level != IPPROTO_IP || c->cmsg_type != IP_RECVERR ||
-            c->cmsg_len < CMSG_LEN(sizeof(sock_extended_err) + sizeof(sockaddr_in))) {
-            continue;
-        }
-        sock_extended_err error;
-        sockaddr_in offender;
-        std::memcpy(&error, CMSG_DATA(c), sizeof error);
-        std::memcpy(&offender, CMSG_DATA(c) + sizeof error, sizeof offender);
-        const auto status = icmp::StatusFromExtendedError(error.ee_origin, error.ee_type, error.ee_code);
-        if (!status) continue;
-        Answer answer = MakeAnswer(*status);
-        if (offender.sin_family == AF_INET) answer.address = FromInAddr(offender.sin_addr);
-        return answer;
-    }
-    return std::nullopt;
+    std::optional<Answer> answer;
+    echo::VisitExtendedErrors<sockaddr_in>(message, IPPROTO_IP, IP_RECVERR, [&answer](const auto& found) {
+        const auto status =
+            icmp::StatusFromExtendedError(found.error.ee_origin, found.error.ee_type, found.error.ee_code);
+        if (!status) return false;
+        answer = MakeAnswer(*status);
+        if (found.offender.sin_family == AF_INET) answer->address = FromInAddr(found.offender.sin_addr);
+        return true;
+    });
+    return answer;
 }
 
 Answer AnswerOfPacket(const icmp::Classification& found, std::span<const std::uint8_t> packet, std::uint32_t source,
@@ -120,7 +96,7 @@ Answer AnswerOfPacket(const icmp::Classification& found, std::span<const std::ui
     if (found.verdict == icmp::Verdict::Error) return MakeAnswer(found.status, found.router);
     Answer reply = MakeAnswer(IP_SUCCESS, source);
     reply.roundTrip = roundTrip;
-    reply.ttl = found.ttl ? *found.ttl : ReceivedTtl(message);
+    reply.ttl = found.ttl ? *found.ttl : std::uint8_t(echo::ControlInt(message, IPPROTO_IP, IP_TTL).value_or(0));
     reply.data = packet.subspan(found.dataOffset, found.dataLength);
     return reply;
 }

@@ -12,6 +12,27 @@
 
 namespace velmora::echo {
 
+void PutControlInt(msghdr& message, IntControl& room, int level, int type, int value) {
+    message.msg_control = room.bytes;
+    message.msg_controllen = sizeof room.bytes;
+    cmsghdr* const control = CMSG_FIRSTHDR(&message);
+    control->cmsg_level = level;
+    control->cmsg_type = type;
+    control->cmsg_len = CMSG_LEN(sizeof value);
+    std::memcpy(CMSG_DATA(control), &value, sizeof value);
+}
+
+std::optional<int> ControlInt(msghdr& message, int level, int type) {
+    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+        if (c->cmsg_level == level && c->cmsg_type == type && c->cmsg_len >= CMSG_LEN(sizeof(int))) {
+            int value = 0;
+            std::memcpy(&value, CMSG_DATA(c), sizeof value);
+            return value;
+        }
+    }
+    return std::nullopt;
+}
+
 namespace {
 
 constexpr std::size_t kMaxDatagram = 65536;

@@ -1,8 +1,6 @@
 #include "platform/LinuxIcmp6Echo.h"
 
 #include <arpa/inet.h>
-#include <ctime>  // linux/errqueue.h uses timespec without including it
-#include <linux/errqueue.h>
 #include <net/if.h>
 #include <netdb.h>
 #include <netinet/icmp6.h>
@@ -138,14 +136,9 @@ private:
         auto header = icmp6::EchoRequestHeader(request_.identifier, request_.sequence);
         iovec pieces[2] = {{header.data(), header.size()},
                            {const_cast<std::uint8_t*>(payload.data()), payload.size()}};
-        alignas(cmsghdr) std::array<std::uint8_t, CMSG_SPACE(sizeof(int))> control{};
-        msghdr message{&to_, sizeof to_, pieces, 2, control.data(), control.size(), 0};
-        cmsghdr* const hopMessage = CMSG_FIRSTHDR(&message);
-        hopMessage->cmsg_level = IPPROTO_IPV6;
-        hopMessage->cmsg_type = IPV6_HOPLIMIT;
-        hopMessage->cmsg_len = CMSG_LEN(sizeof(int));
-        const int hopValue = hopLimit;
-        std::memcpy(CMSG_DATA(hopMessage), &hopValue, sizeof hopValue);
+        msghdr message{&to_, sizeof to_, pieces, 2, nullptr, 0, 0};
+        echo::IntControl control;
+        echo::PutControlInt(message, control, IPPROTO_IPV6, IPV6_HOPLIMIT, hopLimit);
         if (::sendmsg(fd_, &message, 0) < 0) return MakeAnswer(echo::StatusFromSendErrno(errno));
         return std::nullopt;
     }
@@ -180,22 +173,16 @@ private:
     }
 
     static std::optional<Answer> ErrorFromControl(msghdr& message) {
-        for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
-            if (c->cmsg_level != IPPROTO_IPV6 || c->cmsg_type != IPV6_RECVERR ||
-                c->cmsg_len < CMSG_LEN(sizeof(sock_extended_err) + sizeof(sockaddr_in6))) {
-                continue;
-            }
-            sock_extended_err error;
-            sockaddr_in6 offender;
-            std::memcpy(&error, CMSG_DATA(c), sizeof error);
-            std::memcpy(&offender, CMSG_DATA(c) + sizeof error, sizeof offender);
-            const auto status = icmp6::StatusFromExtendedError(error.ee_origin, error.ee_type, error.ee_code);
-            if (!status) continue;
-            Answer answer = MakeAnswer(*status);
-            if (offender.sin6_family == AF_INET6) answer.address = FromSockaddr(offender);
-            return answer;
-        }
-        return std::nullopt;
+        std::optional<Answer> answer;
+        echo::VisitExtendedErrors<sockaddr_in6>(message, IPPROTO_IPV6, IPV6_RECVERR, [&answer](const auto& found) {
+            const auto status =
+                icmp6::StatusFromExtendedError(found.error.ee_origin, found.error.ee_type, found.error.ee_code);
+            if (!status) return false;
+            answer = MakeAnswer(*status);
+            if (found.offender.sin6_family == AF_INET6) answer->address = FromSockaddr(found.offender);
+            return true;
+        });
+        return answer;
     }
 
     std::optional<Answer> ReadMessage() {
@@ -215,21 +202,9 @@ private:
         answer.address = FromSockaddr(from);
         if (found.verdict == icmp::Verdict::Error) return answer;
         answer.roundTrip = received - start_;
-        answer.hopLimit = ReceivedHopLimit(message);
+        answer.hopLimit = std::uint8_t(echo::ControlInt(message, IPPROTO_IPV6, IPV6_HOPLIMIT).value_or(0));
         answer.data = packet.subspan(found.dataOffset, found.dataLength);
         return answer;
-    }
-
-    static std::uint8_t ReceivedHopLimit(msghdr& message) {
-        for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
-            if (c->cmsg_level == IPPROTO_IPV6 && c->cmsg_type == IPV6_HOPLIMIT &&
-                c->cmsg_len >= CMSG_LEN(sizeof(int))) {
-                int hopLimit = 0;
-                std::memcpy(&hopLimit, CMSG_DATA(c), sizeof hopLimit);
-                return std::uint8_t(hopLimit);
-            }
-        }
-        return 0;
     }
 
     const int fd_;

@@ -760,9 +760,10 @@ TEST_F(TablesInNamespaces, TheOutputQueueLengthIsTheRootQdiscsBacklogInPackets) 
         const CInterface busy = Link(net, "c0");
         ::close(datagrams);
         EXPECT_EQ(sent, kBurst);
-        // The bucket's burst lets one datagram through at once; a second may follow in a second.
+        // The bucket's burst lets one datagram through at once; a second may follow in a second. The
+        // kernel's own packets on the link (neighbour discovery, multicast reports) may wait behind ours.
         EXPECT_GE(busy.OutputQueueLength, std::uint64_t(kBurst - 3));
-        EXPECT_LE(busy.OutputQueueLength, std::uint64_t(kBurst));
+        EXPECT_LE(busy.OutputQueueLength, std::uint64_t(kBurst + 5)) << "packets, not bytes";
         EXPECT_EQ(Link(net, "lo").OutputQueueLength, 0u);
     });
     Try("ip netns exec " + lab_->Name(Node::Client) + " tc qdisc del dev c0 root");
