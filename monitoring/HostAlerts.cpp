@@ -1,7 +1,6 @@
 #include "monitoring/HostAlerts.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "monitoring/TimeTexts.h"
 
@@ -70,17 +69,6 @@ std::string DurationText(std::int64_t seconds) {
     if (hours) return std::to_string(hours) + " h " + std::to_string(minutes) + " min " + rest;
     if (minutes) return std::to_string(minutes) + " min " + rest;
     return rest;
-}
-
-int AlertAfterValue(const std::string& stored) {
-    const auto first = stored.find_first_not_of(' ');
-    if (first == std::string::npos) return kAlertAfterDefault;
-    long long value = 0;
-    const char* begin = stored.data() + first;
-    const auto [end, error] = std::from_chars(begin, stored.data() + stored.size(), value);
-    if (error == std::errc::invalid_argument) return kAlertAfterDefault;
-    if (error == std::errc::result_out_of_range) return begin[0] == '-' ? kAlertAfterMin : kAlertAfterMax;
-    return int(std::clamp<long long>(value, kAlertAfterMin, kAlertAfterMax));
 }
 
 }  // namespace velmora

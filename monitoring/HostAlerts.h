@@ -12,13 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "monitoring/AlertAfter.h"
 #include "monitoring/EchoStore.h"
 
 namespace velmora {
 
-inline constexpr int kAlertAfterDefault = 3;
-inline constexpr int kAlertAfterMin = 1;
-inline constexpr int kAlertAfterMax = 100;
 // More changes of one kind in a pass than this come as one message.
 inline constexpr std::size_t kAlertsListedSingly = 3;
 
@@ -57,7 +55,5 @@ private:
 
 // "4 min 12 s", "1 h 0 min 3 s", "12 s": whole seconds, rounded down.
 std::string DurationText(std::int64_t seconds);
-// A stored AlertAfter, held inside 1 to 100; text without a number gives the default.
-int AlertAfterValue(const std::string& stored);
 
 }  // namespace velmora
