@@ -67,7 +67,7 @@ frmAbout::frmAbout(UiServices& ui)
     Named(this, "frmAbout");
     setAttribute(Qt::WA_DeleteOnClose);
     UseDesignFont(*this);
-    setFixedSize(Px(kInnerWidth), Px(kInnerHeight));
+    FixWindowSize(*this, QSize(Px(kInnerWidth), Px(kInnerHeight)));
     BuildControls();
     Form_Load();
 }

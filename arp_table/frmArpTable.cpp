@@ -59,7 +59,7 @@ frmArpTable::frmArpTable(NetworkServices& net, UiServices& ui, bool& deleteNoAsk
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlags(FixedSizeWindowFlags());
     setWindowIcon(SharedIcon("Arp"));
-    setFixedSize(Px(kInnerWidth), Px(kInnerHeight));
+    FixWindowSize(*this, QSize(Px(kInnerWidth), Px(kInnerHeight)));
     sortDown_ = QIcon(QStringLiteral(":/sort/SortDown.png"));
     sortUp_ = QIcon(QStringLiteral(":/sort/SortUp.png"));
 

@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "window_helpers/Twips.h"
+#include "window_helpers/ViewerWindows.h"
 
 namespace velmora {
 
@@ -17,7 +18,7 @@ frmDialog::frmDialog(bool& deleteNoAsk, QWidget* owner)
       deleteNoAsk_(deleteNoAsk) {
     setObjectName(QStringLiteral("frmDialog"));
     setWindowTitle(QStringLiteral("Dialog Caption"));
-    setFixedSize(Px(5250), Px(1380));
+    FixWindowSize(*this, QSize(Px(5250), Px(1380)));
 
     OKButton_ = new QPushButton(QStringLiteral("OK"), this);
     OKButton_->setObjectName(QStringLiteral("OKButton"));

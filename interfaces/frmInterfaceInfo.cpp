@@ -64,7 +64,7 @@ frmInterfaceInfo::frmInterfaceInfo(NetworkServices& net, UiServices& ui, std::si
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Network Interfaces Information"));
     setWindowIcon(QIcon(QStringLiteral(":/interfaces/Adapter.png")));
-    setFixedSize(Px(kClientWidth), Px(kClientHeight));
+    FixWindowSize(*this, QSize(Px(kClientWidth), Px(kClientHeight)));
     for (std::size_t i = 0; i < ImageList1_.size(); ++i) {
         ImageList1_[i] = QPixmap(QStringLiteral(":/interfaces/Traffic%1.png").arg(i + 1));
     }
@@ -167,7 +167,7 @@ void frmInterfaceInfo::FitColumns() {
                      lvInterfaceInfo_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, lvInterfaceInfo_);
     const int extra = labels + std::max(WidestValue(), Px(1600)) - room;
     if (extra <= 0) return;
-    setFixedWidth(width() + extra);
+    FixWindowSize(*this, QSize(width() + extra, height()));
     const std::initializer_list<QWidget*> widened{findChild<QGroupBox*>(QStringLiteral("Frame1")),
                                                   findChild<QGroupBox*>(QStringLiteral("Frame2")),
                                                   findChild<QGroupBox*>(QStringLiteral("Frame3")),

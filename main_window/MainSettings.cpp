@@ -10,6 +10,7 @@
 
 #include "main_window/NumericValue.h"
 #include "window_helpers/Twips.h"
+#include "window_helpers/ViewerWindows.h"
 
 namespace velmora {
 
@@ -62,10 +63,6 @@ QList<QRect> UsableAreas() {
 constexpr std::array<const char*, 5> kWindowKeyNames{"Window", "MainLeft", "MainTop", "MainWidth", "MainHeight"};
 
 }  // namespace
-
-bool WindowPositionKnown(const QString& platformName) {
-    return !platformName.startsWith(QLatin1String("wayland"), Qt::CaseInsensitive);
-}
 
 std::vector<WindowKey> WindowKeysToSave(int state, bool positionKnown) {
     if (state == kMinimized) return {};
@@ -199,7 +196,7 @@ void MainSettings::Save() {
 
 void MainSettings::SaveWindow() {
     const int state = StateValue(window_);
-    for (const WindowKey key : WindowKeysToSave(state, WindowPositionKnown(QGuiApplication::platformName()))) {
+    for (const WindowKey key : WindowKeysToSave(state, !CompositorPlacesWindows(QGuiApplication::platformName()))) {
         Write(kWindowSection, kWindowKeyNames[std::size_t(key)], WindowValue(key, state));
     }
 }

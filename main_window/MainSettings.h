@@ -26,10 +26,6 @@ namespace velmora {
 
 inline constexpr const char* kDefaultHostName = "localhost";
 
-// False where the window system keeps a window's position to itself
-// (Wayland): x() and y() are then no position to keep.
-bool WindowPositionKnown(const QString& platformName);
-
 enum class WindowKey { Window, MainLeft, MainTop, MainWidth, MainHeight };
 // The keys of section "Settings" that the unload writes, in this order, for
 // a window state (0 normal, 1 minimised, 2 maximised): a minimised window

@@ -1,6 +1,7 @@
 #include "window_helpers/ViewerWindows.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QKeySequence>
 #include <QWidget>
 
@@ -18,6 +19,23 @@ void AddCloseKeys(QWidget& window) {
 Qt::WindowFlags FixedSizeWindowFlags() {
     return Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+}
+
+bool CompositorPlacesWindows(const QString& platformName) {
+    return platformName.startsWith(QLatin1String("wayland"), Qt::CaseInsensitive);
+}
+
+void FixWindowSize(QWidget& window, QSize size, bool decidesState) {
+    if (!decidesState) {
+        window.setFixedSize(size);
+        return;
+    }
+    window.setMinimumSize(size);
+    window.resize(size);
+}
+
+void FixWindowSize(QWidget& window, QSize size) {
+    FixWindowSize(window, size, CompositorPlacesWindows(QGuiApplication::platformName()));
 }
 
 WindowHandle OwnerHandle(QWidget& window) { return window.isVisible() ? WindowHandle(window.winId()) : 0; }

@@ -15,6 +15,7 @@
 #include "main_window/MainSettings.h"
 #include "tests/desktop/DesktopTesting.h"
 #include "tests/support/TableRows.h"
+#include "window_helpers/ViewerWindows.h"
 
 namespace velmora::test {
 namespace {
@@ -61,9 +62,9 @@ TEST(PlacementRuleTest, AnUnknownPositionKeepsTheStoredOneWhileSizeAndStateAreSa
         {"minimised", 1, true, {}},
     };
     for (const auto& row : rows) EXPECT_EQ(WindowKeysToSave(row.state, row.positionKnown), row.written) << row.name;
-    for (const auto& [platform, known] : {std::pair{"xcb", true}, std::pair{"offscreen", true},
-                                          std::pair{"wayland", false}, std::pair{"wayland-egl", false}}) {
-        EXPECT_EQ(WindowPositionKnown(QLatin1String(platform)), known) << platform;
+    for (const auto& [platform, placed] : {std::pair{"xcb", false}, std::pair{"offscreen", false},
+                                           std::pair{"wayland", true}, std::pair{"wayland-egl", true}}) {
+        EXPECT_EQ(CompositorPlacesWindows(QLatin1String(platform)), placed) << platform;
     }
 }
 
@@ -84,6 +85,18 @@ TEST_F(DesktopTest, FixedSizeWindowsHaveNoMaximiseButton) {
         EXPECT_TRUE(fixed->windowFlags() & Qt::WindowCloseButtonHint) << name;
     }
     delete about;
+}
+
+// A maximised window that does not fill what a Wayland compositor gives ends
+// the program's connection, so there a fixed size is only the least.
+TEST_F(DesktopTest, WhereTheCompositorDecidesTheStateAFixedSizeIsTheLeast) {
+    for (const bool decidesState : {false, true}) {
+        QWidget window;
+        FixWindowSize(window, QSize(431, 202), decidesState);
+        EXPECT_EQ(window.size(), QSize(431, 202)) << decidesState;
+        EXPECT_EQ(window.minimumSize(), QSize(431, 202)) << decidesState;
+        EXPECT_EQ(window.maximumSize() == QSize(431, 202), !decidesState) << decidesState;
+    }
 }
 
 TEST_F(DesktopTest, AMessageBoxBelongsToTheWindowWhoseActionRaisedIt) {
