@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QShortcut>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTableWidget>
@@ -24,6 +23,8 @@
 
 #include "monitoring/Decimation.h"
 #include "monitoring/EchoStatistics.h"
+#include "window_helpers/Accessibility.h"
+#include "window_helpers/ViewerWindows.h"
 
 namespace velmora {
 
@@ -104,9 +105,12 @@ QLabel* BuddyLabel(const QString& text, QWidget* field) {
 }  // namespace
 
 frmLatencyGraph::frmLatencyGraph(EchoStore& echoes, QWidget* parent) : QWidget(parent, Qt::Window), echoes_(echoes) {
+    UseWindowRole();
+    setObjectName(QStringLiteral("frmLatencyGraph"));
     setWindowTitle(QStringLiteral("Latency Graph"));
     setAccessibleName(windowTitle());
     setAttribute(Qt::WA_DeleteOnClose);
+    AddCloseKeys(*this);
     BuildControls();
     echoes_.AddObserver(*this);
     redrawTimer_ = new QTimer(this);
@@ -206,9 +210,6 @@ void frmLatencyGraph::BuildControls() {
     connect(cboShow_, &QComboBox::activated, this, [this] { Redraw(); });
     connect(cboSpan_, &QComboBox::activated, this, [this] { Redraw(); });
     connect(cmdClear, &QPushButton::clicked, this, [this] { echoes_.Clear(); });
-    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
-        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
-    }
 }
 
 void frmLatencyGraph::EchoAdded(const EchoRecord&) { outOfDate_ = true; }
