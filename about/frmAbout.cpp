@@ -37,7 +37,7 @@ QLabel* Picture(QWidget& parent, const char* name, const char* image, float left
 
 void SetFont(QLabel& label, int points, bool bold) {
     QFont font = label.font();
-    font.setPointSize(points);
+    font.setPointSizeF(DesignPoints(points));
     font.setBold(bold);
     label.setFont(font);
 }
