@@ -24,6 +24,7 @@
 #include "monitoring/Decimation.h"
 #include "monitoring/EchoStatistics.h"
 #include "window_helpers/Accessibility.h"
+#include "window_helpers/Twips.h"
 #include "window_helpers/ViewerWindows.h"
 
 namespace velmora {
@@ -117,7 +118,7 @@ frmLatencyGraph::frmLatencyGraph(EchoStore& echoes, QWidget* parent) : QWidget(p
     redrawTimer_->setInterval(kRedrawMs);
     connect(redrawTimer_, &QTimer::timeout, this, &frmLatencyGraph::RedrawIfOutOfDate);
     redrawTimer_->start();
-    resize(900, 640);
+    resize(Px(13500), Px(9600));  // in twips, to grow with the text
     Redraw();
 }
 

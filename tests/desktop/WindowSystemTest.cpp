@@ -13,7 +13,9 @@
 #include "arp_table/frmArpTable.h"
 #include "arp_table/frmDialog.h"
 #include "interfaces/frmInterfaceInfo.h"
+#include "help_viewer/HelpViewer.h"
 #include "main_window/MainSettings.h"
+#include "monitoring/frmLatencyGraph.h"
 #include "window_helpers/SharedPictures.h"
 #include "tests/desktop/DesktopTesting.h"
 #include "tests/support/TableRows.h"
@@ -207,6 +209,9 @@ TEST_F(DesktopTest, TheWindowsGrowWithALargerApplicationFontInTheDesignsProporti
         frmArpTable arp(net, ui, deleteNoAsk);
         frmInterfaceInfo interfaces(net, ui, chosen);
         const std::unique_ptr<frmAbout> about(new frmAbout(ui));
+        const std::unique_ptr<HelpViewer> help = HelpViewer::Open(VELMORA_HELP_FILE, nullptr);
+        EchoStore echoes;
+        const std::unique_ptr<frmLatencyGraph> graph(new frmLatencyGraph(echoes));
         const double pixelsPerTwip = main.logicalDpiY() / 1440.0 * growth;
         // The design's widths in twips; the interface window may be wider, to fit its values.
         const struct {
@@ -216,7 +221,9 @@ TEST_F(DesktopTest, TheWindowsGrowWithALargerApplicationFontInTheDesignsProporti
         } windows[] = {{&main, Get<QWidget>("Frame2").width(), 4695},
                        {&arp, arp.width(), 6375},
                        {about.get(), about->width(), 5760},
-                       {&interfaces, interfaces.width(), 5190}};
+                       {&interfaces, interfaces.width(), 5190},
+                       {help.get(), help->width(), 12300},
+                       {graph.get(), graph->width(), 13500}};
         for (const auto& [shown, width, twips] : windows) {
             const std::string name = shown->objectName().toStdString() + " at " + std::to_string(points) + " pt";
             if (shown == &interfaces) {
