@@ -96,6 +96,29 @@ public:
 const char* const kTableHeaders[] = {"Address", "Sent", "Received", "Loss %", "Minimum (ms)", "Average (ms)",
                                      "Maximum (ms)", "Mdev (ms)", "Median (ms)", "95th percentile (ms)"};
 
+// The charts take the window's palette: a dark desktop theme gets a dark
+// chart with light text rather than a white block, a light one stays as the
+// library draws it. The grid lies a quarter of the way from the base to the text.
+void UsePaletteColours(QCustomPlot& plot, const QPalette& palette) {
+    const QColor base = palette.color(QPalette::Base);
+    const QColor text = palette.color(QPalette::Text);
+    const QColor grid = QColor::fromRgbF(0.75f * base.redF() + 0.25f * text.redF(),
+                                         0.75f * base.greenF() + 0.25f * text.greenF(),
+                                         0.75f * base.blueF() + 0.25f * text.blueF());
+    plot.setBackground(palette.brush(QPalette::Base));
+    for (QCPAxis* axis : plot.findChildren<QCPAxis*>()) {
+        for (const auto setPen : {&QCPAxis::setBasePen, &QCPAxis::setTickPen, &QCPAxis::setSubTickPen}) {
+            (axis->*setPen)(QPen(text, 0));
+        }
+        axis->setTickLabelColor(text);
+        axis->setLabelColor(text);
+    }
+    for (QCPGrid* lines : plot.findChildren<QCPGrid*>()) {
+        lines->setPen(QPen(grid, 0, Qt::DotLine));
+        lines->setZeroLinePen(QPen(grid, 0));
+    }
+}
+
 QLabel* BuddyLabel(const QString& text, QWidget* field) {
     auto* label = new QLabel(text);
     label->setBuddy(field);
@@ -113,6 +136,7 @@ frmLatencyGraph::frmLatencyGraph(EchoStore& echoes, QWidget* parent) : QWidget(p
     setAttribute(Qt::WA_DeleteOnClose);
     AddCloseKeys(*this);
     BuildControls();
+    for (QCustomPlot* plot : {linePlot_, heatPlot_}) UsePaletteColours(*plot, palette());
     echoes_.AddObserver(*this);
     redrawTimer_ = new QTimer(this);
     redrawTimer_->setInterval(kRedrawMs);

@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QStyle>
 #include <QTreeWidget>
+#include <qcustomplot.h>
 
 #include "about/frmAbout.h"
 #include "arp_table/frmArpTable.h"
@@ -159,6 +160,29 @@ TEST(LookTest, TheLogPaneTakesTheTooltipColoursInALightPaletteAndTheBaseInADarkO
     EXPECT_EQ(darkPane.color(QPalette::Base), QColor(0x1e, 0x1e, 0x1e)) << "not the bright tooltip yellow";
     EXPECT_GT(darkPane.color(QPalette::Text).lightness() - darkPane.color(QPalette::Base).lightness(), 128)
         << "readable contrast";
+}
+
+// The latency graph's charts follow the palette: dark base, light text and axes.
+TEST_F(DesktopTest, TheLatencyChartsTakeTheColoursOfADarkPalette) {
+    const QPalette saved = QApplication::palette();
+    QPalette dark = saved;
+    dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+    dark.setColor(QPalette::Text, QColor(0xe0, 0xe0, 0xe0));
+    QApplication::setPalette(dark);
+    EchoStore echoes;
+    const std::unique_ptr<frmLatencyGraph> graph(new frmLatencyGraph(echoes));
+    QApplication::setPalette(saved);
+    const QList<QCustomPlot*> charts = graph->findChildren<QCustomPlot*>();
+    ASSERT_EQ(charts.size(), 2);
+    for (QCustomPlot* chart : charts) {
+        const std::string name = chart->accessibleName().toStdString();
+        const QImage drawn = chart->toPixmap(200, 150).toImage();
+        EXPECT_EQ(drawn.pixelColor(drawn.width() / 2, 2), QColor(0x1e, 0x1e, 0x1e)) << name << ": not a white block";
+        for (QCPAxis* axis : chart->findChildren<QCPAxis*>()) {
+            EXPECT_EQ(axis->tickLabelColor(), QColor(0xe0, 0xe0, 0xe0)) << name;
+            EXPECT_EQ(axis->basePen().color(), QColor(0xe0, 0xe0, 0xe0)) << name;
+        }
+    }
 }
 
 // At twice the scale the toolbar draws its 32-pixel twins, not a 16-pixel picture blown up.
