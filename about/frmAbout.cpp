@@ -12,6 +12,7 @@
 #include "about/MWebLink.h"
 #include "about/SysInfo.h"
 #include "window_helpers/DesignFont.h"
+#include "window_helpers/SharedPictures.h"
 #include "window_helpers/Twips.h"
 #include "window_helpers/ViewerWindows.h"
 #include "platform/UiServices.h"
@@ -28,15 +29,15 @@ constexpr float kInnerHeight = 3765;
 
 QLabel* Picture(QWidget& parent, const char* name, const char* image, float left, float top) {
     auto* picture = Named(new QLabel(&parent), name);
-    const QPixmap pixmap(QStringLiteral(":/about/%1.png").arg(QLatin1String(image)));
+    const QPixmap pixmap = ScreenPicture(QStringLiteral(":/about"), image, parent.devicePixelRatioF());
     picture->setPixmap(pixmap);
-    picture->setGeometry(QRect(QPoint(Px(left), Px(top)), pixmap.size()));
+    picture->setGeometry(QRect(QPoint(Px(left), Px(top)), pixmap.deviceIndependentSize().toSize()));
     return picture;
 }
 
 void SetFont(QLabel& label, int points, bool bold) {
     QFont font = label.font();
-    font.setPointSize(points);
+    font.setPointSizeF(DesignPoints(points));
     font.setBold(bold);
     label.setFont(font);
 }

@@ -60,8 +60,8 @@ frmArpTable::frmArpTable(NetworkServices& net, UiServices& ui, bool& deleteNoAsk
     setWindowFlags(FixedSizeWindowFlags());
     setWindowIcon(SharedIcon("Arp"));
     FixWindowSize(*this, QSize(Px(kInnerWidth), Px(kInnerHeight)));
-    sortDown_ = QIcon(QStringLiteral(":/sort/SortDown.png"));
-    sortUp_ = QIcon(QStringLiteral(":/sort/SortUp.png"));
+    sortDown_ = TwoScaleIcon(QStringLiteral(":/sort"), "SortDown");
+    sortUp_ = TwoScaleIcon(QStringLiteral(":/sort"), "SortUp");
 
     ListView1_ = new QTreeWidget(this);
     ListView1_->setObjectName(QStringLiteral("ListView1"));

@@ -10,6 +10,7 @@
 
 #include "help_viewer/ChmFile.h"
 #include "window_helpers/Accessibility.h"
+#include "window_helpers/Twips.h"
 #include "window_helpers/ViewerWindows.h"
 
 namespace velmora {
@@ -68,14 +69,15 @@ HelpViewer::HelpViewer(std::unique_ptr<ChmFile> file, QWidget* owner)
     browser_->setOpenLinks(false);  // links are followed here, inside the file or out of it
     browser_->setAccessibleName(QStringLiteral("Topic"));
     split->setStretchFactor(1, 1);
-    split->setSizes({220, 560});
+    // Sizes in twips, so that the window and its contents pane grow with the text.
+    split->setSizes({Px(3300), Px(8400)});
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(tools);
     layout->addWidget(split, 1);
-    resize(820, 600);
+    resize(Px(12300), Px(9000));
 
     connect(back_, &QAction::triggered, browser_, &QTextBrowser::backward);
     connect(forward_, &QAction::triggered, browser_, &QTextBrowser::forward);

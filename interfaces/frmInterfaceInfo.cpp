@@ -11,9 +11,11 @@
 #include <algorithm>
 #include <chrono>
 #include <initializer_list>
+#include <iterator>
 
 #include "window_helpers/Accessibility.h"
 #include "window_helpers/DesignFont.h"
+#include "window_helpers/SharedPictures.h"
 #include "window_helpers/Twips.h"
 #include "window_helpers/ViewerWindows.h"
 #include "platform/UiServices.h"
@@ -63,10 +65,12 @@ frmInterfaceInfo::frmInterfaceInfo(NetworkServices& net, UiServices& ui, std::si
     AddCloseKeys(*this);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Network Interfaces Information"));
-    setWindowIcon(QIcon(QStringLiteral(":/interfaces/Adapter.png")));
+    setWindowIcon(TwoScaleIcon(QStringLiteral(":/interfaces"), "Adapter"));
     FixWindowSize(*this, QSize(Px(kClientWidth), Px(kClientHeight)));
+    constexpr const char* kTrafficPictures[] = {"Traffic1", "Traffic2", "Traffic3", "Traffic4"};
+    static_assert(std::size(kTrafficPictures) == std::tuple_size_v<decltype(ImageList1_)>);
     for (std::size_t i = 0; i < ImageList1_.size(); ++i) {
-        ImageList1_[i] = QPixmap(QStringLiteral(":/interfaces/Traffic%1.png").arg(i + 1));
+        ImageList1_[i] = ScreenPicture(QStringLiteral(":/interfaces"), kTrafficPictures[i], devicePixelRatioF());
     }
     BuildSelectionFrame();
     BuildInformationFrame();

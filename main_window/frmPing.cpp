@@ -501,10 +501,7 @@ bool frmPing::eventFilter(QObject* watched, QEvent* event) {
 // One graph window over the run's data set; opened again, it comes forward.
 void frmPing::LatencyGraph() {
     if (!latencyGraph_) latencyGraph_ = new frmLatencyGraph(echoes_, this);
-    latencyGraph_->setWindowState(latencyGraph_->windowState() & ~Qt::WindowMinimized);
-    latencyGraph_->show();
-    latencyGraph_->raise();
-    latencyGraph_->activateWindow();
+    BringForward(*latencyGraph_);
 }
 
 // Opened again, the window only comes forward; a closed one still waiting

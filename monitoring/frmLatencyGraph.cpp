@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QShortcut>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTableWidget>
@@ -24,6 +23,9 @@
 
 #include "monitoring/Decimation.h"
 #include "monitoring/EchoStatistics.h"
+#include "window_helpers/Accessibility.h"
+#include "window_helpers/Twips.h"
+#include "window_helpers/ViewerWindows.h"
 
 namespace velmora {
 
@@ -94,6 +96,29 @@ public:
 const char* const kTableHeaders[] = {"Address", "Sent", "Received", "Loss %", "Minimum (ms)", "Average (ms)",
                                      "Maximum (ms)", "Mdev (ms)", "Median (ms)", "95th percentile (ms)"};
 
+// The charts take the window's palette: a dark desktop theme gets a dark
+// chart with light text rather than a white block, a light one stays as the
+// library draws it. The grid lies a quarter of the way from the base to the text.
+void UsePaletteColours(QCustomPlot& plot, const QPalette& palette) {
+    const QColor base = palette.color(QPalette::Base);
+    const QColor text = palette.color(QPalette::Text);
+    const QColor grid = QColor::fromRgbF(0.75f * base.redF() + 0.25f * text.redF(),
+                                         0.75f * base.greenF() + 0.25f * text.greenF(),
+                                         0.75f * base.blueF() + 0.25f * text.blueF());
+    plot.setBackground(palette.brush(QPalette::Base));
+    for (QCPAxis* axis : plot.findChildren<QCPAxis*>()) {
+        for (const auto setPen : {&QCPAxis::setBasePen, &QCPAxis::setTickPen, &QCPAxis::setSubTickPen}) {
+            (axis->*setPen)(QPen(text, 0));
+        }
+        axis->setTickLabelColor(text);
+        axis->setLabelColor(text);
+    }
+    for (QCPGrid* lines : plot.findChildren<QCPGrid*>()) {
+        lines->setPen(QPen(grid, 0, Qt::DotLine));
+        lines->setZeroLinePen(QPen(grid, 0));
+    }
+}
+
 QLabel* BuddyLabel(const QString& text, QWidget* field) {
     auto* label = new QLabel(text);
     label->setBuddy(field);
@@ -104,16 +129,20 @@ QLabel* BuddyLabel(const QString& text, QWidget* field) {
 }  // namespace
 
 frmLatencyGraph::frmLatencyGraph(EchoStore& echoes, QWidget* parent) : QWidget(parent, Qt::Window), echoes_(echoes) {
+    UseWindowRole();
+    setObjectName(QStringLiteral("frmLatencyGraph"));
     setWindowTitle(QStringLiteral("Latency Graph"));
     setAccessibleName(windowTitle());
     setAttribute(Qt::WA_DeleteOnClose);
+    AddCloseKeys(*this);
     BuildControls();
+    for (QCustomPlot* plot : {linePlot_, heatPlot_}) UsePaletteColours(*plot, palette());
     echoes_.AddObserver(*this);
     redrawTimer_ = new QTimer(this);
     redrawTimer_->setInterval(kRedrawMs);
     connect(redrawTimer_, &QTimer::timeout, this, &frmLatencyGraph::RedrawIfOutOfDate);
     redrawTimer_->start();
-    resize(900, 640);
+    resize(Px(13500), Px(9600));  // in twips, to grow with the text
     Redraw();
 }
 
@@ -206,9 +235,6 @@ void frmLatencyGraph::BuildControls() {
     connect(cboShow_, &QComboBox::activated, this, [this] { Redraw(); });
     connect(cboSpan_, &QComboBox::activated, this, [this] { Redraw(); });
     connect(cmdClear, &QPushButton::clicked, this, [this] { echoes_.Clear(); });
-    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
-        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
-    }
 }
 
 void frmLatencyGraph::EchoAdded(const EchoRecord&) { outOfDate_ = true; }

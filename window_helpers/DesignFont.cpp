@@ -18,9 +18,11 @@ void SetPoints(QLabel& label, double points) {
 
 }  // namespace
 
+qreal DesignPoints(qreal points) { return points * FontScale(); }
+
 QFont DesignFont(const QWidget& widget, bool bold) {
     QFont font = widget.font();
-    font.setPointSize(kDesignFontPoints);
+    font.setPointSizeF(DesignPoints(kDesignFontPoints));
     font.setBold(bold);
     return font;
 }

@@ -5,16 +5,19 @@
 #include <QFont>
 #include <initializer_list>
 
+#include "window_helpers/Twips.h"
+
 class QLabel;
 class QWidget;
 
 namespace velmora {
 
-inline constexpr int kDesignFontPoints = 8;
-
-// The widget's font at the design's size, bold or not.
+// The widget's font at the design's size (grown with a larger application
+// font, Twips.h), bold or not.
 QFont DesignFont(const QWidget& widget, bool bold = false);
 void UseDesignFont(QWidget& widget);
+// A size the design gives in points, grown as the design's font is.
+qreal DesignPoints(qreal points);
 
 struct FittedLabel {
     QLabel* label;

@@ -14,6 +14,16 @@ QIcon TwoScaleIcon(const QString& folder, const char* name) {
     return icon;
 }
 
+QPixmap ScreenPicture(const QString& folder, const char* name, qreal devicePixelRatio) {
+    constexpr qreal kTwinFromRatio = 1.5;
+    const QString single = QStringLiteral("%1/%2.png").arg(folder, QLatin1String(name));
+    if (devicePixelRatio < kTwinFromRatio) return QPixmap(single);
+    QPixmap twin(QStringLiteral("%1/%2@2x.png").arg(folder, QLatin1String(name)));
+    if (twin.isNull()) return QPixmap(single);
+    twin.setDevicePixelRatio(2);
+    return twin;
+}
+
 QIcon SharedIcon(const char* name) {
     InitSharedPictures();
     return TwoScaleIcon(QStringLiteral(":/shared"), name);

@@ -3,7 +3,10 @@
 (40 x 40, a house), imgEmail (32 x 18, an envelope), Image4 (32 x 32, the
 program's mark: a screen with echo waves) and LinkCursor (32 x 32, a pointing
 hand, hot spot at the fingertip 9, 1). Shapes are drawn from simple geometry;
-run it again after changing one, the PNGs are committed."""
+run it again after changing one, the PNGs are committed. The three pictures
+of the box also get a twin twice the size, NAME@2x.png, every pixel a 2 x 2
+square, for screens scaled by two; the pointer stays at one size, as the
+window system draws pointers at its own."""
 
 import os
 import struct
@@ -22,6 +25,10 @@ def write_png(path, pixels):
     header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
     with open(path, "wb") as f:
         f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
+def doubled(pixels):
+    return [[p for p in row for _ in range(2)] for row in pixels for _ in range(2)]
 
 
 def canvas(width, height):
@@ -130,5 +137,8 @@ def cursor():
 
 if __name__ == "__main__":
     here = os.path.dirname(os.path.abspath(__file__))
-    for name, draw in (("imgHome", home), ("imgEmail", envelope), ("Image4", mark), ("LinkCursor", cursor)):
-        write_png(os.path.join(here, name + ".png"), draw())
+    for name, draw in (("imgHome", home), ("imgEmail", envelope), ("Image4", mark)):
+        picture = draw()
+        write_png(os.path.join(here, name + ".png"), picture)
+        write_png(os.path.join(here, name + "@2x.png"), doubled(picture))
+    write_png(os.path.join(here, "LinkCursor.png"), cursor())

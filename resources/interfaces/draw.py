@@ -3,8 +3,9 @@
 script, in the sixteen classic colours: the window icon (a network adapter
 card) and the four traffic pictures (two screens, one behind the other, above
 a network connector; Traffic1 both dark, Traffic2 the rear one lit, Traffic3
-the front one lit, Traffic4 both lit). Run it again after changing a picture;
-the PNGs are committed."""
+the front one lit, Traffic4 both lit). Each also gets a 64 x 64 twin,
+NAME@2x.png, every pixel a 2 x 2 square, for screens scaled by two. Run it
+again after changing a picture; the PNGs are committed."""
 
 import os
 import struct
@@ -30,11 +31,12 @@ class Canvas:
         self.fill(left, top, right, bottom, edge)
         self.fill(left + 1, top + 1, right - 1, bottom - 1, inside)
 
-    def png(self):
+    def png(self, scale):
         raw = b""
         for row in self.pixels:
-            raw += b"\0" + b"".join(bytes(c + (255,)) if c else bytes(4) for c in row)
-        header = struct.pack(">IIBBBBB", SIZE, SIZE, 8, 6, 0, 0, 0)
+            line = b"".join((bytes(c + (255,)) if c else bytes(4)) * scale for c in row)
+            raw += (b"\0" + line) * scale
+        header = struct.pack(">IIBBBBB", SIZE * scale, SIZE * scale, 8, 6, 0, 0, 0)
         return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9))
                 + chunk(b"IEND", b""))
 
@@ -108,8 +110,9 @@ def main():
         "Traffic4": traffic(True, True),
     }
     for name, canvas in pictures.items():
-        with open(os.path.join(here, name + ".png"), "wb") as out:
-            out.write(canvas.png())
+        for scale, suffix in ((1, ""), (2, "@2x")):
+            with open(os.path.join(here, name + suffix + ".png"), "wb") as out:
+                out.write(canvas.png(scale))
 
 
 if __name__ == "__main__":

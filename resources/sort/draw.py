@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Draws the two 16 x 16 header images of the ARP table's list, a hollow
 triangle with a dark and a light edge, pointing down ("SortDown") and up
-("SortUp"), with the toolbar script's pixel grid and PNG writer. The PNGs are
+("SortUp"), with the toolbar script's pixel grid and PNG writer, each with
+its 32 x 32 twin NAME@2x.png for screens scaled by two. The PNGs are
 committed; run this again after changing a picture."""
 
 import os
@@ -53,8 +54,9 @@ def main():
     for name, picture in IMAGES.items():
         rows = picture.strip("\n").split("\n")
         assert len(rows) == 16 and all(len(r) == 16 for r in rows), name
-        with open(os.path.join(here, name + ".png"), "wb") as out:
-            out.write(png(rows))
+        for scale, suffix in ((1, ""), (2, "@2x")):
+            with open(os.path.join(here, name + suffix + ".png"), "wb") as out:
+                out.write(png(rows, scale))
 
 
 if __name__ == "__main__":

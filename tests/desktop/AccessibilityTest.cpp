@@ -15,6 +15,7 @@
 #include "arp_table/frmDialog.h"
 #include "help_viewer/HelpViewer.h"
 #include "interfaces/frmInterfaceInfo.h"
+#include "monitoring/frmLatencyGraph.h"
 #include "tests/desktop/DesktopTesting.h"
 #include "tests/support/TableRows.h"
 
@@ -104,6 +105,8 @@ TEST_F(AccessibilityTest, ViewersAreWindowsNamedByTheirCaptionsWithNamedListsAnd
     std::size_t chosen = 0;
     frmInterfaceInfo interfaces(net, ui, chosen);
     frmAbout& about = *new frmAbout(ui);
+    EchoStore echoes;
+    const std::unique_ptr<frmLatencyGraph> graph(new frmLatencyGraph(echoes));
     frmDialog dialog(deleteNoAsk, &arp);
     dialog.SetCaption("Delete Warning");
     dialog.SetDescription("Do you want to delete entry 10.0.0.1 from table?");
@@ -137,12 +140,27 @@ TEST_F(AccessibilityTest, ViewersAreWindowsNamedByTheirCaptionsWithNamedListsAnd
     ASSERT_EQ(labels.size(), 1);
     EXPECT_EQ(labels[0].first->text(QAccessible::Name), QStringLiteral("Select Network Interface"));
 
-    for (QWidget* window : std::initializer_list<QWidget*>{&arp, &interfaces, &about, &dialog}) {
+    ExpectNames(*graph, {{"frmLatencyGraph", "Latency Graph"}});
+    QStringList graphControls;
+    for (QWidget* control : graph->findChildren<QWidget*>()) {
+        if (!control->isVisibleTo(graph.get()) || !(control->focusPolicy() & Qt::TabFocus)) continue;
+        // A drop-down list reads its entry; its label comes as a relation.
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(control);
+        const auto labels = face->relations(QAccessible::Label);
+        graphControls << (qobject_cast<QComboBox*>(control) && !labels.isEmpty()
+                              ? labels[0].first->text(QAccessible::Name)
+                              : face->text(QAccessible::Name));
+    }
+    graphControls.sort();
+    EXPECT_EQ(graphControls.join(u'|').toStdString(), "Clear|Show:|Span:|Statistics per address")
+        << "every control the keyboard reaches, by its label or caption";
+
+    for (QWidget* window : std::initializer_list<QWidget*>{&arp, &interfaces, &about, &dialog, graph.get()}) {
         EXPECT_EQ(NamesEqualToObjectNames(*window), Names{}) << window->objectName().toStdString();
     }
     const std::map<QWidget*, QAccessible::Role> roles{
         {&arp, QAccessible::Window}, {&interfaces, QAccessible::Window}, {&about, QAccessible::Dialog},
-        {window.get(), QAccessible::Window}};
+        {window.get(), QAccessible::Window}, {graph.get(), QAccessible::Window}};
     for (const auto& [shown, role] : roles) {
         EXPECT_EQ(QAccessible::queryAccessibleInterface(shown)->role(), role) << shown->objectName().toStdString();
     }

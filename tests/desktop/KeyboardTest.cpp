@@ -16,6 +16,7 @@
 #include "arp_table/frmArpTable.h"
 #include "help_viewer/HelpViewer.h"
 #include "interfaces/frmInterfaceInfo.h"
+#include "monitoring/frmLatencyGraph.h"
 #include "tests/desktop/DesktopTesting.h"
 #include "tests/support/TableRows.h"
 
@@ -81,6 +82,11 @@ TEST_F(KeyboardTest, EachShortcutOfTheMainWindowDoesItsCommand) {
     Press(Qt::CTRL | Qt::Key_L);
     QTest::qWait(50);
     EXPECT_TRUE(log.toPlainText().isEmpty()) << "Ctrl+L clears the log";
+
+    Press(Qt::CTRL | Qt::Key_G);
+    const auto* graph = window->findChild<frmLatencyGraph*>();
+    EXPECT_TRUE(graph && graph->isVisible()) << "Ctrl+G opens the latency graph";
+    Activate(*window);
 
     Press(Qt::CTRL | Qt::Key_Q);
     EXPECT_FALSE(window->isVisible()) << "Ctrl+Q exits";
@@ -174,7 +180,9 @@ TEST_F(DesktopTest, EscapeAndCtrlWCloseTheViewers) {
     net.ifRows = {IfRow(1, "lo", "lo")};
     bool deleteNoAsk = false;
     std::size_t chosen = 0;
+    EchoStore echoes;
     const std::vector<std::pair<const char*, std::function<QWidget*()>>> viewers{
+        {"latency graph", [&] { return new frmLatencyGraph(echoes); }},
         {"ARP", [&] { return new frmArpTable(net, ui, deleteNoAsk); }},
         {"interfaces", [&] { return new frmInterfaceInfo(net, ui, chosen); }},
         {"help", [] { return HelpViewer::Open(VELMORA_HELP_FILE, nullptr).release(); }},
@@ -191,6 +199,24 @@ TEST_F(DesktopTest, EscapeAndCtrlWCloseTheViewers) {
             delete alive.data();
         }
     }
+}
+
+// Tab walks the graph's controls in reading order and comes round again;
+// each is announced by its label or its caption.
+TEST_F(DesktopTest, TabReachesEveryControlOfTheLatencyGraphInReadingOrder) {
+    EchoStore echoes;
+    auto* graph = new frmLatencyGraph(echoes);
+    const QPointer<frmLatencyGraph> alive(graph);
+    Activate(*graph);
+    QList<QWidget*> reached{QApplication::focusWidget()};
+    for (int step = 0; step < 4; ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached << QApplication::focusWidget();
+    }
+    QStringList names;
+    for (QWidget* control : reached) names << (control ? control->accessibleName() : QStringLiteral("(none)"));
+    EXPECT_EQ(names.join(u'|').toStdString(), "Show|Span|Clear|Statistics per address|Show");
+    delete alive.data();
 }
 
 TEST_F(DesktopTest, ReturnOpensAHelpTopicFromTheContents) {

@@ -2,17 +2,22 @@
 // placement is kept, the buttons of fixed-size windows, which window owns a
 // message box, and a viewer asked for again while minimised.
 
+#include <QDir>
 #include <QPointer>
 #include <QPushButton>
 #include <QDateTime>
 #include <QStyle>
 #include <QTreeWidget>
+#include <qcustomplot.h>
 
 #include "about/frmAbout.h"
 #include "arp_table/frmArpTable.h"
 #include "arp_table/frmDialog.h"
 #include "interfaces/frmInterfaceInfo.h"
+#include "help_viewer/HelpViewer.h"
 #include "main_window/MainSettings.h"
+#include "monitoring/frmLatencyGraph.h"
+#include "window_helpers/SharedPictures.h"
 #include "tests/desktop/DesktopTesting.h"
 #include "tests/support/TableRows.h"
 #include "window_helpers/ViewerWindows.h"
@@ -136,7 +141,8 @@ TEST_F(DesktopTest, AViewerAskedForAgainWhileMinimisedComesBackRestoredAndInFron
     };
     for (const auto& [command, name] : {std::pair{"mnuArpTable", "frmArpTable"},
                                         std::pair{"mnuInterfaceInfo", "frmInterfaceInfo"},
-                                        std::pair{"mnuAboutSoftware", "frmAbout"}}) {
+                                        std::pair{"mnuAboutSoftware", "frmAbout"},
+                                        std::pair{"mnuLatencyGraph", "frmLatencyGraph"}}) {
         Item(command).trigger();
         QWidget* viewer = shown(name);
         ASSERT_NE(viewer, nullptr) << command;
@@ -169,6 +175,29 @@ TEST(LookTest, TheLogPaneTakesTheTooltipColoursInALightPaletteAndTheBaseInADarkO
         << "readable contrast";
 }
 
+// The latency graph's charts follow the palette: dark base, light text and axes.
+TEST_F(DesktopTest, TheLatencyChartsTakeTheColoursOfADarkPalette) {
+    const QPalette saved = QApplication::palette();
+    QPalette dark = saved;
+    dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+    dark.setColor(QPalette::Text, QColor(0xe0, 0xe0, 0xe0));
+    QApplication::setPalette(dark);
+    EchoStore echoes;
+    const std::unique_ptr<frmLatencyGraph> graph(new frmLatencyGraph(echoes));
+    QApplication::setPalette(saved);
+    const QList<QCustomPlot*> charts = graph->findChildren<QCustomPlot*>();
+    ASSERT_EQ(charts.size(), 2);
+    for (QCustomPlot* chart : charts) {
+        const std::string name = chart->accessibleName().toStdString();
+        const QImage drawn = chart->toPixmap(200, 150).toImage();
+        EXPECT_EQ(drawn.pixelColor(drawn.width() / 2, 2), QColor(0x1e, 0x1e, 0x1e)) << name << ": not a white block";
+        for (QCPAxis* axis : chart->findChildren<QCPAxis*>()) {
+            EXPECT_EQ(axis->tickLabelColor(), QColor(0xe0, 0xe0, 0xe0)) << name;
+            EXPECT_EQ(axis->basePen().color(), QColor(0xe0, 0xe0, 0xe0)) << name;
+        }
+    }
+}
+
 // At twice the scale the toolbar draws its 32-pixel twins, not a 16-pixel picture blown up.
 TEST_F(DesktopTest, ToolbarIconsHaveSharpPicturesForTwiceTheScale) {
     Open();
@@ -182,6 +211,152 @@ TEST_F(DesktopTest, ToolbarIconsHaveSharpPicturesForTwiceTheScale) {
         ++drawn;
     }
     EXPECT_EQ(drawn, 9);
+}
+
+// Labels whose text does not fit their room: one line across its width, or
+// wrapped lines down its height.
+QStringList ClippedLabels(QWidget& window) {
+    QStringList clipped;
+    for (QLabel* label : window.findChildren<QLabel*>()) {
+        if (!label->isVisibleTo(&window) || label->text().isEmpty() || label->textFormat() == Qt::RichText) continue;
+        const QRect room = label->contentsRect();
+        const bool fits = label->wordWrap() ? label->heightForWidth(room.width()) <= room.height()
+                                            : label->fontMetrics().horizontalAdvance(label->text()) <= room.width();
+        if (!fits) clipped << window.objectName() + u'/' + label->objectName();
+    }
+    return clipped;
+}
+
+// A desktop font larger than the design's 8 points, at 96 dots an inch: the
+// windows grow by the same ratio and the labels keep that font, all fitting.
+TEST_F(DesktopTest, TheWindowsGrowWithALargerApplicationFontInTheDesignsProportions) {
+    const QFont saved = QApplication::font();
+    const struct {
+        double points;
+        double growth;
+    } rows[] = {{7, 1.0}, {8, 1.0}, {9, 1.125}, {12, 1.5}, {16, 2.0}};
+    for (const auto& [points, growth] : rows) {
+        QFont font = saved;
+        font.setPointSizeF(points);
+        QApplication::setFont(font);
+        frmPing& main = Open();
+        net.ifRows = {IfRow(1, "lo", "lo")};
+        bool deleteNoAsk = false;
+        std::size_t chosen = 0;
+        frmArpTable arp(net, ui, deleteNoAsk);
+        frmInterfaceInfo interfaces(net, ui, chosen);
+        const std::unique_ptr<frmAbout> about(new frmAbout(ui));
+        const std::unique_ptr<HelpViewer> help = HelpViewer::Open(VELMORA_HELP_FILE, nullptr);
+        EchoStore echoes;
+        const std::unique_ptr<frmLatencyGraph> graph(new frmLatencyGraph(echoes));
+        const double pixelsPerTwip = main.logicalDpiY() / 1440.0 * growth;
+        // The design's widths in twips; the interface window may be wider, to fit its values.
+        const struct {
+            QWidget* shown;
+            int width;
+            float twips;
+        } windows[] = {{&main, Get<QWidget>("Frame2").width(), 4695},
+                       {&arp, arp.width(), 6375},
+                       {about.get(), about->width(), 5760},
+                       {&interfaces, interfaces.width(), 5190},
+                       {help.get(), help->width(), 12300},
+                       {graph.get(), graph->width(), 13500}};
+        for (const auto& [shown, width, twips] : windows) {
+            const std::string name = shown->objectName().toStdString() + " at " + std::to_string(points) + " pt";
+            if (shown == &interfaces) {
+                EXPECT_GE(width, std::lround(twips * pixelsPerTwip)) << name;
+            } else {
+                EXPECT_NEAR(width, twips * pixelsPerTwip, 1) << name;
+            }
+            EXPECT_EQ(ClippedLabels(*shown), QStringList()) << name;
+        }
+        // Shrunk a little, if at all, as at the design's size: the design's font is narrower than most.
+        EXPECT_GE(Get<QLabel>("Label14").font().pointSizeF(), std::max(points, 8.0) * 0.85)
+            << points << " pt: \"Timeout:\" keeps about the application's size";
+    }
+    QApplication::setFont(saved);
+}
+
+QImage Argb(const QPixmap& pixmap) { return pixmap.toImage().convertToFormat(QImage::Format_ARGB32); }
+
+// Every picture of a window has a twin at twice the size, each pixel a 2 x 2
+// square; a new picture without one shows up here as missing from the table.
+// The pointer is drawn by the window system at its own size and has none.
+TEST_F(DesktopTest, EveryPictureHasATwinForTwiceTheScaleThatTakesTheSameRoom) {
+    Open();
+    net.ifRows = {IfRow(1, "lo", "lo")};
+    bool deleteNoAsk = false;
+    std::size_t chosen = 0;
+    frmArpTable arp(net, ui, deleteNoAsk);  // the windows load the resources they draw from
+    frmInterfaceInfo interfaces(net, ui, chosen);
+    const std::unique_ptr<frmAbout> about(new frmAbout(ui));
+    const struct {
+        const char* folder;
+        QStringList pictures;
+        QStringList withoutTwin;
+    } folders[] = {
+        {":/sort", {"SortDown", "SortUp"}, {}},
+        {":/about", {"imgHome", "imgEmail", "Image4"}, {"LinkCursor"}},
+        {":/interfaces", {"Adapter", "Traffic1", "Traffic2", "Traffic3", "Traffic4"}, {}},
+        {":/shared", {"Arp"}, {}},
+        {":/toolbar",
+         {"Adapter", "Clear", "Exit", "Help", "Interface", "Running", "Setting", "Start", "StartCapture",
+          "Stop", "StopCapture"},
+         {}},
+    };
+    for (const auto& [folder, pictures, withoutTwin] : folders) {
+        QStringList files;
+        for (const QString& name : pictures) files << name + ".png" << name + "@2x.png";
+        for (const QString& name : withoutTwin) files << name + ".png";
+        const QString where = QLatin1String(folder);
+        EXPECT_EQ(QSet<QString>(files.begin(), files.end()), [&] {
+            const QStringList listed = QDir(where).entryList();
+            return QSet<QString>(listed.begin(), listed.end());
+        }()) << folder;
+        for (const QString& name : pictures) {
+            const std::string picture = (where + u'/' + name).toStdString();
+            const QByteArray latin = name.toLatin1();
+            const QPixmap single = ScreenPicture(where, latin.constData(), 1.0);
+            const QPixmap twin = ScreenPicture(where, latin.constData(), 2.0);
+            ASSERT_FALSE(single.isNull()) << picture;
+            EXPECT_EQ(single.devicePixelRatio(), 1.0) << picture;
+            EXPECT_EQ(twin.size(), single.size() * 2) << picture;
+            EXPECT_EQ(twin.deviceIndependentSize().toSize(), single.size()) << picture << ": the same room";
+            EXPECT_EQ(Argb(twin).scaled(single.size()), Argb(single)) << picture << ": the same drawing";
+            EXPECT_EQ(ScreenPicture(where, latin.constData(), 1.5).devicePixelRatio(), 2.0) << picture;
+        }
+    }
+}
+
+// The windows show the pictures of their screen's scale; the desktop tests run
+// once more at twice the scale (QT_SCALE_FACTOR=2), where this sees the twins.
+TEST_F(DesktopTest, TheWindowsShowThePicturesOfTheirScale) {
+    Open();
+    net.ifRows = {IfRow(1, "lo", "lo")};
+    net.arpRows = {ArpEntry(1, AddressFromOctets(10, 0, 0, 2))};
+    bool deleteNoAsk = false;
+    std::size_t chosen = 0;
+    frmArpTable arp(net, ui, deleteNoAsk);
+    arp.InitArpTabel();
+    frmInterfaceInfo interfaces(net, ui, chosen);
+    const std::unique_ptr<frmAbout> about(new frmAbout(ui));
+    const qreal ratio = about->devicePixelRatioF() >= 1.5 ? 2.0 : 1.0;
+    const std::pair<QWidget*, const char*> labels[] = {
+        {about.get(), "Image4"}, {about.get(), "imgHome"}, {about.get(), "imgEmail"}, {&interfaces, "Image1"}};
+    for (const auto& [window, name] : labels) {
+        const QLabel& label = Find<QLabel>(*window, name);
+        EXPECT_EQ(label.pixmap().devicePixelRatio(), ratio) << name;
+        if (window == about.get()) {
+            EXPECT_EQ(label.pixmap().deviceIndependentSize().toSize(), label.size()) << name;
+        }
+    }
+    for (QAction* sort : arp.findChildren<QAction*>()) {
+        if (sort->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_1)) sort->trigger();
+    }
+    const QIcon arrow = Find<QTreeWidget>(arp, "ListView1").headerItem()->icon(0);
+    ASSERT_FALSE(arrow.isNull());
+    EXPECT_EQ(arrow.pixmap(QSize(16, 16), 2.0).size(), QSize(32, 32)) << "the sort arrow's twin";
+    EXPECT_EQ(interfaces.windowIcon().pixmap(QSize(32, 32), 2.0).size(), QSize(64, 64)) << "the window icon's twin";
 }
 
 // Room inside a list for its columns, a vertical scroll bar kept aside.

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "main_window/frmPing.h"
+#include "window_helpers/Twips.h"
 #include "tests/support/FakeNetworkServices.h"
 #include "tests/support/FakeUiServices.h"
 
@@ -27,6 +28,11 @@ inline void EnsureApplication() {
     static char name[] = "window_tests";
     static char* argv[] = {name, nullptr};
     new QApplication(argc, argv);  // lives as long as the process
+    // The design's own desktop, whatever the machine's default font: at 8
+    // points a pixel is 15 twips, which the stored placements are written in.
+    QFont font = QApplication::font();
+    font.setPointSize(kDesignFontPoints);
+    QApplication::setFont(font);
 }
 
 class WindowTest : public testing::Test {
