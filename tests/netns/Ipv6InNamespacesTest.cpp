@@ -16,6 +16,7 @@
 #include "main_window/PingRun.h"
 #include "platform/LinuxNetworkServices.h"
 #include "tests/netns/NamespaceLab.h"
+#include "tests/support/IcmpBytes.h"
 #include "tests/support/FakeRunView.h"
 #include "tests/support/FakeUiServices.h"
 
@@ -23,7 +24,6 @@ namespace velmora::test {
 namespace {
 
 using namespace std::chrono_literals;
-using Bytes = std::vector<std::uint8_t>;
 using Clock = std::chrono::steady_clock;
 
 const std::string kRouter6 = "fd00:77:1::1";
@@ -36,10 +36,6 @@ struct Echoed6 {
     std::string from;  // "" when the answer named nobody
     Clock::duration took{};
     std::int32_t Status() const { return std::int32_t(record.reply.Status); }
-    Bytes Data() const {
-        const auto size = std::clamp<std::ptrdiff_t>(record.reply.DataSize, 0, std::ptrdiff_t(record.data.size()));
-        return Bytes(record.data.begin(), record.data.begin() + size);
-    }
 };
 
 class Ipv6EchoInNamespaces : public LabSuite<testing::TestWithParam<SocketPreference>> {
@@ -92,7 +88,7 @@ TEST_P(Ipv6EchoInNamespaces, RepliesCarryTheDataTheHopLimitAndTheReplier) {
         ASSERT_EQ(echoed.replies, 1U) << "status " << echoed.Status();
         EXPECT_EQ(echoed.Status(), IP_SUCCESS);
         EXPECT_EQ(echoed.from, c.from);
-        EXPECT_EQ(echoed.Data(), Bytes(c.size, 0x7E));
+        EXPECT_EQ(EchoedData(echoed.record), Bytes(c.size, 0x7E));
         EXPECT_EQ(int(echoed.record.reply.HopLimit), c.hopLimit);
         const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(echoed.took);
         EXPECT_LE(echoed.record.reply.RoundTripTime, std::uint32_t(took.count()));
@@ -139,7 +135,7 @@ TEST_P(Ipv6EchoInNamespaces, AnOversizedPayloadIsTooBigAtTheRouterThenGoesInFrag
     EXPECT_EQ(tooBig.from, kRouter6);
     const Echoed6 fragmented = EchoFromClient(kNarrow6, Bytes(1400, 0x42));
     EXPECT_EQ(fragmented.Status(), IP_SUCCESS);
-    EXPECT_EQ(fragmented.Data(), Bytes(1400, 0x42));
+    EXPECT_EQ(EchoedData(fragmented.record), Bytes(1400, 0x42));
     EXPECT_EQ(fragmented.from, kNarrow6);
 }
 
@@ -167,9 +163,7 @@ TEST_P(Ipv6EchoInNamespaces, ClosingTheHandleEndsTheWaitAtOnce) {
     });
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, Ipv6EchoInNamespaces,
-                         testing::Values(SocketPreference::RawOnly, SocketPreference::PingOnly),
-                         [](const auto& info) { return info.param == SocketPreference::RawOnly ? "Raw" : "Ping"; });
+INSTANTIATE_TEST_SUITE_P(Kinds, Ipv6EchoInNamespaces, kBothSocketKinds, SocketKindName);
 
 // A file of ours with the contents, bound over `target` in the calling
 // thread's mount namespace.

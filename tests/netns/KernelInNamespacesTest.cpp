@@ -36,13 +36,13 @@
 #include "interfaces/CIpHelper.h"
 #include "platform/LinuxNetworkServices.h"
 #include "tests/netns/NamespaceLab.h"
+#include "tests/support/IcmpBytes.h"
 #include "tests/support/FakeUiServices.h"
 
 namespace velmora::test {
 namespace {
 
 using namespace std::chrono_literals;
-using Bytes = std::vector<std::uint8_t>;
 using Clock = std::chrono::steady_clock;
 
 // Written into Address before each echo to see whether the echo touched it.
@@ -56,75 +56,103 @@ struct AnswerWay {
     bool noise = false;  // first packets that look like the answer but are not
 };
 
-Bytes Message(std::uint8_t type, std::uint8_t code, std::uint16_t id, std::uint16_t seq, const Bytes& body) {
-    Bytes message{type, code, 0, 0, std::uint8_t(id >> 8), std::uint8_t(id), std::uint8_t(seq >> 8), std::uint8_t(seq)};
-    message.resize(8 + body.size());
-    std::copy(body.begin(), body.end(), message.begin() + 8);
-    std::uint32_t sum = 0;
-    for (std::size_t i = 0; i < message.size(); ++i) sum += i % 2 == 0 ? message[i] << 8 : message[i];
-    while (sum > 0xFFFF) sum = (sum & 0xFFFF) + (sum >> 16);
-    message[2] = std::uint8_t(~sum >> 8);
-    message[3] = std::uint8_t(~sum);
-    return message;
-}
+// An echo request that reached the quiet node, as its raw socket reads it.
+struct ReceivedRequest {
+    Bytes packet;
+    sockaddr_in from{};
+    std::size_t icmp = 0;  // where the ICMP header starts
 
-// Answers the quiet node's echo requests from a raw socket made there, on a
-// thread of its own, until it goes.
-class Answerer {
+    std::uint16_t Field(std::size_t at) const { return std::uint16_t(packet[icmp + at] << 8 | packet[icmp + at + 1]); }
+    std::uint16_t Id() const { return Field(4); }
+    std::uint16_t Seq() const { return Field(6); }
+    Bytes Headers() const { return Prefix(packet, icmp + 8); }  // what an error quotes
+    Bytes Data() const { return Bytes(packet.begin() + std::ptrdiff_t(icmp + 8), packet.end()); }
+};
+
+// A raw socket on the quiet node, whose kernel ignores echoes, served on a
+// thread of its own until it goes: shutting it down ends the receive.
+class QuietSocket {
 public:
-    Answerer(const NamespaceLab& lab, AnswerWay way) : way_(way) {
+    explicit QuietSocket(const NamespaceLab& lab) {
         lab.RunIn(Node::Quiet, [this] { fd_ = ::socket(AF_INET, SOCK_RAW, IPPROTO_ICMP); });
-        const int fragment = IP_PMTUDISC_DONT;  // an answer longer than the link goes in pieces
-        if (fd_ < 0 || ::setsockopt(fd_, IPPROTO_IP, IP_MTU_DISCOVER, &fragment, sizeof fragment) != 0) {
-            throw std::runtime_error("cannot answer on the quiet node");
-        }
-        thread_ = std::thread([this] {
-            while (AnswerNext()) continue;
+        if (fd_ < 0) throw std::runtime_error("cannot answer on the quiet node");
+    }
+    ~QuietSocket() {
+        ::shutdown(fd_, SHUT_RDWR);
+        if (thread_.joinable()) thread_.join();
+        ::close(fd_);
+    }
+    QuietSocket(const QuietSocket&) = delete;
+    QuietSocket& operator=(const QuietSocket&) = delete;
+
+    int Fd() const { return fd_; }
+
+    // Calls `step` on the serving thread until it returns false.
+    void Serve(std::function<bool()> step) {
+        thread_ = std::thread([step = std::move(step)] {
+            while (step()) continue;
         });
     }
-    ~Answerer() {
-        ::shutdown(fd_, SHUT_RDWR);  // ends the receive
-        thread_.join();
-        ::close(fd_);
+
+    // The next echo request, other packets passed over; none once shut down.
+    std::optional<ReceivedRequest> NextRequest() const {
+        for (;;) {
+            ReceivedRequest request{Bytes(65536)};
+            socklen_t fromLength = sizeof request.from;
+            const ssize_t length = ::recvfrom(fd_, request.packet.data(), request.packet.size(), 0,
+                                              reinterpret_cast<sockaddr*>(&request.from), &fromLength);
+            if (length <= 0) return std::nullopt;
+            request.packet.resize(std::size_t(length));
+            request.icmp = std::size_t(request.packet[0] & 0x0F) * 4;
+            if (request.packet.size() >= request.icmp + 8 && request.packet[request.icmp] == 8) return request;
+        }
+    }
+
+    void SendTo(const sockaddr_in& to, const Bytes& message) const {
+        ::sendto(fd_, message.data(), message.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    }
+
+private:
+    int fd_ = -1;
+    std::thread thread_;
+};
+
+// Answers the quiet node's echo requests in place of its kernel, until it goes.
+class Answerer {
+public:
+    Answerer(const NamespaceLab& lab, AnswerWay way) : way_(way), socket_(lab) {
+        const int fragment = IP_PMTUDISC_DONT;  // an answer longer than the link goes in pieces
+        if (::setsockopt(socket_.Fd(), IPPROTO_IP, IP_MTU_DISCOVER, &fragment, sizeof fragment) != 0) {
+            throw std::runtime_error("cannot answer on the quiet node");
+        }
+        socket_.Serve([this] { return AnswerNext(); });
     }
 
 private:
     // False once the socket is shut down.
     bool AnswerNext() const {
-        Bytes packet(65536);
-        sockaddr_in from{};
-        socklen_t fromLength = sizeof from;
-        const ssize_t length = ::recvfrom(fd_, packet.data(), packet.size(), 0, reinterpret_cast<sockaddr*>(&from),
-                                          &fromLength);
-        if (length <= 0) return false;
-        const std::size_t icmp = std::size_t(packet[0] & 0x0F) * 4;
-        if (std::size_t(length) < icmp + 8 || packet[icmp] != 8) return true;
-        const std::uint16_t id = std::uint16_t(packet[icmp + 4] << 8 | packet[icmp + 5]);
-        const std::uint16_t seq = std::uint16_t(packet[icmp + 6] << 8 | packet[icmp + 7]);
-        Bytes data(packet.begin() + long(icmp + 8), packet.begin() + length);
+        const auto request = socket_.NextRequest();
+        if (!request) return false;
+        Bytes data = request->Data();
         std::vector<Bytes> answers;
         if (way_.noise) {
             // A reply to another request; errors quoting ours but another sequence or destination.
-            Bytes otherSequence(packet.begin(), packet.begin() + long(icmp + 8));
-            Bytes otherDestination = otherSequence;
-            otherSequence[icmp + 7] ^= 1;
-            otherDestination[19] ^= 1;
-            answers = {Message(0, 0, id ^ 0x5555, seq, data), Message(11, 0, 0, 0, otherSequence),
-                       Message(3, 1, 0, 0, otherDestination)};
+            const std::size_t seqLow = request->icmp + 7;
+            const Bytes otherSequence = WithByte(request->Headers(), seqLow, request->packet[seqLow] ^ 1);
+            const Bytes otherDestination = WithByte(request->Headers(), 19, request->packet[19] ^ 1);
+            answers = {IcmpMessage(0, 0, request->Id() ^ 0x5555, request->Seq(), data),
+                       IcmpMessage(11, 0, 0, 0, otherSequence), IcmpMessage(3, 1, 0, 0, otherDestination)};
         }
         if (way_.length) data.resize(*way_.length, 0x5A);
         if (way_.alter) std::ranges::for_each(data, [](std::uint8_t& byte) { byte ^= 0xFF; });
-        answers.push_back(Message(0, 0, id, seq, data));
+        answers.push_back(IcmpMessage(0, 0, request->Id(), request->Seq(), data));
         std::this_thread::sleep_for(std::chrono::milliseconds(way_.delayMs));
-        for (const Bytes& answer : answers) {
-            ::sendto(fd_, answer.data(), answer.size(), 0, reinterpret_cast<const sockaddr*>(&from), sizeof from);
-        }
+        for (const Bytes& answer : answers) socket_.SendTo(request->from, answer);
         return true;
     }
 
     const AnswerWay way_;
-    int fd_ = -1;
-    std::thread thread_;
+    QuietSocket socket_;  // last: goes first, ending the thread before the rest
 };
 
 struct Echoed {
@@ -133,11 +161,6 @@ struct Echoed {
     Clock::duration took{};
     std::int32_t Status() const { return std::int32_t(record.reply.Status); }
 };
-
-Bytes EchoedData(const ReplyRecord& record) {
-    const auto size = std::clamp<std::ptrdiff_t>(record.reply.DataSize, 0, std::ptrdiff_t(record.data.size()));
-    return Bytes(record.data.begin(), record.data.begin() + size);
-}
 
 // One echo from the calling thread's namespace, as the engine makes it.
 Echoed SendEcho(LinuxNetworkServices& net, std::uint32_t to, const Bytes& payload, std::uint8_t ttl = 64,
@@ -303,9 +326,7 @@ TEST_P(EchoInNamespaces, AnEchoTimesOutAtItsDeadlineAndItsLateReplyIsNotTakenFor
     });
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, EchoInNamespaces,
-                         testing::Values(SocketPreference::RawOnly, SocketPreference::PingOnly),
-                         [](const auto& info) { return info.param == SocketPreference::RawOnly ? "Raw" : "Ping"; });
+INSTANTIATE_TEST_SUITE_P(Kinds, EchoInNamespaces, kBothSocketKinds, SocketKindName);
 
 // The sweep's socket: many echoes in flight through one socket, each answer
 // matched to its own echo. The quiet node owns 10.77.3.16/28 through a local
@@ -322,56 +343,32 @@ class HeldAnswerer {
 public:
     HeldAnswerer(const NamespaceLab& lab, std::size_t batch, std::function<Reply(std::uint32_t to)> way,
                  std::chrono::milliseconds delay = 0ms)
-        : batch_(batch), way_(std::move(way)), delay_(delay) {
-        lab.RunIn(Node::Quiet, [this] { fd_ = ::socket(AF_INET, SOCK_RAW, IPPROTO_ICMP); });
-        if (fd_ < 0) throw std::runtime_error("cannot answer on the quiet node");
-        thread_ = std::thread([this] {
-            while (AnswerBatch()) continue;
-        });
-    }
-    ~HeldAnswerer() {
-        ::shutdown(fd_, SHUT_RDWR);
-        thread_.join();
-        ::close(fd_);
+        : batch_(batch), way_(std::move(way)), delay_(delay), socket_(lab) {
+        socket_.Serve([this] { return AnswerBatch(); });
     }
 
 private:
-    struct Held {
-        Bytes packet;
-        sockaddr_in from;
-    };
-
     // False once the socket is shut down.
     bool AnswerBatch() const {
-        std::vector<Held> held;
+        std::vector<ReceivedRequest> held;
         while (held.size() < batch_) {
-            Held request{Bytes(65536), {}};
-            socklen_t fromLength = sizeof request.from;
-            const ssize_t length = ::recvfrom(fd_, request.packet.data(), request.packet.size(), 0,
-                                              reinterpret_cast<sockaddr*>(&request.from), &fromLength);
-            if (length <= 0) return false;
-            request.packet.resize(std::size_t(length));
-            const std::size_t icmp = std::size_t(request.packet[0] & 0x0F) * 4;
-            if (request.packet.size() >= icmp + 8 && request.packet[icmp] == 8) held.push_back(std::move(request));
+            auto request = socket_.NextRequest();
+            if (!request) return false;
+            held.push_back(std::move(*request));
         }
         std::this_thread::sleep_for(delay_);
         for (auto request = held.rbegin(); request != held.rend(); ++request) Answer(*request);
         return true;
     }
 
-    void Answer(const Held& request) const {
+    void Answer(const ReceivedRequest& request) const {
         const Bytes& packet = request.packet;
-        const std::size_t icmp = std::size_t(packet[0] & 0x0F) * 4;
         const std::uint32_t to = AddressFromOctets(packet[16], packet[17], packet[18], packet[19]);
         if (way_(to) == Reply::Unreachable) {
-            const Bytes error = Message(3, 1, 0, 0, Bytes(packet.begin(), packet.begin() + long(icmp + 8)));
-            ::sendto(fd_, error.data(), error.size(), 0, reinterpret_cast<const sockaddr*>(&request.from),
-                     sizeof request.from);
+            socket_.SendTo(request.from, IcmpMessage(3, 1, 0, 0, request.Headers()));
             return;
         }
-        const std::uint16_t id = std::uint16_t(packet[icmp + 4] << 8 | packet[icmp + 5]);
-        const std::uint16_t seq = std::uint16_t(packet[icmp + 6] << 8 | packet[icmp + 7]);
-        Bytes reply = Message(0, 0, id, seq, Bytes(packet.begin() + long(icmp + 8), packet.end()));
+        Bytes reply = IcmpMessage(0, 0, request.Id(), request.Seq(), request.Data());
         // The reply leaves from the address the request was sent to.
         iovec data{reply.data(), reply.size()};
         alignas(cmsghdr) std::array<std::uint8_t, CMSG_SPACE(sizeof(in_pktinfo))> control{};
@@ -384,14 +381,13 @@ private:
         in_pktinfo info{};
         std::memcpy(&info.ipi_spec_dst, &packet[16], 4);
         std::memcpy(CMSG_DATA(source), &info, sizeof info);
-        ::sendmsg(fd_, &message, 0);
+        ::sendmsg(socket_.Fd(), &message, 0);
     }
 
     const std::size_t batch_;
     const std::function<Reply(std::uint32_t)> way_;
     const std::chrono::milliseconds delay_;
-    int fd_ = -1;
-    std::thread thread_;
+    QuietSocket socket_;  // last: goes first, ending the thread before the rest
 };
 
 struct SweepEcho {
@@ -576,9 +572,7 @@ TEST_P(SweepInNamespaces, ClosingTheSweepAbandonsEveryEchoInFlightAtOnce) {
     });
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, SweepInNamespaces,
-                         testing::Values(SocketPreference::RawOnly, SocketPreference::PingOnly),
-                         [](const auto& info) { return info.param == SocketPreference::RawOnly ? "Raw" : "Ping"; });
+INSTANTIATE_TEST_SUITE_P(Kinds, SweepInNamespaces, kBothSocketKinds, SocketKindName);
 
 // Drops the capability from the calling thread alone, permitted too so the
 // program cannot raise it again; sockets made after it take the thread's rights.

@@ -19,6 +19,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/LinuxNetworkServices.h"
 #include "platform/NetworkServices.h"
 
 namespace velmora::test {
@@ -160,6 +161,12 @@ private:
 
     const std::string prefix_;
 };
+
+// The echo tests run once with each kind of socket.
+inline const auto kBothSocketKinds = testing::Values(SocketPreference::RawOnly, SocketPreference::PingOnly);
+inline std::string SocketKindName(const testing::TestParamInfo<SocketPreference>& info) {
+    return info.param == SocketPreference::RawOnly ? "Raw" : "Ping";
+}
 
 // One lab for a suite's tests, which skip without root.
 template <typename Base = testing::Test>

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "platform/NetworkServices.h"
+#include "tests/support/IcmpBytes.h"
 
 namespace velmora::test {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 using icmp6::Address;
 using icmp6::Classify;
 using icmp6::SocketKind;
@@ -32,9 +32,7 @@ constexpr Verdict kReply = Verdict::EchoReply, kError = Verdict::Error, kNotOurs
 
 // The checksum is the kernel's: it stays 0 here.
 Bytes Icmp6(std::uint8_t type, std::uint8_t code, std::uint16_t id, std::uint16_t seq, const Bytes& body) {
-    Bytes message{type, code, 0, 0, std::uint8_t(id >> 8), std::uint8_t(id), std::uint8_t(seq >> 8), std::uint8_t(seq)};
-    message.insert(message.end(), body.begin(), body.end());
-    return message;
+    return IcmpMessage(type, code, id, seq, body, false);
 }
 
 // An IPv6 datagram as an error quotes it, with a fragment header when `fragmentOffset` is set.
@@ -61,11 +59,6 @@ Bytes OurRequest(std::uint16_t id = kId, std::uint16_t seq = kSeq, const Address
 }
 Bytes Reply(std::uint16_t id = kId, std::uint16_t seq = kSeq) { return Icmp6(129, 0, id, seq, kPayload); }
 Bytes Error(std::uint8_t type, std::uint8_t code, const Bytes& quote) { return Icmp6(type, code, 0, 0, quote); }
-Bytes Prefix(const Bytes& bytes, std::size_t length) { return Bytes(bytes.begin(), bytes.begin() + long(length)); }
-Bytes WithByte(Bytes bytes, std::size_t at, std::uint8_t value) {
-    bytes[at] = value;
-    return bytes;
-}
 
 // Each ICMPv6 error type and code, quoting our request, through a raw
 // socket's message and through a ping socket's queued error.

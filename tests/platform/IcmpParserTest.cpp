@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "platform/NetworkServices.h"
+#include "tests/support/IcmpBytes.h"
 
 namespace velmora::test {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 using icmp::Classify;
 using icmp::SocketKind;
 using icmp::Verdict;
@@ -29,26 +29,6 @@ constexpr std::uint8_t kTtl = 61;
 const icmp::EchoRequest kRequest{kId, kSeq, kTarget};
 const Bytes kPayload{7, 7, 7, 7, 7};
 constexpr Verdict kReply = Verdict::EchoReply, kError = Verdict::Error, kNotOurs = Verdict::NotOurs;
-
-std::uint16_t Checksum(const Bytes& bytes) {
-    std::uint32_t sum = 0;
-    for (std::size_t i = 0; i < bytes.size(); ++i) sum += i % 2 == 0 ? bytes[i] << 8 : bytes[i];
-    while (sum > 0xFFFF) sum = (sum & 0xFFFF) + (sum >> 16);
-    return std::uint16_t(~sum);
-}
-
-void PutU16(Bytes& bytes, std::size_t at, std::size_t value) {
-    bytes[at] = std::uint8_t(value >> 8);
-    bytes[at + 1] = std::uint8_t(value);
-}
-
-// Identifier and sequence fill the 4 bytes after the checksum (0 in an error).
-Bytes Icmp(std::uint8_t type, std::uint8_t code, std::uint16_t id, std::uint16_t seq, const Bytes& body) {
-    Bytes message{type, code, 0, 0, std::uint8_t(id >> 8), std::uint8_t(id), std::uint8_t(seq >> 8), std::uint8_t(seq)};
-    message.insert(message.end(), body.begin(), body.end());
-    PutU16(message, 2, Checksum(message));
-    return message;
-}
 
 // An IPv4 datagram with `optionWords` words of NOP options; nothing reads its header checksum.
 Bytes Ip(std::uint32_t from, std::uint32_t to, const Bytes& payload, std::size_t optionWords = 0,
@@ -68,21 +48,15 @@ Bytes Ip(std::uint32_t from, std::uint32_t to, const Bytes& payload, std::size_t
     return packet;
 }
 
-Bytes Prefix(const Bytes& bytes, std::size_t length) { return Bytes(bytes.begin(), bytes.begin() + long(length)); }
-Bytes WithByte(Bytes bytes, std::size_t at, std::uint8_t value) {
-    bytes[at] = value;
-    return bytes;
-}
-
 Bytes OurRequest(std::size_t optionWords = 0, std::uint16_t id = kId, std::uint16_t seq = kSeq,
                  std::uint32_t to = kTarget, std::uint8_t type = 8) {
-    return Ip(kUs, to, Icmp(type, 0, id, seq, kPayload), optionWords);
+    return Ip(kUs, to, IcmpMessage(type, 0, id, seq, kPayload), optionWords);
 }
 Bytes RawReply(std::uint16_t id = kId, std::uint16_t seq = kSeq, std::size_t optionWords = 0) {
-    return Ip(kTarget, kUs, Icmp(0, 0, id, seq, kPayload), optionWords);
+    return Ip(kTarget, kUs, IcmpMessage(0, 0, id, seq, kPayload), optionWords);
 }
 Bytes RawError(std::uint8_t type, std::uint8_t code, const Bytes& quote) {
-    return Ip(kRouter, kUs, Icmp(type, code, 0, 0, quote));
+    return Ip(kRouter, kUs, IcmpMessage(type, code, 0, 0, quote));
 }
 
 // Each error type and code, quoting our request, through a raw socket's
@@ -138,12 +112,12 @@ TEST(RawPacket, Verdict) {
         {"ReplyWithOtherIdentifier", RawReply(kId + 1), kTarget, kNotOurs},
         {"ReplyWithOtherSequence", RawReply(kId, kSeq + 1), kTarget, kNotOurs},
         {"ReplyWithBadChecksum", WithByte(RawReply(), 30, 8), kTarget, kNotOurs},
-        {"OwnRequestSeenOnLoopback", Ip(kTarget, kTarget, Icmp(8, 0, kId, kSeq, kPayload)), kTarget, kNotOurs},
-        {"NotIcmp", Ip(kTarget, kUs, Icmp(0, 0, kId, kSeq, kPayload), 0, 17), kTarget, kNotOurs},
+        {"OwnRequestSeenOnLoopback", Ip(kTarget, kTarget, IcmpMessage(8, 0, kId, kSeq, kPayload)), kTarget, kNotOurs},
+        {"NotIcmp", Ip(kTarget, kUs, IcmpMessage(0, 0, kId, kSeq, kPayload), 0, 17), kTarget, kNotOurs},
         {"IpVersion6", WithByte(RawReply(), 0, 0x65), kTarget, kNotOurs},
         {"HeaderLengthBelowMinimum", WithByte(RawReply(), 0, 0x44), kTarget, kNotOurs},
         {"HeaderLengthBeyondPacket", WithByte(RawReply(), 0, 0x4F), kTarget, kNotOurs},
-        {"ErrorInsideHeadersWithOptions", Ip(kRouter, kUs, Icmp(11, 1, 0, 0, OurRequest(2)), 4), kRouter, kError,
+        {"ErrorInsideHeadersWithOptions", Ip(kRouter, kUs, IcmpMessage(11, 1, 0, 0, OurRequest(2)), 4), kRouter, kError,
          IP_TTL_EXPIRED_REASSEM},
         {"ErrorQuotingOtherIdentifier", RawError(11, 0, OurRequest(0, kId + 1)), kRouter, kNotOurs},
         {"ErrorQuotingOtherSequence", RawError(11, 0, OurRequest(0, kId, kSeq - 1)), kRouter, kNotOurs},
@@ -192,17 +166,17 @@ TEST(PingSocket, ReplyAndErrorQuoteMatchBySequenceAndSourceNotIdentifier) {
     const auto ping = [](const Bytes& packet, std::uint32_t from = kTarget) {
         return Classify(packet, SocketKind::Ping, kRequest, from);
     };
-    const Bytes reply = Icmp(0, 0, 0x4242, kSeq, kPayload);
+    const Bytes reply = IcmpMessage(0, 0, 0x4242, kSeq, kPayload);
     ASSERT_EQ(ping(reply).verdict, kReply);
     EXPECT_EQ(ping(reply).dataOffset, 8U);
     EXPECT_EQ(ping(reply).dataLength, kPayload.size());
     EXPECT_FALSE(ping(reply).ttl.has_value());
     EXPECT_EQ(ping(reply, kRouter).verdict, kNotOurs);
-    EXPECT_EQ(ping(Icmp(0, 0, kId, kSeq + 1, kPayload)).verdict, kNotOurs);
-    EXPECT_EQ(ping(Icmp(8, 0, kId, kSeq, kPayload)).verdict, kNotOurs);
+    EXPECT_EQ(ping(IcmpMessage(0, 0, kId, kSeq + 1, kPayload)).verdict, kNotOurs);
+    EXPECT_EQ(ping(IcmpMessage(8, 0, kId, kSeq, kPayload)).verdict, kNotOurs);
     EXPECT_EQ(ping(Prefix(reply, 8)).dataLength, 0U);
 
-    const Bytes quote = Icmp(8, 0, 0x4242, kSeq, kPayload);
+    const Bytes quote = IcmpMessage(8, 0, 0x4242, kSeq, kPayload);
     EXPECT_TRUE(icmp::QuotesOurPingRequest(Prefix(quote, 8), kSeq));
     EXPECT_FALSE(icmp::QuotesOurPingRequest(quote, kSeq + 1));
     EXPECT_FALSE(icmp::QuotesOurPingRequest(reply, kSeq));
@@ -242,17 +216,17 @@ TEST(SweepKey, NamesTheEchoAReplyOrErrorIsFor) {
         {"RawErrorQuoteCut", RawError(3, 1, Prefix(OurRequest(), 27)), SocketKind::Raw, kRouter, std::nullopt},
         {"RawRequestIsNoAnswer", OurRequest(), SocketKind::Raw, kTarget, std::nullopt},
         {"RawCutHeader", Prefix(RawReply(), 27), SocketKind::Raw, kTarget, std::nullopt},
-        {"PingReplyAnyIdentifier", Icmp(0, 0, 0x4242, kSeq, kPayload), SocketKind::Ping, kTarget, ours},
-        {"PingRequestIsNoAnswer", Icmp(8, 0, 0x4242, kSeq, kPayload), SocketKind::Ping, kTarget, std::nullopt},
-        {"PingCut", Prefix(Icmp(0, 0, 0x4242, kSeq, kPayload), 7), SocketKind::Ping, kTarget, std::nullopt},
+        {"PingReplyAnyIdentifier", IcmpMessage(0, 0, 0x4242, kSeq, kPayload), SocketKind::Ping, kTarget, ours},
+        {"PingRequestIsNoAnswer", IcmpMessage(8, 0, 0x4242, kSeq, kPayload), SocketKind::Ping, kTarget, std::nullopt},
+        {"PingCut", Prefix(IcmpMessage(0, 0, 0x4242, kSeq, kPayload), 7), SocketKind::Ping, kTarget, std::nullopt},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(key(row.packet, row.kind, row.from), row.expected);
     }
-    EXPECT_EQ(icmp::QuotedPingSequence(Icmp(8, 0, 0x4242, kSeq, {})), kSeq);
-    EXPECT_EQ(icmp::QuotedPingSequence(Icmp(0, 0, 0x4242, kSeq, {})), std::nullopt);
-    EXPECT_EQ(icmp::QuotedPingSequence(Prefix(Icmp(8, 0, 0x4242, kSeq, {}), 7)), std::nullopt);
+    EXPECT_EQ(icmp::QuotedPingSequence(IcmpMessage(8, 0, 0x4242, kSeq, {})), kSeq);
+    EXPECT_EQ(icmp::QuotedPingSequence(IcmpMessage(0, 0, 0x4242, kSeq, {})), std::nullopt);
+    EXPECT_EQ(icmp::QuotedPingSequence(Prefix(IcmpMessage(8, 0, 0x4242, kSeq, {}), 7)), std::nullopt);
 }
 
 // The header is sent beside the payload without joining them, its checksum
