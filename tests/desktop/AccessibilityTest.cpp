@@ -95,16 +95,13 @@ TEST_F(AccessibilityTest, MainWindowAnnouncesItsCaptionEveryFieldByItsLabelAndTh
 }
 
 TEST_F(AccessibilityTest, ViewersAreWindowsNamedByTheirCaptionsWithNamedListsAndReadableCounters) {
-    Open();
     net.ifRows = {IfRow(1, "lo", "lo")};
     net.ifRows[0].dwInOctets = 1234567;
     net.ifRows[0].dwOutOctets = 89;
-    bool deleteNoAsk = false;
-    frmArpTable arp(net, ui, deleteNoAsk);
+    const auto viewers = OpenWithViewers();
+    auto& [deleteNoAsk, chosen, arp, interfaces, aboutBox] = *viewers;
+    frmAbout& about = *aboutBox;
     arp.InitArpTabel();
-    std::size_t chosen = 0;
-    frmInterfaceInfo interfaces(net, ui, chosen);
-    frmAbout& about = *new frmAbout(ui);
     EchoStore echoes;
     const std::unique_ptr<frmLatencyGraph> graph(new frmLatencyGraph(echoes));
     frmDialog dialog(deleteNoAsk, &arp);
@@ -164,7 +161,6 @@ TEST_F(AccessibilityTest, ViewersAreWindowsNamedByTheirCaptionsWithNamedListsAnd
     for (const auto& [shown, role] : roles) {
         EXPECT_EQ(QAccessible::queryAccessibleInterface(shown)->role(), role) << shown->objectName().toStdString();
     }
-    delete &about;
 }
 
 TEST_F(AccessibilityTest, HelpViewerIsAWindowWithANamedContentsTreeAndPage) {

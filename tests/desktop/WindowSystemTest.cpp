@@ -74,22 +74,16 @@ TEST(PlacementRuleTest, AnUnknownPositionKeepsTheStoredOneWhileSizeAndStateAreSa
 }
 
 TEST_F(DesktopTest, FixedSizeWindowsHaveNoMaximiseButton) {
-    Open();
-    net.ifRows = {IfRow(1, "lo", "lo")};
-    bool deleteNoAsk = false;
-    std::size_t chosen = 0;
-    frmArpTable arp(net, ui, deleteNoAsk);
-    frmInterfaceInfo interfaces(net, ui, chosen);
-    frmDialog dialog(deleteNoAsk, &arp);
-    auto* about = new frmAbout(ui);
-    for (QWidget* fixed : std::initializer_list<QWidget*>{&arp, &interfaces, &dialog, about}) {
+    const auto viewers = OpenWithViewers();
+    frmDialog dialog(viewers->deleteNoAsk, &viewers->arp);
+    for (QWidget* fixed : std::initializer_list<QWidget*>{&viewers->arp, &viewers->interfaces, &dialog,
+                                                          viewers->about.get()}) {
         const std::string name = fixed->objectName().toStdString();
         EXPECT_EQ(fixed->minimumSize(), fixed->maximumSize()) << name;
         EXPECT_TRUE(fixed->windowFlags() & Qt::CustomizeWindowHint) << name << ": the buttons are ours to choose";
         EXPECT_FALSE(fixed->windowFlags() & Qt::WindowMaximizeButtonHint) << name;
         EXPECT_TRUE(fixed->windowFlags() & Qt::WindowCloseButtonHint) << name;
     }
-    delete about;
 }
 
 // A maximised window that does not fill what a Wayland compositor gives ends
@@ -239,13 +233,9 @@ TEST_F(DesktopTest, TheWindowsGrowWithALargerApplicationFontInTheDesignsProporti
         QFont font = saved;
         font.setPointSizeF(points);
         QApplication::setFont(font);
-        frmPing& main = Open();
-        net.ifRows = {IfRow(1, "lo", "lo")};
-        bool deleteNoAsk = false;
-        std::size_t chosen = 0;
-        frmArpTable arp(net, ui, deleteNoAsk);
-        frmInterfaceInfo interfaces(net, ui, chosen);
-        const std::unique_ptr<frmAbout> about(new frmAbout(ui));
+        const auto viewers = OpenWithViewers();
+        auto& [deleteNoAsk, chosen, arp, interfaces, about] = *viewers;
+        frmPing& main = *window;
         const std::unique_ptr<HelpViewer> help = HelpViewer::Open(VELMORA_HELP_FILE, nullptr);
         EchoStore echoes;
         const std::unique_ptr<frmLatencyGraph> graph(new frmLatencyGraph(echoes));
@@ -283,13 +273,7 @@ QImage Argb(const QPixmap& pixmap) { return pixmap.toImage().convertToFormat(QIm
 // square; a new picture without one shows up here as missing from the table.
 // The pointer is drawn by the window system at its own size and has none.
 TEST_F(DesktopTest, EveryPictureHasATwinForTwiceTheScaleThatTakesTheSameRoom) {
-    Open();
-    net.ifRows = {IfRow(1, "lo", "lo")};
-    bool deleteNoAsk = false;
-    std::size_t chosen = 0;
-    frmArpTable arp(net, ui, deleteNoAsk);  // the windows load the resources they draw from
-    frmInterfaceInfo interfaces(net, ui, chosen);
-    const std::unique_ptr<frmAbout> about(new frmAbout(ui));
+    const auto viewers = OpenWithViewers();  // the windows load the resources they draw from
     const struct {
         const char* folder;
         QStringList pictures;
@@ -331,15 +315,10 @@ TEST_F(DesktopTest, EveryPictureHasATwinForTwiceTheScaleThatTakesTheSameRoom) {
 // The windows show the pictures of their screen's scale; the desktop tests run
 // once more at twice the scale (QT_SCALE_FACTOR=2), where this sees the twins.
 TEST_F(DesktopTest, TheWindowsShowThePicturesOfTheirScale) {
-    Open();
-    net.ifRows = {IfRow(1, "lo", "lo")};
     net.arpRows = {ArpEntry(1, AddressFromOctets(10, 0, 0, 2))};
-    bool deleteNoAsk = false;
-    std::size_t chosen = 0;
-    frmArpTable arp(net, ui, deleteNoAsk);
+    const auto viewers = OpenWithViewers();
+    auto& [deleteNoAsk, chosen, arp, interfaces, about] = *viewers;
     arp.InitArpTabel();
-    frmInterfaceInfo interfaces(net, ui, chosen);
-    const std::unique_ptr<frmAbout> about(new frmAbout(ui));
     const qreal ratio = about->devicePixelRatioF() >= 1.5 ? 2.0 : 1.0;
     const std::pair<QWidget*, const char*> labels[] = {
         {about.get(), "Image4"}, {about.get(), "imgHome"}, {about.get(), "imgEmail"}, {&interfaces, "Image1"}};
@@ -366,12 +345,9 @@ int ColumnRoom(const QTreeWidget& list) {
 }
 
 TEST_F(DesktopTest, TheArpColumnsShareTheListAndTheInterfaceValuesFitTheirColumn) {
-    Open();
-    net.ifRows = {IfRow(1, "lo", "lo")};
-    bool deleteNoAsk = false;
-    frmArpTable arp(net, ui, deleteNoAsk);
-    arp.InitArpTabel();
-    const auto& arpList = Find<QTreeWidget>(arp, "ListView1");
+    const auto viewers = OpenWithViewers();
+    viewers->arp.InitArpTabel();
+    const auto& arpList = Find<QTreeWidget>(viewers->arp, "ListView1");
     int columns = 0;
     for (int column = 0; column < arpList.columnCount(); ++column) {
         const int width = arpList.columnWidth(column);
@@ -380,12 +356,10 @@ TEST_F(DesktopTest, TheArpColumnsShareTheListAndTheInterfaceValuesFitTheirColumn
     }
     EXPECT_LE(columns, ColumnRoom(arpList)) << "no horizontal scroll bar";
 
-    std::size_t chosen = 0;
-    frmInterfaceInfo interfaces(net, ui, chosen);
-    const auto& values = Find<QTreeWidget>(interfaces, "lvInterfaceInfo");
+    const auto& values = Find<QTreeWidget>(viewers->interfaces, "lvInterfaceInfo");
     const DateTime late =
         std::chrono::system_clock::from_time_t(QDateTime(QDate(2026, 12, 28), QTime(23, 58)).toSecsSinceEpoch());
-    const QString date = QString::fromStdString(interfaces.DateTimeText(late));
+    const QString date = QString::fromStdString(viewers->interfaces.DateTimeText(late));
     EXPECT_GE(ColumnRoom(values) - values.columnWidth(0), values.fontMetrics().horizontalAdvance(date))
         << date.toStdString();
 }
