@@ -94,7 +94,6 @@ public:
     std::vector<EchoRequest> echoes;
     std::vector<IcmpHandle> opened;
     std::set<IcmpHandle> open;
-    std::vector<std::string> lookups;
     int startups = 0, cleanups = 0;
 
     IcmpHandle IcmpCreateFile() override {
@@ -142,7 +141,6 @@ public:
     }
 
     std::optional<std::uint32_t> gethostbyname(const std::string& name) override {
-        lookups.push_back(name);
         const auto it = hosts.find(name);
         if (it == hosts.end()) return std::nullopt;
         return it->second;
@@ -156,7 +154,6 @@ public:
     // The tables as the test sets them; a result other than NO_ERROR answers
     // the call that fills the buffer (the size query still gives the size).
     std::vector<MIB_IPNETROW> arpRows;
-    std::uint32_t arpResult = NO_ERROR;
     std::vector<MIB_IFROW> ifRows;
     std::uint32_t ifResult = NO_ERROR;  // ERROR_NOT_SUPPORTED answers both calls
     std::uint32_t deleteResult = NO_ERROR;
@@ -167,7 +164,7 @@ public:
         const std::uint32_t answer = AnswerTable(arpRows, table, size);
         if (answer != NO_ERROR) return answer;
         ++arpReads;
-        return arpResult;
+        return NO_ERROR;
     }
 
     std::uint32_t DeleteIpNetEntry(const MIB_IPNETROW& row) override {
@@ -266,7 +263,6 @@ public:
     }
 
     std::optional<IPV6_ADDRESS_EX> gethostbyname6(const std::string& name) override {
-        lookups.push_back(name);
         const auto it = hosts6.find(name);
         if (it == hosts6.end()) return std::nullopt;
         return RtlIpv6StringToAddressEx(it->second);
