@@ -137,9 +137,10 @@ private:
         std::vector<Bytes> answers;
         if (way_.noise) {
             // A reply to another request; errors quoting ours but another sequence or destination.
-            const std::size_t seqLow = request->icmp + 7;
-            const Bytes otherSequence = WithByte(request->Headers(), seqLow, request->packet[seqLow] ^ 1);
-            const Bytes otherDestination = WithByte(request->Headers(), 19, request->packet[19] ^ 1);
+            Bytes otherSequence = request->Headers();
+            Bytes otherDestination = otherSequence;
+            otherSequence[request->icmp + 7] ^= 1;
+            otherDestination[19] ^= 1;
             answers = {IcmpMessage(0, 0, request->Id() ^ 0x5555, request->Seq(), data),
                        IcmpMessage(11, 0, 0, 0, otherSequence), IcmpMessage(3, 1, 0, 0, otherDestination)};
         }
@@ -526,8 +527,9 @@ std::ptrdiff_t DescriptorCount() {
 }
 
 // Replies and silence alike: no descriptor is opened or closed while echoes
-// come and go, and closing the sweep gives back what opening it took.
-TEST_P(SweepInNamespaces, TheDescriptorCountStaysConstantDuringASweep) {
+// come and go. Stop closes the sweep: every echo still waiting ends at once,
+// not at its timeout, and the close gives back what opening it took.
+TEST_P(SweepInNamespaces, TheDescriptorCountStaysConstantDuringASweepAndClosingItAbandonsEveryEchoAtOnce) {
     lab_->RunIn(Node::Client, [] {
         LinuxNetworkServices net(GetParam());
         const std::ptrdiff_t before = DescriptorCount();
@@ -543,32 +545,24 @@ TEST_P(SweepInNamespaces, TheDescriptorCountStaysConstantDuringASweep) {
         EXPECT_EQ(std::ranges::count(counts, during), std::ptrdiff_t(counts.size()));
         EXPECT_EQ(swept[1].Status(), std::uint32_t(IP_SUCCESS));
         EXPECT_EQ(swept[0].Status(), std::uint32_t(IP_REQ_TIMED_OUT));
-        net.IcmpCloseHandle(sweep);
-        EXPECT_EQ(DescriptorCount(), before);
-    });
-}
 
-// Stop closes the sweep: every echo still waiting ends at once, not at its timeout.
-TEST_P(SweepInNamespaces, ClosingTheSweepAbandonsEveryEchoInFlightAtOnce) {
-    lab_->RunIn(Node::Client, [] {
-        LinuxNetworkServices net(GetParam());
-        const IcmpHandle sweep = net.IcmpCreateSweepFile();
-        std::deque<ReplyRecord> records(50);
-        std::latch done(50);
+        std::deque<ReplyRecord> waiting(50);
+        std::latch abandoned(50);
         IP_OPTION_INFORMATION options;
         options.Ttl = 64;
         const Bytes payload(8, 1);
-        for (ReplyRecord& record : records) {
-            net.IcmpSendEcho2(sweep, [&](std::uint32_t) { done.count_down(); }, QuietHost(31), payload.data(),
+        for (ReplyRecord& record : waiting) {
+            net.IcmpSendEcho2(sweep, [&](std::uint32_t) { abandoned.count_down(); }, QuietHost(31), payload.data(),
                               std::uint16_t(payload.size()), &options, &record, kReplyBufferSize, 60000);
         }
         const auto start = Clock::now();
         EXPECT_TRUE(net.IcmpCloseHandle(sweep));
-        done.wait();
+        abandoned.wait();
         EXPECT_LT(Clock::now() - start, 1s);
-        for (const ReplyRecord& record : records) EXPECT_EQ(record.reply.Status, std::uint32_t(IP_GENERAL_FAILURE));
-        EXPECT_EQ(net.IcmpSendEcho(sweep, kTarget, payload.data(), 8, &options, &records[0], kReplyBufferSize, 100), 0u)
+        for (const ReplyRecord& record : waiting) EXPECT_EQ(record.reply.Status, std::uint32_t(IP_GENERAL_FAILURE));
+        EXPECT_EQ(net.IcmpSendEcho(sweep, kTarget, payload.data(), 8, &options, &waiting[0], kReplyBufferSize, 100), 0u)
             << "a closed sweep sends nothing";
+        EXPECT_EQ(DescriptorCount(), before);
     });
 }
 

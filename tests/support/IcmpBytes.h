@@ -29,7 +29,8 @@ inline void PutU16(Bytes& bytes, std::size_t at, std::size_t value) {
 inline Bytes IcmpMessage(std::uint8_t type, std::uint8_t code, std::uint16_t id, std::uint16_t seq, const Bytes& body,
                          bool withChecksum = true) {
     Bytes message{type, code, 0, 0, std::uint8_t(id >> 8), std::uint8_t(id), std::uint8_t(seq >> 8), std::uint8_t(seq)};
-    message.insert(message.end(), body.begin(), body.end());
+    message.resize(8 + body.size());
+    std::copy(body.begin(), body.end(), message.begin() + 8);
     if (withChecksum) PutU16(message, 2, Checksum(message));
     return message;
 }
