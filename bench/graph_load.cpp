@@ -8,6 +8,12 @@
 //                11,811 passes: decimation, the table's figures, and the repaint
 //   graph_load --memory    resident memory of a data set of 254 addresses
 //                filled to 100,000 echoes each, and after as many again
+//   graph_load --stall [seconds]  the table's figures over 254 addresses x
+//                100,000 echoes and over one host of 25,400,000: every
+//                address's figures by a full decode (as a redraw did before)
+//                and by the tally's walk, then the longest event-loop stall
+//                (a probe timer's lateness) with the graph open while echoes
+//                keep coming, and the line chart's decimation of the host (span All)
 // Run it with QT_QPA_PLATFORM=offscreen; nothing but 127.0.0.1 is pinged.
 
 #include <QApplication>
@@ -18,11 +24,14 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 #include <functional>
 #include <qcustomplot.h>
 #include <string>
 
 #include "bench/BenchSupport.h"
+#include "monitoring/Decimation.h"
+#include "monitoring/EchoStatistics.h"
 #include "monitoring/frmLatencyGraph.h"
 
 namespace velmora::bench {
@@ -135,6 +144,102 @@ void MeasureMemory() {
                 double(again - before) / 1024);
 }
 
+// What every redraw did for each address before the figures were cached and
+// taken from the tally: decode every echo, copy the round trips, select.
+void FiguresByFullDecode(const EchoSeries& series) {
+    std::vector<std::uint32_t> roundTrips;
+    series.Visit(0, [&roundTrips](const EchoSample& sample) {
+        if (sample.Replied()) roundTrips.push_back(sample.roundTripUs);
+        return true;
+    });
+    if (roundTrips.empty()) return;
+    const auto middle = roundTrips.begin() + std::ptrdiff_t(roundTrips.size() / 2);
+    std::nth_element(roundTrips.begin(), middle, roundTrips.end());
+}
+
+// Every address's figures both ways: the whole time, and the longest one address took.
+void TimeFigures(const EchoStore& store) {
+    double decodeTotal = 0, decodeLongest = 0, tallyTotal = 0, tallyLongest = 0;
+    for (std::size_t s = 0; s < store.SeriesCount(); ++s) {
+        const auto start = Clock::now();
+        FiguresByFullDecode(store.SeriesAt(s));
+        const auto decoded = Clock::now();
+        StatisticsOf(store.SeriesAt(s));
+        const auto tallied = Clock::now();
+        decodeTotal += Ms(decoded - start);
+        decodeLongest = std::max(decodeLongest, Ms(decoded - start));
+        tallyTotal += Ms(tallied - decoded);
+        tallyLongest = std::max(tallyLongest, Ms(tallied - decoded));
+    }
+    std::printf("  figures of every address: full decode %7.1f ms (longest address %6.1f ms), tally walk %7.1f ms "
+                "(longest address %6.1f ms)\n",
+                decodeTotal, decodeLongest, tallyTotal, tallyLongest);
+}
+
+// The event loop with the graph open for `seconds` while `feed` adds echoes
+// every 10 ms: the longest a 5 ms probe timer came late.
+void TimeStalls(QApplication& app, EchoStore& store, double seconds, const std::function<void()>& feed) {
+    frmLatencyGraph graph(store);
+    graph.show();
+    for (QComboBox* box : graph.findChildren<QComboBox*>()) {
+        if (box->accessibleName() == QLatin1String("Span")) box->setCurrentIndex(box->count() - 1);
+    }
+    QApplication::processEvents();
+    QTimer feeder;
+    QObject::connect(&feeder, &QTimer::timeout, feed);
+    feeder.start(10);
+    constexpr auto kProbe = std::chrono::milliseconds(5);
+    QTimer probe;
+    probe.setTimerType(Qt::PreciseTimer);
+    Clock::time_point last = Clock::now();
+    double latest = 0;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        const Clock::time_point now = Clock::now();
+        latest = std::max(latest, Ms(now - last - kProbe));
+        last = now;
+    });
+    probe.start(kProbe);
+    QTimer::singleShot(int(seconds * 1000), &app, &QApplication::quit);
+    app.exec();
+    std::printf("  graph open, echoes coming, %.0f s: the event loop stalled %6.1f ms at most\n", seconds, latest);
+}
+
+void TimeDecimation(const EchoSeries& series) {
+    double fastest = 1e300;
+    for (int i = 0; i < 3; ++i) {
+        const auto start = Clock::now();
+        DecimateByTime(series, series.At(0).timeUs, series.At(series.Size() - 1).timeUs + 1000, 1000);
+        fastest = std::min(fastest, Ms(Clock::now() - start));
+    }
+    std::printf("  line chart's decimation, span All, 1000 columns: %6.1f ms\n", fastest);
+}
+
+void MeasureStalls(QApplication& app, double seconds) {
+    constexpr std::int64_t kPasses = 100'000;
+    {
+        std::printf("254 addresses x 100,000 echoes (heat map shown):\n");
+        EchoStore store;
+        std::int64_t pass = 0;
+        const auto addPass = [&store, &pass] {
+            for (int a = 1; a <= 254; ++a) store.Add(SyntheticEcho("10.0.0." + std::to_string(a), pass));
+            ++pass;
+        };
+        while (pass < kPasses) addPass();
+        TimeFigures(store);
+        TimeStalls(app, store, seconds, addPass);
+    }
+    std::printf("one host, 25,400,000 echoes (span All):\n");
+    EchoStore store;
+    std::int64_t next = 0;
+    const auto addEchoes = [&store, &next](std::int64_t count) {
+        for (const std::int64_t end = next + count; next < end; ++next) store.Add(SyntheticEcho("127.0.0.1", next));
+    };
+    addEchoes(std::int64_t(EchoStore::kEchoesPerAddress * EchoStore::kAddressesInFull));
+    TimeFigures(store);
+    TimeDecimation(store.SeriesAt(0));
+    TimeStalls(app, store, seconds, [&addEchoes] { addEchoes(10); });
+}
+
 }  // namespace
 }  // namespace velmora::bench
 
@@ -151,6 +256,10 @@ int main(int argc, char* argv[]) {
                     qPrintable(QApplication::platformName()));
         MeasureLoopback(app, seconds, false);
         MeasureLoopback(app, seconds, true);
+        return 0;
+    }
+    if (mode == "--stall") {
+        MeasureStalls(app, argc > 2 ? std::stod(argv[2]) : 5.0);
         return 0;
     }
     if (mode == "--memory") {

@@ -23,6 +23,7 @@
 #include <string>
 
 #include "monitoring/EchoRecord.h"
+#include "monitoring/RoundTripTally.h"
 
 namespace velmora {
 
@@ -56,6 +57,15 @@ public:
     void Visit(std::size_t from, Visitor&& visit) const;
     // The index of the first echo at or after the time (Size() when none).
     std::size_t FirstAtOrAfter(std::int64_t timeUs) const;
+    // Hands the round trip of each reply kept, oldest first: a walk over the
+    // codes alone, with no time, pass or run decoded, for figures over millions.
+    template <typename Visitor>
+    void VisitRoundTrips(Visitor&& visit) const;
+    // The replies' round trips kept, summed (RoundTripTally).
+    const RoundTripTally& Tally() const { return tally_; }
+    // How many echoes came (firstSequence_ + Size()) and went (firstSequence_):
+    // grows with every change, so figures can tell whether they are current.
+    std::uint64_t Changes() const { return 2 * firstSequence_ + Size(); }
 
     static constexpr std::size_t kRunLength = 4096;
     static constexpr std::uint32_t kLongestRoundTripUs = (1U << 26) - 1;
@@ -102,6 +112,7 @@ private:
     std::uint64_t firstSequence_ = 0;  // sequence number of codes_.front()
     std::int64_t lastTimeMs_ = 0;      // as read back
     std::int64_t lastPass_ = 0;
+    RoundTripTally tally_;
 };
 
 inline EchoSample EchoSeries::Decode(const Run& run, std::uint32_t code, std::int64_t timeMs, std::int64_t pass) const {
@@ -140,6 +151,13 @@ void EchoSeries::Visit(std::size_t from, Visitor&& visit) const {
             }
             if (sequence >= start && !visit(Decode(run, code, timeMs, pass))) return;
         }
+    }
+}
+
+template <typename Visitor>
+void EchoSeries::VisitRoundTrips(Visitor&& visit) const {
+    for (const std::uint32_t code : codes_) {
+        if (!(code & kFailedBit)) visit(code & kValueMask);
     }
 }
 

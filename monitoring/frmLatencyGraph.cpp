@@ -18,6 +18,7 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <qcustomplot.h>
@@ -31,6 +32,8 @@ namespace {
 
 // Each redraw holds the event loop that the run's echoes come back through: once a second is live enough.
 constexpr int kRedrawMs = 1000;
+// The most the table's figures take of one turn of the event loop before they go on at the next.
+constexpr std::chrono::milliseconds kTableSlice(20);
 constexpr double kUsPerMs = 1000.0;
 constexpr int kHoverReachPx = 6;
 const QColor kLineColour(31, 119, 180);
@@ -113,6 +116,9 @@ frmLatencyGraph::frmLatencyGraph(EchoStore& echoes, QWidget* parent) : QWidget(p
     redrawTimer_->setInterval(kRedrawMs);
     connect(redrawTimer_, &QTimer::timeout, this, &frmLatencyGraph::RedrawIfOutOfDate);
     redrawTimer_->start();
+    tableTimer_ = new QTimer(this);
+    tableTimer_->setSingleShot(true);
+    connect(tableTimer_, &QTimer::timeout, this, &frmLatencyGraph::FillTableForAWhile);
     resize(900, 640);
     Redraw();
 }
@@ -214,12 +220,19 @@ void frmLatencyGraph::BuildControls() {
 void frmLatencyGraph::EchoAdded(const EchoRecord&) { outOfDate_ = true; }
 
 void frmLatencyGraph::EchoesCleared() {
+    statistics_.Forget();
+    table_->setRowCount(0);
     outOfDate_ = true;
     RedrawIfOutOfDate();
 }
 
+// While a run goes on: the chart now, the table's figures a slice of time at a time.
 void frmLatencyGraph::RedrawIfOutOfDate() {
-    if (outOfDate_ && isVisible()) Redraw();
+    if (!outOfDate_ || !isVisible()) return;
+    outOfDate_ = false;
+    ListAddresses();
+    ShowChosenView();
+    FillTableForAWhile();
 }
 
 void frmLatencyGraph::ShowAddress(const std::string& address) {
@@ -233,7 +246,7 @@ void frmLatencyGraph::Redraw() {
     outOfDate_ = false;
     ListAddresses();
     ShowChosenView();
-    FillTable();
+    FillTable([] { return false; });
 }
 
 // A range lists its heat map first; one target has only its line chart.
@@ -361,32 +374,67 @@ void frmLatencyGraph::DrawHeatMap() {
     heatPlot_->replot(QCustomPlot::rpQueuedReplot);
 }
 
-void frmLatencyGraph::FillTable() {
+void frmLatencyGraph::FillTableForAWhile() {
+    const auto deadline = std::chrono::steady_clock::now() + kTableSlice;
+    FillTable([deadline] { return std::chrono::steady_clock::now() >= deadline; });
+}
+
+// Rows keep their items: only the figures computed since the last fill change text.
+void frmLatencyGraph::FillTable(const std::function<bool()>& outOfTime) {
+    const bool finished = statistics_.Refresh(echoes_, outOfTime);
     const int sortColumn = table_->horizontalHeader()->sortIndicatorSection();
     const Qt::SortOrder order = table_->horizontalHeader()->sortIndicatorOrder();
     table_->setSortingEnabled(false);
-    const bool newRows = table_->rowCount() != int(echoes_.SeriesCount());
+    AddRowsForNewAddresses();
+    ShowFigures(statistics_.TakeUpdated());
+    table_->setSortingEnabled(true);
+    table_->sortByColumn(sortColumn, order);
+    if (finished) {
+        tableTimer_->stop();
+    } else {
+        tableTimer_->start(0);
+    }
+}
+
+// A new address's row holds its address, to be sorted by range order, and blank figures until they are computed.
+void frmLatencyGraph::AddRowsForNewAddresses() {
+    const int rows = table_->rowCount();
+    if (rows == int(echoes_.SeriesCount())) return;
     table_->setRowCount(int(echoes_.SeriesCount()));
-    for (std::size_t s = 0; s < echoes_.SeriesCount(); ++s) {
-        const EchoSeries& series = echoes_.SeriesAt(s);
-        const EchoStatistics figures = StatisticsOf(series);
-        const int row = int(s);
-        table_->setItem(row, 0, new NumberItem(QString::fromStdString(series.Address()), double(s)));
-        table_->item(row, 0)->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        table_->setItem(row, 1, new NumberItem(QString::number(figures.sent), double(figures.sent)));
-        table_->setItem(row, 2, new NumberItem(QString::number(figures.received), double(figures.received)));
-        table_->setItem(row, 3, new NumberItem(QString::number(figures.lossPercent, 'f', 1), figures.lossPercent));
+    for (int row = rows; row < table_->rowCount(); ++row) {
+        auto* address = new NumberItem(QString::fromStdString(echoes_.SeriesAt(std::size_t(row)).Address()), row);
+        address->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        table_->setItem(row, 0, address);
+        for (int c = 1; c < table_->columnCount(); ++c) table_->setItem(row, c, new NumberItem(QString(), -1));
+    }
+    table_->resizeColumnsToContents();
+}
+
+void frmLatencyGraph::ShowFigures(const std::vector<std::size_t>& updated) {
+    if (updated.empty()) return;
+    std::vector<int> rowOf(echoes_.SeriesCount());
+    for (int row = 0; row < table_->rowCount(); ++row) {
+        rowOf[std::size_t(table_->item(row, 0)->data(Qt::UserRole).toInt())] = row;
+    }
+    for (const std::size_t s : updated) {
+        const EchoStatistics& figures = *statistics_.Find(s);
+        const int row = rowOf[s];
+        const auto show = [this, row](int column, const QString& text, double number) {
+            QTableWidgetItem* cell = table_->item(row, column);
+            cell->setText(text);
+            cell->setData(Qt::UserRole, number);
+        };
+        show(1, QString::number(figures.sent), double(figures.sent));
+        show(2, QString::number(figures.received), double(figures.received));
+        show(3, QString::number(figures.lossPercent, 'f', 1), figures.lossPercent);
         const std::optional<RoundTripFigures>& rtt = figures.roundTrips;
         const double values[] = {rtt ? rtt->minUs : 0,   rtt ? rtt->averageUs : 0, rtt ? rtt->maxUs : 0,
                                  rtt ? rtt->mdevUs : 0, rtt ? rtt->medianUs : 0,  rtt ? rtt->p95Us : 0};
         for (int i = 0; i < 6; ++i) {
             // Without a reply there is no round trip: the cell stays blank and sorts first.
-            table_->setItem(row, 4 + i, new NumberItem(rtt ? MsText(values[i]) : QString(), rtt ? values[i] : -1));
+            show(4 + i, rtt ? MsText(values[i]) : QString(), rtt ? values[i] : -1);
         }
     }
-    table_->setSortingEnabled(true);
-    table_->sortByColumn(sortColumn, order);
-    if (newRows) table_->resizeColumnsToContents();
 }
 
 void frmLatencyGraph::ShowLineHover(QMouseEvent* event) {

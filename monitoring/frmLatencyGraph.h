@@ -9,15 +9,20 @@
 // EchoObserver) and the window only notes that it is out of date; a timer
 // redraws what changed a few times a second, from the store, decimated to
 // the chart's pixel columns, so a busy run costs the window little and a
-// long series repaints as fast as a short one.
+// long series repaints as fast as a short one. The table's figures are
+// computed again only for addresses that changed, a slice of time at a
+// time (StatisticsCache), so a table over a whole range never stalls it.
 
 #include <QWidget>
 #include <cstdint>
+#include <functional>
+#include <vector>
 #include <optional>
 #include <string>
 
 #include "monitoring/EchoStore.h"
 #include "monitoring/HeatMapGrid.h"
+#include "monitoring/StatisticsCache.h"
 
 class QComboBox;
 class QCustomPlot;
@@ -39,7 +44,7 @@ public:
 
     // The line chart of one address of the data set.
     void ShowAddress(const std::string& address);
-    // Draws the chart and fills the table from the store now.
+    // Draws the chart and fills the table from the store now, every figure current.
     void Redraw();
 
     // The spans the chart shows, in the order of its list; 0 is all.
@@ -58,7 +63,10 @@ private:
     const EchoSeries* ShownSeries() const;
     void DrawLineChart(const EchoSeries& series);
     void DrawHeatMap();
-    void FillTable();
+    void FillTable(const std::function<bool()>& outOfTime);
+    void FillTableForAWhile();
+    void AddRowsForNewAddresses();
+    void ShowFigures(const std::vector<std::size_t>& updated);
     void ShowLineHover(QMouseEvent* event);
     void ShowHeatHover(QMouseEvent* event);
     void OpenRowOf(QMouseEvent* event);
@@ -74,7 +82,9 @@ private:
     QLabel* heatLegend_ = nullptr;
     QTableWidget* table_ = nullptr;
     QTimer* redrawTimer_ = nullptr;
+    QTimer* tableTimer_ = nullptr;  // goes on filling the table when a slice of time was not enough
     bool outOfDate_ = true;
+    StatisticsCache statistics_;
     HeatMapGrid heatGrid_;  // as last drawn, for the hover text and clicks
 };
 
