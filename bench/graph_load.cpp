@@ -14,7 +14,14 @@
 //                and by the tally's walk, then the longest event-loop stall
 //                (a probe timer's lateness) with the graph open while echoes
 //                keep coming, and the line chart's decimation of the host (span All)
-// Run it with QT_QPA_PLATFORM=offscreen; nothing but 127.0.0.1 is pinged.
+//   graph_load --netns [seconds]  the real main window with the graph open
+//                (heat map) in a parallel Loop, Delay 0, over 10.214.1.1 to
+//                10.214.1.254 for `seconds` (default 600): addresses local to
+//                a network namespace of its own, which it makes and deletes;
+//                resident memory (peak VmHWM, final VmRSS) and the longest
+//                event-loop stall, with a line each minute. Needs root.
+// Run it with QT_QPA_PLATFORM=offscreen; nothing but 127.0.0.1 and the
+// namespace's own addresses is pinged.
 
 #include <QApplication>
 #include <QComboBox>
@@ -28,6 +35,7 @@
 #include <functional>
 #include <qcustomplot.h>
 #include <string>
+#include <unistd.h>
 
 #include "bench/BenchSupport.h"
 #include "monitoring/Decimation.h"
@@ -126,6 +134,97 @@ void MeasureRepaint() {
     TimeRedraw("heat map, 254 addresses x 11,811 passes:", graph, Plot(graph, "Round trip by address and pass"));
 }
 
+// A kB figure of /proc/self/status, such as "VmHWM:".
+long StatusKb(const std::string& wanted) {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    long value = -1;
+    while (status >> key) {
+        if (key == wanted) {
+            status >> value;
+            break;
+        }
+        status.ignore(1 << 12, '\n');
+    }
+    return value;
+}
+
+// 254 addresses that answer: local to a namespace of their own, deleted with this.
+class LocalRange {
+public:
+    LocalRange() {
+        const std::string ip = "ip -n " + namespace_.Name();
+        Run(ip + " link set lo up");
+        Run(ip + " route add local 10.214.1.0/24 dev lo");
+        // A fresh namespace lets no group open ping sockets; a desktop user's would.
+        Run("ip netns exec " + namespace_.Name() + " sysctl -qw net.ipv4.ping_group_range='0 2147483647'");
+    }
+    void Enter() const { namespace_.Enter(); }
+
+private:
+    const OwnedNamespace namespace_{"vgraph-"};
+};
+
+const RunSetup kRangeLoop{{"10", "214", "1", "1"},
+                          {"10", "214", "1", "254"},
+                          true,
+                          {{Control::Num, "1"},
+                           {Control::DataSize, "32"},
+                           {Control::TTL, "64"},
+                           {Control::Timeout, "1000"},
+                           {Control::Delay, "0"}}};
+
+// The probe's lateness, the longest so far and since the last line printed.
+struct StallProbe {
+    static constexpr auto kEvery = std::chrono::milliseconds(5);
+    QTimer timer;
+    Clock::time_point last = Clock::now();
+    double longest = 0;
+    double longestThisMinute = 0;
+
+    StallProbe() {
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            const Clock::time_point now = Clock::now();
+            const double late = Ms(now - last - kEvery);
+            longest = std::max(longest, late);
+            longestThisMinute = std::max(longestThisMinute, late);
+            last = now;
+        });
+        timer.start(kEvery);
+    }
+};
+
+void MeasureRangeLoop(QApplication& app, double seconds) {
+    LinuxNetworkServices net;
+    QtUiServices ui;
+    RealWindow window(kRangeLoop, net, ui);
+    window.window.findChild<QAction*>(QStringLiteral("mnuLatencyGraph"))->trigger();
+    window.SetParallel(true);
+    const long before = ResidentKb();
+    std::printf("graph_load --netns: frmPing, parallel Loop, Delay 0, 10.214.1.1 to 10.214.1.254, graph open, "
+                "%.0f s; resident %.1f MB at start\n",
+                seconds, double(before) / 1024);
+    StallProbe probe;
+    QTimer minute;
+    int minutes = 0;
+    QObject::connect(&minute, &QTimer::timeout, [&] {
+        std::printf("  %3d min: %9ld sent, VmRSS %6.1f MB, VmHWM %6.1f MB, longest stall this minute %7.1f ms\n",
+                    ++minutes, SentSoFar(window), double(ResidentKb()) / 1024, double(StatusKb("VmHWM:")) / 1024,
+                    probe.longestThisMinute);
+        probe.longestThisMinute = 0;
+    });
+    minute.start(60'000);
+    QTimer::singleShot(int(seconds * 1000), &app, &QApplication::quit);
+    window.Start();
+    app.exec();
+    std::printf("panels: %s, %s\n", qPrintable(window.window.findChild<QLabel*>(QStringLiteral("Panel2"))->text()),
+                qPrintable(window.window.findChild<QLabel*>(QStringLiteral("Panel3"))->text()));
+    std::printf("done: %ld sent; peak VmHWM %.1f MB, final VmRSS %.1f MB; longest event-loop stall %.1f ms\n",
+                SentSoFar(window), double(StatusKb("VmHWM:")) / 1024, double(ResidentKb()) / 1024, probe.longest);
+    window.Stop();
+}
+
 void MeasureMemory() {
     const long before = ResidentKb();
     EchoStore store;
@@ -177,9 +276,10 @@ void TimeFigures(const EchoStore& store) {
 }
 
 // The event loop with the graph open for `seconds` while `feed` adds echoes
-// every 10 ms: the longest a 5 ms probe timer came late.
+// every 10 ms: the longest the probe timer came late.
 void TimeStalls(QApplication& app, EchoStore& store, double seconds, const std::function<void()>& feed) {
     frmLatencyGraph graph(store);
+    graph.setAttribute(Qt::WA_DeleteOnClose, false);  // it lives on this stack
     graph.show();
     for (QComboBox* box : graph.findChildren<QComboBox*>()) {
         if (box->accessibleName() == QLatin1String("Span")) box->setCurrentIndex(box->count() - 1);
@@ -188,20 +288,11 @@ void TimeStalls(QApplication& app, EchoStore& store, double seconds, const std::
     QTimer feeder;
     QObject::connect(&feeder, &QTimer::timeout, feed);
     feeder.start(10);
-    constexpr auto kProbe = std::chrono::milliseconds(5);
-    QTimer probe;
-    probe.setTimerType(Qt::PreciseTimer);
-    Clock::time_point last = Clock::now();
-    double latest = 0;
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        const Clock::time_point now = Clock::now();
-        latest = std::max(latest, Ms(now - last - kProbe));
-        last = now;
-    });
-    probe.start(kProbe);
+    const StallProbe probe;
     QTimer::singleShot(int(seconds * 1000), &app, &QApplication::quit);
     app.exec();
-    std::printf("  graph open, echoes coming, %.0f s: the event loop stalled %6.1f ms at most\n", seconds, latest);
+    std::printf("  graph open, echoes coming, %.0f s: the event loop stalled %6.1f ms at most\n", seconds,
+                probe.longest);
 }
 
 void TimeDecimation(const EchoSeries& series) {
@@ -245,9 +336,30 @@ void MeasureStalls(QApplication& app, double seconds) {
 
 int main(int argc, char* argv[]) {
     using namespace velmora::bench;
+    const std::string mode = argc > 1 ? argv[1] : "--repaint";
+    // The namespace is entered before the toolkit starts a thread, so that every thread works in it.
+    std::unique_ptr<LocalRange> range;
+    if (mode == "--netns") {
+        if (::geteuid() != 0) {
+            std::printf("graph_load --netns: needs root (it creates a network namespace); skipped\n");
+            return 0;
+        }
+        try {
+            range = std::make_unique<LocalRange>();
+            range->Enter();
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "graph_load: %s\n", e.what());
+            return 1;
+        }
+    }
     QApplication app(argc, argv);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    const std::string mode = argc > 1 ? argv[1] : "--repaint";
+    if (mode == "--netns") {
+        QTemporaryDir folder;
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
+        MeasureRangeLoop(app, argc > 2 ? std::stod(argv[2]) : 600.0);
+        return 0;
+    }
     if (mode == "--loopback") {
         QTemporaryDir folder;
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
