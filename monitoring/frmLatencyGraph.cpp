@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -97,6 +98,12 @@ public:
 const char* const kTableHeaders[] = {"Address", "Sent", "Received", "Loss %", "Minimum (ms)", "Average (ms)",
                                      "Maximum (ms)", "Mdev (ms)", "Median (ms)", "95th percentile (ms)"};
 
+// The widest text each column of the table shows: the longest address, eight-digit counts, a whole loss, a
+// round trip of more than a minute.
+const char* const kWidestCells[] = {"255.255.255.255", "88888888",  "88888888",  "100.0",     "88888.888",
+                                    "88888.888",       "88888.888", "88888.888", "88888.888", "88888.888"};
+static_assert(std::size(kWidestCells) == std::size(kTableHeaders));
+
 QLabel* BuddyLabel(const QString& text, QWidget* field) {
     auto* label = new QLabel(text);
     label->setBuddy(field);
@@ -119,7 +126,7 @@ frmLatencyGraph::frmLatencyGraph(EchoStore& echoes, QWidget* parent) : QWidget(p
     tableTimer_ = new QTimer(this);
     tableTimer_->setSingleShot(true);
     connect(tableTimer_, &QTimer::timeout, this, &frmLatencyGraph::FillTableForAWhile);
-    resize(900, 640);
+    SizeToFitTable();
     Redraw();
 }
 
@@ -407,7 +414,21 @@ void frmLatencyGraph::AddRowsForNewAddresses() {
         table_->setItem(row, 0, address);
         for (int c = 1; c < table_->columnCount(); ++c) table_->setItem(row, c, new NumberItem(QString(), -1));
     }
+}
+
+// Each column as wide as its header or its widest text, and the window wide
+// enough at its first size for all of them: no figure needs a scroll to be seen.
+void frmLatencyGraph::SizeToFitTable() {
+    table_->setRowCount(1);
+    for (int c = 0; c < table_->columnCount(); ++c) {
+        table_->setItem(0, c, new QTableWidgetItem(QString::fromLatin1(kWidestCells[c])));
+    }
     table_->resizeColumnsToContents();
+    table_->setRowCount(0);
+    int width = 2 * table_->frameWidth() + table_->verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < table_->columnCount(); ++c) width += table_->columnWidth(c);
+    const QMargins margins = layout()->contentsMargins();
+    resize(std::max(900, width + margins.left() + margins.right()), 640);
 }
 
 void frmLatencyGraph::ShowFigures(const std::vector<std::size_t>& updated) {

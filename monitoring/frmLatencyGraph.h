@@ -66,6 +66,7 @@ private:
     void FillTable(const std::function<bool()>& outOfTime);
     void FillTableForAWhile();
     void AddRowsForNewAddresses();
+    void SizeToFitTable();
     void ShowFigures(const std::vector<std::size_t>& updated);
     void ShowLineHover(QMouseEvent* event);
     void ShowHeatHover(QMouseEvent* event);
