@@ -2,7 +2,8 @@
 //
 //   graph_load --loopback [seconds]  a Loop with Delay 0 to 127.0.0.1 through
 //                the real window, first with the graph closed, then with it
-//                open (span All): pings a second and CPU as a share of one core
+//                open (span All), twice in turn: pings a second and CPU as a
+//                share of one core, and the ratios open / closed
 //   graph_load --repaint   one redraw of the graph over 3,000,000 echoes of one
 //                address (span All) and of a heat map of 254 addresses by
 //                11,811 passes: decimation, the table's figures, and the repaint
@@ -50,7 +51,7 @@ constexpr std::int64_t kStartUs = 1'800'000'000'000'000;
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 // One loopback Loop for `seconds` after a second's warm-up; the graph opened first when asked.
-void MeasureLoopback(QApplication& app, double seconds, bool graphOpen) {
+LoopRate MeasureLoopback(QApplication& app, double seconds, bool graphOpen) {
     LinuxNetworkServices net;
     QtUiServices ui;
     RealWindow window(kLoopbackLoop, net, ui);
@@ -65,6 +66,25 @@ void MeasureLoopback(QApplication& app, double seconds, bool graphOpen) {
     std::printf("graph %-6s  %7ld pings in %.2f s: %6.0f pings/s, CPU %5.1f%% of one core\n",
                 graphOpen ? "open" : "closed", rate.pings, rate.wallSeconds, double(rate.pings) / rate.wallSeconds,
                 100.0 * rate.cpuSeconds / rate.wallSeconds);
+    return rate;
+}
+
+// Closed and open in turn, twice, so that the machine's other load falls on both alike: open / closed ratios.
+void CompareLoopbackRates(QApplication& app, double seconds) {
+    LoopRate closed, open;
+    for (int round = 0; round < 2; ++round) {
+        for (const bool graphOpen : {false, true}) {
+            const LoopRate rate = MeasureLoopback(app, seconds, graphOpen);
+            LoopRate& sum = graphOpen ? open : closed;
+            sum.pings += rate.pings;
+            sum.wallSeconds += rate.wallSeconds;
+            sum.cpuSeconds += rate.cpuSeconds;
+        }
+    }
+    const auto perSecond = [](const LoopRate& rate) { return double(rate.pings) / rate.wallSeconds; };
+    const auto cpu = [](const LoopRate& rate) { return 100.0 * rate.cpuSeconds / rate.wallSeconds; };
+    std::printf("open / closed over both rounds: pings/s %.0f / %.0f = %.3f, CPU %.1f%% / %.1f%% of one core\n",
+                perSecond(open), perSecond(closed), perSecond(open) / perSecond(closed), cpu(open), cpu(closed));
 }
 
 // A round trip of about 1 ms with jitter; one echo in 97 lost.
@@ -366,8 +386,7 @@ int main(int argc, char* argv[]) {
         const double seconds = argc > 2 ? std::stod(argv[2]) : 10.0;
         std::printf("graph_load --loopback: frmPing, Loop, Delay 0, 127.0.0.1, platform %s\n",
                     qPrintable(QApplication::platformName()));
-        MeasureLoopback(app, seconds, false);
-        MeasureLoopback(app, seconds, true);
+        CompareLoopbackRates(app, seconds);
         return 0;
     }
     if (mode == "--stall") {

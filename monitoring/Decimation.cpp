@@ -6,12 +6,11 @@ namespace velmora {
 
 namespace {
 
-void AddTo(EchoColumn& column, const EchoSample& sample) {
-    if (!sample.Replied()) {
+void AddTo(EchoColumn& column, bool replied, std::uint32_t us) {
+    if (!replied) {
         ++column.failures;
         return;
     }
-    const std::uint32_t us = sample.roundTripUs;
     if (column.replies == 0) {
         column.minUs = column.maxUs = column.firstUs = us;
     } else {
@@ -29,10 +28,11 @@ std::vector<EchoColumn> DecimateByTime(const EchoSeries& series, std::int64_t fr
     if (columns == 0 || toUs <= fromUs) return {};
     std::vector<EchoColumn> out(columns);
     const auto span = double(toUs - fromUs);
-    series.Visit(series.FirstAtOrAfter(fromUs), [&](const EchoSample& sample) {
-        if (sample.timeUs >= toUs) return false;
-        const auto column = std::size_t(double(sample.timeUs - fromUs) / span * double(columns));
-        AddTo(out[std::min(column, columns - 1)], sample);
+    const std::size_t first = series.FirstAtOrAfter(fromUs);
+    series.VisitRoundTripTimes(first, [&](std::int64_t timeUs, bool replied, std::uint32_t us) {
+        if (timeUs >= toUs) return false;
+        const auto column = std::size_t(double(timeUs - fromUs) / span * double(columns));
+        AddTo(out[std::min(column, columns - 1)], replied, us);
         return true;
     });
     return out;

@@ -132,8 +132,8 @@ std::size_t EchoSeries::FirstAtOrAfter(std::int64_t timeUs) const {
     if (after == runs_.begin()) return 0;
     std::size_t found = Size();
     std::size_t index = std::size_t(std::prev(after)->first - firstSequence_);
-    Visit(index, [&](const EchoSample& sample) {
-        if (sample.timeUs >= timeUs) {
+    VisitRoundTripTimes(index, [&](std::int64_t echoUs, bool, std::uint32_t) {
+        if (echoUs >= timeUs) {
             found = index;
             return false;
         }
