@@ -1,9 +1,9 @@
 // What the latency graph costs.
 //
-//   graph_load --loopback [seconds]  a Loop with Delay 0 to 127.0.0.1 through
-//                the real window, first with the graph closed, then with it
-//                open (span All), twice in turn: pings a second and CPU as a
-//                share of one core, and the ratios open / closed
+//   graph_load --loopback [seconds] [rounds]  a Loop with Delay 0 to 127.0.0.1
+//                through the real window, with the graph closed, then open
+//                (span All), in turn for `rounds` (default 2): pings a second
+//                and CPU as a share of one core, and the ratios open / closed
 //   graph_load --repaint   one redraw of the graph over 3,000,000 echoes of one
 //                address (span All) and of a heat map of 254 addresses by
 //                11,811 passes: decimation, the table's figures, and the repaint
@@ -69,10 +69,10 @@ LoopRate MeasureLoopback(QApplication& app, double seconds, bool graphOpen) {
     return rate;
 }
 
-// Closed and open in turn, twice, so that the machine's other load falls on both alike: open / closed ratios.
-void CompareLoopbackRates(QApplication& app, double seconds) {
+// Closed and open in turn, round after round, so that the machine's other load falls on both alike: open / closed ratios.
+void CompareLoopbackRates(QApplication& app, double seconds, int rounds) {
     LoopRate closed, open;
-    for (int round = 0; round < 2; ++round) {
+    for (int round = 0; round < rounds; ++round) {
         for (const bool graphOpen : {false, true}) {
             const LoopRate rate = MeasureLoopback(app, seconds, graphOpen);
             LoopRate& sum = graphOpen ? open : closed;
@@ -83,7 +83,7 @@ void CompareLoopbackRates(QApplication& app, double seconds) {
     }
     const auto perSecond = [](const LoopRate& rate) { return double(rate.pings) / rate.wallSeconds; };
     const auto cpu = [](const LoopRate& rate) { return 100.0 * rate.cpuSeconds / rate.wallSeconds; };
-    std::printf("open / closed over both rounds: pings/s %.0f / %.0f = %.3f, CPU %.1f%% / %.1f%% of one core\n",
+    std::printf("open / closed over all rounds: pings/s %.0f / %.0f = %.3f, CPU %.1f%% / %.1f%% of one core\n",
                 perSecond(open), perSecond(closed), perSecond(open) / perSecond(closed), cpu(open), cpu(closed));
 }
 
@@ -386,7 +386,7 @@ int main(int argc, char* argv[]) {
         const double seconds = argc > 2 ? std::stod(argv[2]) : 10.0;
         std::printf("graph_load --loopback: frmPing, Loop, Delay 0, 127.0.0.1, platform %s\n",
                     qPrintable(QApplication::platformName()));
-        CompareLoopbackRates(app, seconds);
+        CompareLoopbackRates(app, seconds, argc > 3 ? std::stoi(argv[3]) : 2);
         return 0;
     }
     if (mode == "--stall") {

@@ -152,6 +152,8 @@ void frmLatencyGraph::BuildControls() {
     QCPGraph* line = linePlot_->addGraph();
     line->setPen(QPen(kLineColour, 1.5));
     line->setAdaptiveSampling(false);
+    // Joins drawn plainly: a wide line's mitred joins cost the raster engine several times the line itself.
+    linePlot_->setPlottingHint(QCP::phFastPolylines, true);
     QCPGraph* failures = linePlot_->addGraph();
     failures->setLineStyle(QCPGraph::lsNone);
     failures->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCross, kFailureColour, 9));
