@@ -9,7 +9,7 @@
 //                11,811 passes: decimation, the table's figures, and the repaint
 //   graph_load --memory    resident memory of a data set of 254 addresses
 //                filled to 100,000 echoes each, and after as many again
-//   graph_load --stall [seconds]  the table's figures over 254 addresses x
+//   graph_load --stall [seconds] [range|host]  the table's figures over 254 addresses x
 //                100,000 echoes and over one host of 25,400,000: every
 //                address's figures by a full decode (as a redraw did before)
 //                and by the tally's walk, then the longest event-loop stall
@@ -325,9 +325,18 @@ void TimeDecimation(const EchoSeries& series) {
     std::printf("  line chart's decimation, span All, 1000 columns: %6.1f ms\n", fastest);
 }
 
-void MeasureStalls(QApplication& app, double seconds) {
+// The same probe in an idle event loop: what the machine's other load alone makes it late by.
+void TimeIdleStalls(QApplication& app, double seconds) {
+    const StallProbe probe;
+    QTimer::singleShot(int(seconds * 1000), &app, &QApplication::quit);
+    app.exec();
+    std::printf("idle event loop, no window, %.0f s: the probe came late by %6.1f ms at most\n", seconds, probe.longest);
+}
+
+void MeasureStalls(QApplication& app, double seconds, const std::string& which) {
     constexpr std::int64_t kPasses = 100'000;
-    {
+    TimeIdleStalls(app, seconds);
+    if (which != "host") {
         std::printf("254 addresses x 100,000 echoes (heat map shown):\n");
         EchoStore store;
         std::int64_t pass = 0;
@@ -339,6 +348,7 @@ void MeasureStalls(QApplication& app, double seconds) {
         TimeFigures(store);
         TimeStalls(app, store, seconds, addPass);
     }
+    if (which == "range") return;
     std::printf("one host, 25,400,000 echoes (span All):\n");
     EchoStore store;
     std::int64_t next = 0;
@@ -390,7 +400,7 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     if (mode == "--stall") {
-        MeasureStalls(app, argc > 2 ? std::stod(argv[2]) : 5.0);
+        MeasureStalls(app, argc > 2 ? std::stod(argv[2]) : 5.0, argc > 3 ? argv[3] : "");
         return 0;
     }
     if (mode == "--memory") {

@@ -33,8 +33,8 @@ namespace {
 
 // Each redraw holds the event loop that the run's echoes come back through: once a second is live enough.
 constexpr int kRedrawMs = 1000;
-// The most the table's figures take of one turn of the event loop before they go on at the next.
-constexpr std::chrono::milliseconds kTableSlice(20);
+// The most the heat map and the table take of one turn of the event loop before they go on at the next.
+constexpr std::chrono::milliseconds kSlice(20);
 constexpr double kUsPerMs = 1000.0;
 constexpr int kHoverReachPx = 6;
 const QColor kLineColour(31, 119, 180);
@@ -123,9 +123,9 @@ frmLatencyGraph::frmLatencyGraph(EchoStore& echoes, QWidget* parent) : QWidget(p
     redrawTimer_->setInterval(kRedrawMs);
     connect(redrawTimer_, &QTimer::timeout, this, &frmLatencyGraph::RedrawIfOutOfDate);
     redrawTimer_->start();
-    tableTimer_ = new QTimer(this);
-    tableTimer_->setSingleShot(true);
-    connect(tableTimer_, &QTimer::timeout, this, &frmLatencyGraph::FillTableForAWhile);
+    sliceTimer_ = new QTimer(this);
+    sliceTimer_->setSingleShot(true);
+    connect(sliceTimer_, &QTimer::timeout, this, &frmLatencyGraph::WorkForAWhile);
     SizeToFitTable();
     Redraw();
 }
@@ -230,18 +230,20 @@ void frmLatencyGraph::EchoAdded(const EchoRecord&) { outOfDate_ = true; }
 
 void frmLatencyGraph::EchoesCleared() {
     statistics_.Forget();
+    heatBuilder_.Take();
+    heatMapPending_ = false;
     table_->setRowCount(0);
     outOfDate_ = true;
     RedrawIfOutOfDate();
 }
 
-// While a run goes on: the chart now, the table's figures a slice of time at a time.
+// While a run goes on: the line chart now, the heat map and the table in later turns of the event loop.
 void frmLatencyGraph::RedrawIfOutOfDate() {
     if (!outOfDate_ || !isVisible()) return;
     outOfDate_ = false;
     ListAddresses();
-    ShowChosenView();
-    FillTableForAWhile();
+    ShowChosenView(false);
+    sliceTimer_->start(0);
 }
 
 void frmLatencyGraph::ShowAddress(const std::string& address) {
@@ -254,7 +256,7 @@ void frmLatencyGraph::ShowAddress(const std::string& address) {
 void frmLatencyGraph::Redraw() {
     outOfDate_ = false;
     ListAddresses();
-    ShowChosenView();
+    ShowChosenView(true);
     FillTable([] { return false; });
 }
 
@@ -280,10 +282,18 @@ const EchoSeries* frmLatencyGraph::ShownSeries() const {
     return &echoes_.SeriesAt(std::size_t(s));
 }
 
-void frmLatencyGraph::ShowChosenView() {
+// The heat map is built now, or row by row from WorkForAWhile; a build under way is left to finish.
+void frmLatencyGraph::ShowChosenView(bool now) {
     const bool heatMap = cboShow_->currentIndex() >= 0 && cboShow_->currentData().toInt() < 0;
     charts_->setCurrentIndex(heatMap ? 1 : 0);
-    if (heatMap) return DrawHeatMap();
+    if (heatMap) {
+        if (!heatMapPending_ || now) heatBuilder_.Begin(echoes_, HeatMapColumns());
+        heatMapPending_ = true;
+        if (!now) return;
+        heatBuilder_.AddRows(echoes_, [] { return false; });
+        return PaintHeatMap();
+    }
+    heatMapPending_ = false;
     if (const EchoSeries* series = ShownSeries()) return DrawLineChart(*series);
     linePlot_->graph(0)->data()->clear();
     linePlot_->graph(1)->data()->clear();
@@ -332,13 +342,18 @@ void frmLatencyGraph::DrawLineChart(const EchoSeries& series) {
     linePlot_->replot(QCustomPlot::rpQueuedReplot);
 }
 
-// Cell centres lie on whole numbers: the column on x, the row on y. A very
-// large range gets fewer columns, so the grid stays within a million cells.
-void frmLatencyGraph::DrawHeatMap() {
+// A column a pixel; a very large range gets fewer, so the grid stays within a million cells.
+std::size_t frmLatencyGraph::HeatMapColumns() const {
     constexpr std::size_t kMostCells = 1'000'000;
     const std::size_t addresses = std::max<std::size_t>(echoes_.SeriesCount(), 1);
     const auto width = std::size_t(std::max(heatPlot_->axisRect()->width(), 100));
-    heatGrid_ = BuildHeatMap(echoes_, std::clamp<std::size_t>(kMostCells / addresses, 1, width));
+    return std::clamp<std::size_t>(kMostCells / addresses, 1, width);
+}
+
+// The grid just built. Cell centres lie on whole numbers: the column on x, the row on y.
+void frmLatencyGraph::PaintHeatMap() {
+    heatMapPending_ = false;
+    heatGrid_ = heatBuilder_.Take();
     auto* roundTrips = static_cast<QCPColorMap*>(heatPlot_->plottable(0));
     auto* failed = static_cast<QCPColorMap*>(heatPlot_->plottable(1));
     const int columns = int(std::max<std::size_t>(heatGrid_.columns, 1));
@@ -383,13 +398,23 @@ void frmLatencyGraph::DrawHeatMap() {
     heatPlot_->replot(QCustomPlot::rpQueuedReplot);
 }
 
-void frmLatencyGraph::FillTableForAWhile() {
-    const auto deadline = std::chrono::steady_clock::now() + kTableSlice;
-    FillTable([deadline] { return std::chrono::steady_clock::now() >= deadline; });
+// One piece of work a turn of the event loop: the heat map's rows for a
+// slice of time, then its painting, then the table's figures a slice at a time.
+void frmLatencyGraph::WorkForAWhile() {
+    const auto deadline = std::chrono::steady_clock::now() + kSlice;
+    const auto outOfTime = [deadline] { return std::chrono::steady_clock::now() >= deadline; };
+    if (heatMapPending_ && heatBuilder_.Done()) {
+        PaintHeatMap();
+    } else if (heatMapPending_) {
+        heatBuilder_.AddRows(echoes_, outOfTime);
+    } else if (FillTable(outOfTime)) {
+        return;
+    }
+    sliceTimer_->start(0);
 }
 
 // Rows keep their items: only the figures computed since the last fill change text.
-void frmLatencyGraph::FillTable(const std::function<bool()>& outOfTime) {
+bool frmLatencyGraph::FillTable(const std::function<bool()>& outOfTime) {
     const bool finished = statistics_.Refresh(echoes_, outOfTime);
     const int sortColumn = table_->horizontalHeader()->sortIndicatorSection();
     const Qt::SortOrder order = table_->horizontalHeader()->sortIndicatorOrder();
@@ -398,11 +423,7 @@ void frmLatencyGraph::FillTable(const std::function<bool()>& outOfTime) {
     ShowFigures(statistics_.TakeUpdated());
     table_->setSortingEnabled(true);
     table_->sortByColumn(sortColumn, order);
-    if (finished) {
-        tableTimer_->stop();
-    } else {
-        tableTimer_->start(0);
-    }
+    return finished;
 }
 
 // A new address's row holds its address, to be sorted by range order, and blank figures until they are computed.

@@ -9,9 +9,10 @@
 // EchoObserver) and the window only notes that it is out of date; a timer
 // redraws what changed a few times a second, from the store, decimated to
 // the chart's pixel columns, so a busy run costs the window little and a
-// long series repaints as fast as a short one. The table's figures are
-// computed again only for addresses that changed, a slice of time at a
-// time (StatisticsCache), so a table over a whole range never stalls it.
+// long series repaints as fast as a short one. While a run goes on, the
+// heat map's rows and the table's figures (computed again only for
+// addresses that changed, StatisticsCache) are built a slice of time at a
+// time, so a whole range's history never stalls the event loop.
 
 #include <QWidget>
 #include <cstdint>
@@ -58,13 +59,14 @@ private:
     void EchoesCleared() override;
 
     void BuildControls();
-    void ShowChosenView();
+    void ShowChosenView(bool now);
     void ListAddresses();
     const EchoSeries* ShownSeries() const;
     void DrawLineChart(const EchoSeries& series);
-    void DrawHeatMap();
-    void FillTable(const std::function<bool()>& outOfTime);
-    void FillTableForAWhile();
+    std::size_t HeatMapColumns() const;
+    void PaintHeatMap();
+    bool FillTable(const std::function<bool()>& outOfTime);
+    void WorkForAWhile();
     void AddRowsForNewAddresses();
     void SizeToFitTable();
     void ShowFigures(const std::vector<std::size_t>& updated);
@@ -83,9 +85,11 @@ private:
     QLabel* heatLegend_ = nullptr;
     QTableWidget* table_ = nullptr;
     QTimer* redrawTimer_ = nullptr;
-    QTimer* tableTimer_ = nullptr;  // goes on filling the table when a slice of time was not enough
+    QTimer* sliceTimer_ = nullptr;  // goes on with the heat map and the table when a slice of time was not enough
     bool outOfDate_ = true;
     StatisticsCache statistics_;
+    HeatMapBuilder heatBuilder_;
+    bool heatMapPending_ = false;  // heatBuilder_ has rows to fill before the map is painted
     HeatMapGrid heatGrid_;  // as last drawn, for the hover text and clicks
 };
 
