@@ -68,7 +68,9 @@ public:
     void VisitRoundTrips(Visitor&& visit) const;
     // The replies' round trips kept, summed (RoundTripTally).
     const RoundTripTally& Tally() const { return tally_; }
-    // How many echoes came (firstSequence_ + Size()) and went (firstSequence_):
+    // How many of the oldest echoes were forgotten: the echo once at index i is at i - (Forgotten() now - then).
+    std::uint64_t Forgotten() const { return firstSequence_; }
+    // How many echoes came (Forgotten() + Size()) and went (Forgotten()):
     // grows with every change, so figures can tell whether they are current.
     std::uint64_t Changes() const { return 2 * firstSequence_ + Size(); }
 

@@ -231,7 +231,8 @@ void frmLatencyGraph::EchoAdded(const EchoRecord&) { outOfDate_ = true; }
 void frmLatencyGraph::EchoesCleared() {
     statistics_.Forget();
     heatBuilder_.Take();
-    heatMapPending_ = false;
+    lineBuilder_.Take();
+    pending_ = Pending::None;
     table_->setRowCount(0);
     outOfDate_ = true;
     RedrawIfOutOfDate();
@@ -282,35 +283,65 @@ const EchoSeries* frmLatencyGraph::ShownSeries() const {
     return &echoes_.SeriesAt(std::size_t(s));
 }
 
-// The heat map is built now, or row by row from WorkForAWhile; a build under way is left to finish.
+// The chart is built now, or a part at a time from WorkForAWhile; a build
+// under way is left to finish unless the chart is wanted now.
 void frmLatencyGraph::ShowChosenView(bool now) {
     const bool heatMap = cboShow_->currentIndex() >= 0 && cboShow_->currentData().toInt() < 0;
     charts_->setCurrentIndex(heatMap ? 1 : 0);
-    if (heatMap) {
-        if (!heatMapPending_ || now) heatBuilder_.Begin(echoes_, HeatMapColumns());
-        heatMapPending_ = true;
-        if (!now) return;
-        heatBuilder_.AddRows(echoes_, [] { return false; });
-        return PaintHeatMap();
+    const EchoSeries* series = heatMap ? nullptr : ShownSeries();
+    if (!heatMap && !series) {
+        pending_ = Pending::None;
+        linePlot_->graph(0)->data()->clear();
+        linePlot_->graph(1)->data()->clear();
+        return linePlot_->replot(QCustomPlot::rpQueuedReplot);
     }
-    heatMapPending_ = false;
-    if (const EchoSeries* series = ShownSeries()) return DrawLineChart(*series);
-    linePlot_->graph(0)->data()->clear();
-    linePlot_->graph(1)->data()->clear();
-    linePlot_->replot(QCustomPlot::rpQueuedReplot);
+    if (pending_ == Pending::None || now) BeginChart(series);
+    while (now && pending_ != Pending::None) BuildChartFor([] { return false; });
 }
 
-// The span ends at the newest echo. Each pixel column draws its replies from
-// the first through the smallest and largest to the last; a column with a
-// failure gets a red mark and breaks the line.
-void frmLatencyGraph::DrawLineChart(const EchoSeries& series) {
-    if (series.Empty()) return;
+// The heat map without a series; an empty series keeps the chart as it was.
+void frmLatencyGraph::BeginChart(const EchoSeries* series) {
+    pending_ = Pending::None;
+    if (!series) {
+        heatBuilder_.Begin(echoes_, HeatMapColumns());
+        pending_ = Pending::HeatMap;
+    } else if (!series->Empty()) {
+        BeginLineChart(*series);
+        pending_ = Pending::LineChart;
+    }
+}
+
+// The span ends at the newest echo; a column a pixel.
+void frmLatencyGraph::BeginLineChart(const EchoSeries& series) {
     const int minutes = kSpanMinutes[std::max(cboSpan_->currentIndex(), 0)];
-    const std::int64_t toUs = series.At(series.Size() - 1).timeUs + 1000;
-    const std::int64_t fromUs = minutes ? toUs - std::int64_t(minutes) * 60'000'000 : series.At(0).timeUs;
+    lineToUs_ = series.At(series.Size() - 1).timeUs + 1000;
+    lineFromUs_ = minutes ? lineToUs_ - std::int64_t(minutes) * 60'000'000 : series.At(0).timeUs;
     const auto columns = std::size_t(std::max(linePlot_->axisRect()->width(), 100));
-    const std::vector<EchoColumn> decimated = DecimateByTime(series, fromUs, toUs, columns);
-    const double columnUs = double(toUs - fromUs) / double(columns);
+    lineBuilder_.Begin(series, lineFromUs_, lineToUs_, columns);
+}
+
+// One part of the chart under way: a slice of its build, or its painting once built.
+void frmLatencyGraph::BuildChartFor(const std::function<bool()>& outOfTime) {
+    const EchoSeries* series = ShownSeries();
+    if (pending_ == Pending::HeatMap && heatBuilder_.Done()) {
+        PaintHeatMap();
+    } else if (pending_ == Pending::HeatMap) {
+        heatBuilder_.AddRows(echoes_, outOfTime);
+    } else if (pending_ == Pending::LineChart && (!series || lineBuilder_.Done())) {
+        PaintLineChart();
+    } else if (pending_ == Pending::LineChart) {
+        lineBuilder_.Walk(*series, outOfTime);
+    }
+}
+
+// Each pixel column draws its replies from the first through the smallest
+// and largest to the last; a column with a failure gets a red mark and breaks the line.
+void frmLatencyGraph::PaintLineChart() {
+    pending_ = Pending::None;
+    const std::int64_t fromUs = lineFromUs_;
+    const std::int64_t toUs = lineToUs_;
+    const std::vector<EchoColumn> decimated = lineBuilder_.Take();
+    const double columnUs = double(toUs - fromUs) / double(std::max<std::size_t>(decimated.size(), 1));
     QVector<double> keys, values, failedKeys, failedValues;
     double highestMs = 0;
     for (std::size_t c = 0; c < decimated.size(); ++c) {
@@ -352,7 +383,7 @@ std::size_t frmLatencyGraph::HeatMapColumns() const {
 
 // The grid just built. Cell centres lie on whole numbers: the column on x, the row on y.
 void frmLatencyGraph::PaintHeatMap() {
-    heatMapPending_ = false;
+    pending_ = Pending::None;
     heatGrid_ = heatBuilder_.Take();
     auto* roundTrips = static_cast<QCPColorMap*>(heatPlot_->plottable(0));
     auto* failed = static_cast<QCPColorMap*>(heatPlot_->plottable(1));
@@ -398,15 +429,13 @@ void frmLatencyGraph::PaintHeatMap() {
     heatPlot_->replot(QCustomPlot::rpQueuedReplot);
 }
 
-// One piece of work a turn of the event loop: the heat map's rows for a
-// slice of time, then its painting, then the table's figures a slice at a time.
+// One piece of work a turn of the event loop: the chart's build for a slice
+// of time, then its painting, then the table's figures a slice at a time.
 void frmLatencyGraph::WorkForAWhile() {
     const auto deadline = std::chrono::steady_clock::now() + kSlice;
     const auto outOfTime = [deadline] { return std::chrono::steady_clock::now() >= deadline; };
-    if (heatMapPending_ && heatBuilder_.Done()) {
-        PaintHeatMap();
-    } else if (heatMapPending_) {
-        heatBuilder_.AddRows(echoes_, outOfTime);
+    if (pending_ != Pending::None) {
+        BuildChartFor(outOfTime);
     } else if (FillTable(outOfTime)) {
         return;
     }

@@ -21,6 +21,7 @@
 #include <optional>
 #include <string>
 
+#include "monitoring/Decimation.h"
 #include "monitoring/EchoStore.h"
 #include "monitoring/HeatMapGrid.h"
 #include "monitoring/StatisticsCache.h"
@@ -62,7 +63,10 @@ private:
     void ShowChosenView(bool now);
     void ListAddresses();
     const EchoSeries* ShownSeries() const;
-    void DrawLineChart(const EchoSeries& series);
+    void BeginChart(const EchoSeries* series);
+    void BeginLineChart(const EchoSeries& series);
+    void BuildChartFor(const std::function<bool()>& outOfTime);
+    void PaintLineChart();
     std::size_t HeatMapColumns() const;
     void PaintHeatMap();
     bool FillTable(const std::function<bool()>& outOfTime);
@@ -88,8 +92,13 @@ private:
     QTimer* sliceTimer_ = nullptr;  // goes on with the heat map and the table when a slice of time was not enough
     bool outOfDate_ = true;
     StatisticsCache statistics_;
+    // The chart being built, to be painted when its builder is done.
+    enum class Pending { None, LineChart, HeatMap };
+    Pending pending_ = Pending::None;
+    DecimationBuilder lineBuilder_;
+    std::int64_t lineFromUs_ = 0;
+    std::int64_t lineToUs_ = 0;
     HeatMapBuilder heatBuilder_;
-    bool heatMapPending_ = false;  // heatBuilder_ has rows to fill before the map is painted
     HeatMapGrid heatGrid_;  // as last drawn, for the hover text and clicks
 };
 
