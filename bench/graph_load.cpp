@@ -15,9 +15,10 @@
 //                and by the tally's walk, then the longest event-loop stall
 //                (a probe timer's lateness) with the graph open while echoes
 //                keep coming, and the line chart's decimation of the host (span All)
-//   graph_load --netns [seconds]  the real main window with the graph open
-//                (heat map) in a parallel Loop, Delay 0, over 10.214.1.1 to
-//                10.214.1.254 for `seconds` (default 600): addresses local to
+//   graph_load --netns [seconds] [closed]  the real main window with the
+//                graph open (heat map), or closed, in a parallel Loop,
+//                Delay 0, over 10.214.1.1 to 10.214.1.254 for `seconds`
+//                (default 600): addresses local to
 //                a network namespace of its own, which it makes and deletes;
 //                resident memory (peak VmHWM, final VmRSS) and the longest
 //                event-loop stall, with a line each minute. Needs root.
@@ -215,16 +216,16 @@ struct StallProbe {
     }
 };
 
-void MeasureRangeLoop(QApplication& app, double seconds) {
+void MeasureRangeLoop(QApplication& app, double seconds, bool graphOpen) {
     LinuxNetworkServices net;
     QtUiServices ui;
     RealWindow window(kRangeLoop, net, ui);
-    window.window.findChild<QAction*>(QStringLiteral("mnuLatencyGraph"))->trigger();
+    if (graphOpen) window.window.findChild<QAction*>(QStringLiteral("mnuLatencyGraph"))->trigger();
     window.SetParallel(true);
     const long before = ResidentKb();
-    std::printf("graph_load --netns: frmPing, parallel Loop, Delay 0, 10.214.1.1 to 10.214.1.254, graph open, "
+    std::printf("graph_load --netns: frmPing, parallel Loop, Delay 0, 10.214.1.1 to 10.214.1.254, graph %s, "
                 "%.0f s; resident %.1f MB at start\n",
-                seconds, double(before) / 1024);
+                graphOpen ? "open" : "closed", seconds, double(before) / 1024);
     StallProbe probe;
     QTimer minute;
     int minutes = 0;
@@ -387,7 +388,8 @@ int main(int argc, char* argv[]) {
     if (mode == "--netns") {
         QTemporaryDir folder;
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
-        MeasureRangeLoop(app, argc > 2 ? std::stod(argv[2]) : 600.0);
+        const bool graphOpen = !(argc > 3 && std::string(argv[3]) == "closed");
+        MeasureRangeLoop(app, argc > 2 ? std::stod(argv[2]) : 600.0, graphOpen);
         return 0;
     }
     if (mode == "--loopback") {
