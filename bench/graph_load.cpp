@@ -20,8 +20,10 @@
 //                Delay 0, over 10.214.1.1 to 10.214.1.254 for `seconds`
 //                (default 600): addresses local to
 //                a network namespace of its own, which it makes and deletes;
-//                resident memory (peak VmHWM, final VmRSS) and the longest
-//                event-loop stall, with a line each minute. Needs root.
+//                resident memory (peak VmHWM, final VmRSS), the longest
+//                event-loop stall and the most CPU time the thread spent
+//                between two probes (its own share of a stall), with a line
+//                each minute. Needs root.
 // Run it with QT_QPA_PLATFORM=offscreen; nothing but 127.0.0.1 and the
 // namespace's own addresses is pinged.
 
@@ -37,6 +39,7 @@
 #include <functional>
 #include <qcustomplot.h>
 #include <string>
+#include <time.h>
 #include <unistd.h>
 
 #include "bench/BenchSupport.h"
@@ -70,7 +73,8 @@ LoopRate MeasureLoopback(QApplication& app, double seconds, bool graphOpen) {
     return rate;
 }
 
-// Closed and open in turn, round after round, so that the machine's other load falls on both alike: open / closed ratios.
+// Closed and open in turn, round after round, so that the machine's other
+// load falls on both alike: open / closed ratios.
 void CompareLoopbackRates(QApplication& app, double seconds, int rounds) {
     LoopRate closed, open;
     for (int round = 0; round < rounds; ++round) {
@@ -195,22 +199,39 @@ const RunSetup kRangeLoop{{"10", "214", "1", "1"},
                            {Control::Timeout, "1000"},
                            {Control::Delay, "0"}}};
 
-// The probe's lateness, the longest so far and since the last line printed.
+// The user-interface thread's own CPU time, in ms.
+double ThreadCpuMs() {
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+// The probe's lateness, the longest so far and since the last line printed;
+// beside it, the CPU time the thread spent between two probes, which tells a
+// stall of its own work from one where the shared machine kept it waiting.
 struct StallProbe {
     static constexpr auto kEvery = std::chrono::milliseconds(5);
     QTimer timer;
     Clock::time_point last = Clock::now();
+    double lastCpuMs = ThreadCpuMs();
     double longest = 0;
     double longestThisMinute = 0;
+    double longestBusy = 0;
+    double longestBusyThisMinute = 0;
 
     StallProbe() {
         timer.setTimerType(Qt::PreciseTimer);
         QObject::connect(&timer, &QTimer::timeout, [this] {
             const Clock::time_point now = Clock::now();
+            const double cpuMs = ThreadCpuMs();
             const double late = Ms(now - last - kEvery);
+            const double busy = cpuMs - lastCpuMs;
             longest = std::max(longest, late);
             longestThisMinute = std::max(longestThisMinute, late);
+            longestBusy = std::max(longestBusy, busy);
+            longestBusyThisMinute = std::max(longestBusyThisMinute, busy);
             last = now;
+            lastCpuMs = cpuMs;
         });
         timer.start(kEvery);
     }
@@ -230,10 +251,12 @@ void MeasureRangeLoop(QApplication& app, double seconds, bool graphOpen) {
     QTimer minute;
     int minutes = 0;
     QObject::connect(&minute, &QTimer::timeout, [&] {
-        std::printf("  %3d min: %9ld sent, VmRSS %6.1f MB, VmHWM %6.1f MB, longest stall this minute %7.1f ms\n",
+        std::printf("  %3d min: %9ld sent, VmRSS %6.1f MB, VmHWM %6.1f MB, longest stall this minute %7.1f ms "
+                    "(busy %6.1f ms)\n",
                     ++minutes, SentSoFar(window), double(ResidentKb()) / 1024, double(StatusKb("VmHWM:")) / 1024,
-                    probe.longestThisMinute);
+                    probe.longestThisMinute, probe.longestBusyThisMinute);
         probe.longestThisMinute = 0;
+        probe.longestBusyThisMinute = 0;
     });
     minute.start(60'000);
     QTimer::singleShot(int(seconds * 1000), &app, &QApplication::quit);
@@ -241,8 +264,10 @@ void MeasureRangeLoop(QApplication& app, double seconds, bool graphOpen) {
     app.exec();
     std::printf("panels: %s, %s\n", qPrintable(window.window.findChild<QLabel*>(QStringLiteral("Panel2"))->text()),
                 qPrintable(window.window.findChild<QLabel*>(QStringLiteral("Panel3"))->text()));
-    std::printf("done: %ld sent; peak VmHWM %.1f MB, final VmRSS %.1f MB; longest event-loop stall %.1f ms\n",
-                SentSoFar(window), double(StatusKb("VmHWM:")) / 1024, double(ResidentKb()) / 1024, probe.longest);
+    std::printf("done: %ld sent; peak VmHWM %.1f MB, final VmRSS %.1f MB; longest event-loop stall %.1f ms, "
+                "the most CPU time between two probes %.1f ms\n",
+                SentSoFar(window), double(StatusKb("VmHWM:")) / 1024, double(ResidentKb()) / 1024, probe.longest,
+                probe.longestBusy);
     window.Stop();
 }
 
@@ -312,8 +337,8 @@ void TimeStalls(QApplication& app, EchoStore& store, double seconds, const std::
     const StallProbe probe;
     QTimer::singleShot(int(seconds * 1000), &app, &QApplication::quit);
     app.exec();
-    std::printf("  graph open, echoes coming, %.0f s: the event loop stalled %6.1f ms at most\n", seconds,
-                probe.longest);
+    std::printf("  graph open, echoes coming, %.0f s: the event loop stalled %6.1f ms at most (busy %6.1f ms)\n",
+                seconds, probe.longest, probe.longestBusy);
 }
 
 void TimeDecimation(const EchoSeries& series) {
@@ -331,7 +356,8 @@ void TimeIdleStalls(QApplication& app, double seconds) {
     const StallProbe probe;
     QTimer::singleShot(int(seconds * 1000), &app, &QApplication::quit);
     app.exec();
-    std::printf("idle event loop, no window, %.0f s: the probe came late by %6.1f ms at most\n", seconds, probe.longest);
+    std::printf("idle event loop, no window, %.0f s: the probe came late by %6.1f ms at most (busy %6.1f ms)\n",
+                seconds, probe.longest, probe.longestBusy);
 }
 
 void MeasureStalls(QApplication& app, double seconds, const std::string& which) {

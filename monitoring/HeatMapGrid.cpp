@@ -45,7 +45,9 @@ void HeatMapBuilder::Begin(const EchoStore& store, std::size_t maxColumns) {
     grid_.passesPerColumn = (passes + std::int64_t(maxColumns) - 1) / std::int64_t(maxColumns);
     grid_.columns = std::size_t((passes + grid_.passesPerColumn - 1) / grid_.passesPerColumn);
     grid_.cells.resize(store.SeriesCount() * grid_.columns);
-    for (std::size_t row = 0; row < store.SeriesCount(); ++row) grid_.addresses.push_back(store.SeriesAt(row).Address());
+    for (std::size_t row = 0; row < store.SeriesCount(); ++row) {
+        grid_.addresses.push_back(store.SeriesAt(row).Address());
+    }
 }
 
 bool HeatMapBuilder::AddRows(const EchoStore& store, const std::function<bool()>& outOfTime) {

@@ -33,7 +33,7 @@ namespace {
 
 // Each redraw holds the event loop that the run's echoes come back through: once a second is live enough.
 constexpr int kRedrawMs = 1000;
-// The most the heat map and the table take of one turn of the event loop before they go on at the next.
+// The most a chart's build or the table's figures take of one turn of the event loop before they go on at the next.
 constexpr std::chrono::milliseconds kSlice(20);
 constexpr double kUsPerMs = 1000.0;
 constexpr int kHoverReachPx = 6;
@@ -238,7 +238,7 @@ void frmLatencyGraph::EchoesCleared() {
     RedrawIfOutOfDate();
 }
 
-// While a run goes on: the line chart now, the heat map and the table in later turns of the event loop.
+// While a run goes on: the chart and then the table, a slice at a time in later turns of the event loop.
 void frmLatencyGraph::RedrawIfOutOfDate() {
     if (!outOfDate_ || !isVisible()) return;
     outOfDate_ = false;

@@ -10,9 +10,10 @@
 // redraws what changed a few times a second, from the store, decimated to
 // the chart's pixel columns, so a busy run costs the window little and a
 // long series repaints as fast as a short one. While a run goes on, the
-// heat map's rows and the table's figures (computed again only for
-// addresses that changed, StatisticsCache) are built a slice of time at a
-// time, so a whole range's history never stalls the event loop.
+// chart (the line chart's decimation, the heat map's rows) and the table's
+// figures (computed again only for addresses that changed, StatisticsCache)
+// are built a slice of time at a time, so a long history does not stall the
+// event loop.
 
 #include <QWidget>
 #include <cstdint>

@@ -62,7 +62,8 @@ TEST(EchoStatistics, RanksAcrossAndWithinCoarseBuckets) {
     } rows[] = {
         {"AllInOneBucket", {7, 3, 8191, 3, 0}, RoundTripFigures{0, 1640.8, 8191, 3275.100755702029, 3, 8191}},
         {"EvenMedianStraddlesTwoBuckets", {8191, 8192}, RoundTripFigures{8191, 8191.5, 8192, 0.5, 8191.5, 8192}},
-        {"EachInABucketOfItsOwn", {70000, 100, 30000, 9000}, RoundTripFigures{100, 27275, 70000, 26950.452222550924, 19500, 70000}},
+        {"EachInABucketOfItsOwn", {70000, 100, 30000, 9000},
+         RoundTripFigures{100, 27275, 70000, 26950.452222550924, 19500, 70000}},
         {"RepeatsOfOneValue", {5000, 5000, 5000}, RoundTripFigures{5000, 5000, 5000, 0, 5000, 5000}},
         // A microsecond of jitter on the longest round trip kept: mdev sqrt(1.25).
         {"TinyJitterAtTheLongestRoundTrip",
