@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "monitoring/EchoSeries.h"
@@ -26,5 +27,28 @@ struct EchoColumn {
 // time; an empty time span or no column gives no columns.
 std::vector<EchoColumn> DecimateByTime(const EchoSeries& series, std::int64_t fromUs, std::int64_t toUs,
                                        std::size_t columns);
+
+// DecimateByTime a part at a time, so that tens of millions of echoes never
+// hold the event loop for long. Echoes forgotten by the series meanwhile are
+// skipped; the span's end is fixed when it begins.
+class DecimationBuilder {
+public:
+    void Begin(const EchoSeries& series, std::int64_t fromUs, std::int64_t toUs, std::size_t columns);
+    // Walks on until outOfTime() says so (asked every kEchoesBetweenChecks
+    // echoes); true when the span is done. The same series as Begin's.
+    bool Walk(const EchoSeries& series, const std::function<bool()>& outOfTime);
+    bool Done() const { return done_; }
+    // The columns built; the builder is empty after it.
+    std::vector<EchoColumn> Take();
+
+    static constexpr std::size_t kEchoesBetweenChecks = 1 << 16;
+
+private:
+    std::vector<EchoColumn> columns_;
+    std::int64_t fromUs_ = 0;
+    std::int64_t toUs_ = 0;
+    std::uint64_t next_ = 0;  // the next echo to walk, counted as Forgotten() + index
+    bool done_ = true;
+};
 
 }  // namespace velmora

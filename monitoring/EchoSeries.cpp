@@ -47,7 +47,9 @@ void EchoSeries::Append(const EchoSample& sample, const std::string& hostName) {
             run.ttl = sample.ttl;
             run.dataSize = sample.dataSize;
         }
-        code |= std::min(sample.roundTripUs, kLongestRoundTripUs);
+        const std::uint32_t roundTripUs = std::min(sample.roundTripUs, kLongestRoundTripUs);
+        code |= roundTripUs;
+        tally_.Add(roundTripUs);
         if (sample.dataIntact) code |= kIntactBit;
     } else {
         code |= kFailedBit | (statuses_.IndexOf(sample.status) & kValueMask);
@@ -85,6 +87,7 @@ void EchoSeries::KeepNewest(std::size_t count) {
 
 // The run that held the oldest echo now starts at the next one, with that one's time and pass.
 void EchoSeries::DropOldest() {
+    if (!(codes_.front() & kFailedBit)) tally_.Remove(codes_.front() & kValueMask);
     codes_.pop_front();
     steps_.pop_front();
     ++firstSequence_;
@@ -129,8 +132,8 @@ std::size_t EchoSeries::FirstAtOrAfter(std::int64_t timeUs) const {
     if (after == runs_.begin()) return 0;
     std::size_t found = Size();
     std::size_t index = std::size_t(std::prev(after)->first - firstSequence_);
-    Visit(index, [&](const EchoSample& sample) {
-        if (sample.timeUs >= timeUs) {
+    VisitRoundTripTimes(index, [&](std::int64_t echoUs, bool, std::uint32_t) {
+        if (echoUs >= timeUs) {
             found = index;
             return false;
         }

@@ -23,6 +23,7 @@
 #include <string>
 
 #include "monitoring/EchoRecord.h"
+#include "monitoring/RoundTripTally.h"
 
 namespace velmora {
 
@@ -56,6 +57,22 @@ public:
     void Visit(std::size_t from, Visitor&& visit) const;
     // The index of the first echo at or after the time (Size() when none).
     std::size_t FirstAtOrAfter(std::int64_t timeUs) const;
+    // Hands, from index on, each echo's time, whether it replied, and then its
+    // round trip (visit(timeUs, replied, roundTripUs)) while visit returns true:
+    // a walk that decodes no status, TTL or data size, for charts over millions.
+    template <typename Visitor>
+    void VisitRoundTripTimes(std::size_t from, Visitor&& visit) const;
+    // Hands the round trip of each reply kept, oldest first: a walk over the
+    // codes alone, with no time, pass or run decoded, for figures over millions.
+    template <typename Visitor>
+    void VisitRoundTrips(Visitor&& visit) const;
+    // The replies' round trips kept, summed (RoundTripTally).
+    const RoundTripTally& Tally() const { return tally_; }
+    // How many of the oldest echoes were forgotten: the echo once at index i is at i - (Forgotten() now - then).
+    std::uint64_t Forgotten() const { return firstSequence_; }
+    // How many echoes came (Forgotten() + Size()) and went (Forgotten()):
+    // grows with every change, so figures can tell whether they are current.
+    std::uint64_t Changes() const { return 2 * firstSequence_ + Size(); }
 
     static constexpr std::size_t kRunLength = 4096;
     static constexpr std::uint32_t kLongestRoundTripUs = (1U << 26) - 1;
@@ -93,6 +110,10 @@ private:
     std::size_t RunOf(std::uint64_t sequence) const;
     EchoSample Decode(const Run& run, std::uint32_t code, std::int64_t timeMs, std::int64_t pass) const;
     void DropOldest();
+    // Walks the echoes from index on, oldest first, with each one's run,
+    // code, time and pass, while walk returns true.
+    template <typename Walker>
+    void WalkCodes(std::size_t from, Walker&& walk) const;
 
     std::string address_;
     StatusTable& statuses_;
@@ -102,6 +123,7 @@ private:
     std::uint64_t firstSequence_ = 0;  // sequence number of codes_.front()
     std::int64_t lastTimeMs_ = 0;      // as read back
     std::int64_t lastPass_ = 0;
+    RoundTripTally tally_;
 };
 
 inline EchoSample EchoSeries::Decode(const Run& run, std::uint32_t code, std::int64_t timeMs, std::int64_t pass) const {
@@ -121,25 +143,48 @@ inline EchoSample EchoSeries::Decode(const Run& run, std::uint32_t code, std::in
     return sample;
 }
 
-template <typename Visitor>
-void EchoSeries::Visit(std::size_t from, Visitor&& visit) const {
+template <typename Walker>
+void EchoSeries::WalkCodes(std::size_t from, Walker&& walk) const {
     if (from >= Size()) return;
     const std::uint64_t start = firstSequence_ + from;
     const std::uint64_t end = firstSequence_ + Size();
-    for (std::size_t r = RunOf(start); r < runs_.size(); ++r) {
+    std::size_t r = RunOf(start);
+    const auto runStart = std::ptrdiff_t(runs_[r].first - firstSequence_);
+    auto code = codes_.begin() + runStart;
+    auto step = steps_.begin() + runStart;
+    for (; r < runs_.size(); ++r) {
         const Run& run = runs_[r];
         const std::uint64_t runEnd = r + 1 < runs_.size() ? runs_[r + 1].first : end;
         std::int64_t timeMs = run.timeMs;
         std::int64_t pass = run.pass;
-        for (std::uint64_t sequence = run.first; sequence < runEnd; ++sequence) {
-            const auto index = std::size_t(sequence - firstSequence_);
-            const std::uint32_t code = codes_[index];
+        for (std::uint64_t sequence = run.first; sequence < runEnd; ++sequence, ++code, ++step) {
             if (sequence != run.first) {
-                timeMs += DecodeStep(steps_[index]);
-                pass += PassStep(code);
+                timeMs += DecodeStep(*step);
+                pass += PassStep(*code);
             }
-            if (sequence >= start && !visit(Decode(run, code, timeMs, pass))) return;
+            if (sequence >= start && !walk(run, *code, timeMs, pass)) return;
         }
+    }
+}
+
+template <typename Visitor>
+void EchoSeries::Visit(std::size_t from, Visitor&& visit) const {
+    WalkCodes(from, [this, &visit](const Run& run, std::uint32_t code, std::int64_t timeMs, std::int64_t pass) {
+        return visit(Decode(run, code, timeMs, pass));
+    });
+}
+
+template <typename Visitor>
+void EchoSeries::VisitRoundTripTimes(std::size_t from, Visitor&& visit) const {
+    WalkCodes(from, [&visit](const Run&, std::uint32_t code, std::int64_t timeMs, std::int64_t) {
+        return visit(timeMs * 1000, !(code & kFailedBit), code & kValueMask);
+    });
+}
+
+template <typename Visitor>
+void EchoSeries::VisitRoundTrips(Visitor&& visit) const {
+    for (const std::uint32_t code : codes_) {
+        if (!(code & kFailedBit)) visit(code & kValueMask);
     }
 }
 

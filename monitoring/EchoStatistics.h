@@ -32,9 +32,9 @@ struct EchoStatistics {
 };
 
 // Every echo counts as sent; roundTripsUs are the replies' round trips.
-EchoStatistics ComputeStatistics(std::size_t sent, std::vector<std::uint32_t> roundTripsUs);
+EchoStatistics ComputeStatistics(std::size_t sent, const std::vector<std::uint32_t>& roundTripsUs);
 
-// Over the echoes the series keeps.
+// Over the echoes the series keeps: one walk over its round trips, no copy of them.
 EchoStatistics StatisticsOf(const EchoSeries& series);
 
 }  // namespace velmora

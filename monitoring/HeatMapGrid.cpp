@@ -1,6 +1,7 @@
 #include "monitoring/HeatMapGrid.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace velmora {
 
@@ -29,23 +30,45 @@ CellKind KindOf(const EchoSample& echo) {
 }
 
 HeatMapGrid BuildHeatMap(const EchoStore& store, std::size_t maxColumns) {
-    HeatMapGrid grid;
-    if (store.EchoCount() == 0 || maxColumns == 0) return grid;
-    grid.firstPass = FirstPassKept(store);
-    const std::int64_t passes = store.LastPass() - grid.firstPass + 1;
-    grid.passesPerColumn = (passes + std::int64_t(maxColumns) - 1) / std::int64_t(maxColumns);
-    grid.columns = std::size_t((passes + grid.passesPerColumn - 1) / grid.passesPerColumn);
-    grid.cells.resize(store.SeriesCount() * grid.columns);
+    HeatMapBuilder builder;
+    builder.Begin(store, maxColumns);
+    builder.AddRows(store, [] { return false; });
+    return builder.Take();
+}
+
+void HeatMapBuilder::Begin(const EchoStore& store, std::size_t maxColumns) {
+    grid_ = HeatMapGrid();
+    nextRow_ = 0;
+    if (store.EchoCount() == 0 || maxColumns == 0) return;
+    grid_.firstPass = FirstPassKept(store);
+    const std::int64_t passes = store.LastPass() - grid_.firstPass + 1;
+    grid_.passesPerColumn = (passes + std::int64_t(maxColumns) - 1) / std::int64_t(maxColumns);
+    grid_.columns = std::size_t((passes + grid_.passesPerColumn - 1) / grid_.passesPerColumn);
+    grid_.cells.resize(store.SeriesCount() * grid_.columns);
     for (std::size_t row = 0; row < store.SeriesCount(); ++row) {
-        const EchoSeries& series = store.SeriesAt(row);
-        grid.addresses.push_back(series.Address());
-        series.Visit(0, [&](const EchoSample& echo) {
-            HeatCell& cell = grid.cells[row * grid.columns + grid.ColumnOf(echo.pass)];
+        grid_.addresses.push_back(store.SeriesAt(row).Address());
+    }
+}
+
+bool HeatMapBuilder::AddRows(const EchoStore& store, const std::function<bool()>& outOfTime) {
+    const std::size_t rows = std::min(grid_.addresses.size(), store.SeriesCount());
+    while (nextRow_ < rows) {
+        const std::size_t row = nextRow_++;
+        const std::int64_t endPass = grid_.firstPass + std::int64_t(grid_.columns) * grid_.passesPerColumn;
+        store.SeriesAt(row).Visit(0, [&](const EchoSample& echo) {
+            if (echo.pass < grid_.firstPass || echo.pass >= endPass) return true;
+            HeatCell& cell = grid_.cells[row * grid_.columns + grid_.ColumnOf(echo.pass)];
             if (Worse(echo, cell)) cell = HeatCell{KindOf(echo), echo};
             return true;
         });
+        if (outOfTime()) return nextRow_ >= rows;
     }
-    return grid;
+    return true;
+}
+
+HeatMapGrid HeatMapBuilder::Take() {
+    nextRow_ = 0;
+    return std::exchange(grid_, HeatMapGrid());
 }
 
 }  // namespace velmora

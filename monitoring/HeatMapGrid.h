@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,5 +37,24 @@ struct HeatMapGrid {
 
 // The data set's kept passes in at most maxColumns columns.
 HeatMapGrid BuildHeatMap(const EchoStore& store, std::size_t maxColumns);
+
+// Builds the grid a few rows at a time, so that a range's whole history
+// never holds the event loop for long. Its rows and columns are those of
+// the data set when it began: echoes that come meanwhile for passes beyond
+// them, or for new addresses, wait for the next build.
+class HeatMapBuilder {
+public:
+    void Begin(const EchoStore& store, std::size_t maxColumns);
+    // Fills rows, row after row, until outOfTime() says so after one; true
+    // when every row is in. After the store was cleared, begin again.
+    bool AddRows(const EchoStore& store, const std::function<bool()>& outOfTime);
+    bool Done() const { return nextRow_ >= grid_.addresses.size(); }
+    // The grid built; the builder is empty after it.
+    HeatMapGrid Take();
+
+private:
+    HeatMapGrid grid_;
+    std::size_t nextRow_ = 0;
+};
 
 }  // namespace velmora

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTableWidget>
@@ -17,6 +18,7 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <qcustomplot.h>
@@ -33,6 +35,8 @@ namespace {
 
 // Each redraw holds the event loop that the run's echoes come back through: once a second is live enough.
 constexpr int kRedrawMs = 1000;
+// The most a chart's build or the table's figures take of one turn of the event loop before they go on at the next.
+constexpr std::chrono::milliseconds kSlice(20);
 constexpr double kUsPerMs = 1000.0;
 constexpr int kHoverReachPx = 6;
 const QColor kLineColour(31, 119, 180);
@@ -96,6 +100,12 @@ public:
 const char* const kTableHeaders[] = {"Address", "Sent", "Received", "Loss %", "Minimum (ms)", "Average (ms)",
                                      "Maximum (ms)", "Mdev (ms)", "Median (ms)", "95th percentile (ms)"};
 
+// The widest text each column of the table shows: the longest address, eight-digit counts, a whole loss, a
+// round trip of more than a minute.
+const char* const kWidestCells[] = {"255.255.255.255", "88888888",  "88888888",  "100.0",     "88888.888",
+                                    "88888.888",       "88888.888", "88888.888", "88888.888", "88888.888"};
+static_assert(std::size(kWidestCells) == std::size(kTableHeaders));
+
 // The charts take the window's palette: a dark desktop theme gets a dark
 // chart with light text rather than a white block, a light one stays as the
 // library draws it. The grid lies a quarter of the way from the base to the text.
@@ -142,7 +152,10 @@ frmLatencyGraph::frmLatencyGraph(EchoStore& echoes, QWidget* parent) : QWidget(p
     redrawTimer_->setInterval(kRedrawMs);
     connect(redrawTimer_, &QTimer::timeout, this, &frmLatencyGraph::RedrawIfOutOfDate);
     redrawTimer_->start();
-    resize(Px(13500), Px(9600));  // in twips, to grow with the text
+    sliceTimer_ = new QTimer(this);
+    sliceTimer_->setSingleShot(true);
+    connect(sliceTimer_, &QTimer::timeout, this, &frmLatencyGraph::WorkForAWhile);
+    SizeToFitTable();
     Redraw();
 }
 
@@ -168,6 +181,8 @@ void frmLatencyGraph::BuildControls() {
     QCPGraph* line = linePlot_->addGraph();
     line->setPen(QPen(kLineColour, 1.5));
     line->setAdaptiveSampling(false);
+    // Joins drawn plainly: a wide line's mitred joins cost the raster engine several times the line itself.
+    linePlot_->setPlottingHint(QCP::phFastPolylines, true);
     QCPGraph* failures = linePlot_->addGraph();
     failures->setLineStyle(QCPGraph::lsNone);
     failures->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCross, kFailureColour, 9));
@@ -240,12 +255,22 @@ void frmLatencyGraph::BuildControls() {
 void frmLatencyGraph::EchoAdded(const EchoRecord&) { outOfDate_ = true; }
 
 void frmLatencyGraph::EchoesCleared() {
+    statistics_.Forget();
+    heatBuilder_.Take();
+    lineBuilder_.Take();
+    pending_ = Pending::None;
+    table_->setRowCount(0);
     outOfDate_ = true;
     RedrawIfOutOfDate();
 }
 
+// While a run goes on: the chart and then the table, a slice at a time in later turns of the event loop.
 void frmLatencyGraph::RedrawIfOutOfDate() {
-    if (outOfDate_ && isVisible()) Redraw();
+    if (!outOfDate_ || !isVisible()) return;
+    outOfDate_ = false;
+    ListAddresses();
+    ShowChosenView(false);
+    sliceTimer_->start(0);
 }
 
 void frmLatencyGraph::ShowAddress(const std::string& address) {
@@ -258,8 +283,8 @@ void frmLatencyGraph::ShowAddress(const std::string& address) {
 void frmLatencyGraph::Redraw() {
     outOfDate_ = false;
     ListAddresses();
-    ShowChosenView();
-    FillTable();
+    ShowChosenView(true);
+    FillTable([] { return false; });
 }
 
 // A range lists its heat map first; one target has only its line chart.
@@ -284,27 +309,65 @@ const EchoSeries* frmLatencyGraph::ShownSeries() const {
     return &echoes_.SeriesAt(std::size_t(s));
 }
 
-void frmLatencyGraph::ShowChosenView() {
+// The chart is built now, or a part at a time from WorkForAWhile; a build
+// under way is left to finish unless the chart is wanted now.
+void frmLatencyGraph::ShowChosenView(bool now) {
     const bool heatMap = cboShow_->currentIndex() >= 0 && cboShow_->currentData().toInt() < 0;
     charts_->setCurrentIndex(heatMap ? 1 : 0);
-    if (heatMap) return DrawHeatMap();
-    if (const EchoSeries* series = ShownSeries()) return DrawLineChart(*series);
-    linePlot_->graph(0)->data()->clear();
-    linePlot_->graph(1)->data()->clear();
-    linePlot_->replot(QCustomPlot::rpQueuedReplot);
+    const EchoSeries* series = heatMap ? nullptr : ShownSeries();
+    if (!heatMap && !series) {
+        pending_ = Pending::None;
+        linePlot_->graph(0)->data()->clear();
+        linePlot_->graph(1)->data()->clear();
+        return linePlot_->replot(QCustomPlot::rpQueuedReplot);
+    }
+    if (pending_ == Pending::None || now) BeginChart(series);
+    while (now && pending_ != Pending::None) BuildChartFor([] { return false; });
 }
 
-// The span ends at the newest echo. Each pixel column draws its replies from
-// the first through the smallest and largest to the last; a column with a
-// failure gets a red mark and breaks the line.
-void frmLatencyGraph::DrawLineChart(const EchoSeries& series) {
-    if (series.Empty()) return;
+// The heat map without a series; an empty series keeps the chart as it was.
+void frmLatencyGraph::BeginChart(const EchoSeries* series) {
+    pending_ = Pending::None;
+    if (!series) {
+        heatBuilder_.Begin(echoes_, HeatMapColumns());
+        pending_ = Pending::HeatMap;
+    } else if (!series->Empty()) {
+        BeginLineChart(*series);
+        pending_ = Pending::LineChart;
+    }
+}
+
+// The span ends at the newest echo; a column a pixel.
+void frmLatencyGraph::BeginLineChart(const EchoSeries& series) {
     const int minutes = kSpanMinutes[std::max(cboSpan_->currentIndex(), 0)];
-    const std::int64_t toUs = series.At(series.Size() - 1).timeUs + 1000;
-    const std::int64_t fromUs = minutes ? toUs - std::int64_t(minutes) * 60'000'000 : series.At(0).timeUs;
+    lineToUs_ = series.At(series.Size() - 1).timeUs + 1000;
+    lineFromUs_ = minutes ? lineToUs_ - std::int64_t(minutes) * 60'000'000 : series.At(0).timeUs;
     const auto columns = std::size_t(std::max(linePlot_->axisRect()->width(), 100));
-    const std::vector<EchoColumn> decimated = DecimateByTime(series, fromUs, toUs, columns);
-    const double columnUs = double(toUs - fromUs) / double(columns);
+    lineBuilder_.Begin(series, lineFromUs_, lineToUs_, columns);
+}
+
+// One part of the chart under way: a slice of its build, or its painting once built.
+void frmLatencyGraph::BuildChartFor(const std::function<bool()>& outOfTime) {
+    const EchoSeries* series = ShownSeries();
+    if (pending_ == Pending::HeatMap && heatBuilder_.Done()) {
+        PaintHeatMap();
+    } else if (pending_ == Pending::HeatMap) {
+        heatBuilder_.AddRows(echoes_, outOfTime);
+    } else if (pending_ == Pending::LineChart && (!series || lineBuilder_.Done())) {
+        PaintLineChart();
+    } else if (pending_ == Pending::LineChart) {
+        lineBuilder_.Walk(*series, outOfTime);
+    }
+}
+
+// Each pixel column draws its replies from the first through the smallest
+// and largest to the last; a column with a failure gets a red mark and breaks the line.
+void frmLatencyGraph::PaintLineChart() {
+    pending_ = Pending::None;
+    const std::int64_t fromUs = lineFromUs_;
+    const std::int64_t toUs = lineToUs_;
+    const std::vector<EchoColumn> decimated = lineBuilder_.Take();
+    const double columnUs = double(toUs - fromUs) / double(std::max<std::size_t>(decimated.size(), 1));
     QVector<double> keys, values, failedKeys, failedValues;
     double highestMs = 0;
     for (std::size_t c = 0; c < decimated.size(); ++c) {
@@ -336,13 +399,18 @@ void frmLatencyGraph::DrawLineChart(const EchoSeries& series) {
     linePlot_->replot(QCustomPlot::rpQueuedReplot);
 }
 
-// Cell centres lie on whole numbers: the column on x, the row on y. A very
-// large range gets fewer columns, so the grid stays within a million cells.
-void frmLatencyGraph::DrawHeatMap() {
+// A column a pixel; a very large range gets fewer, so the grid stays within a million cells.
+std::size_t frmLatencyGraph::HeatMapColumns() const {
     constexpr std::size_t kMostCells = 1'000'000;
     const std::size_t addresses = std::max<std::size_t>(echoes_.SeriesCount(), 1);
     const auto width = std::size_t(std::max(heatPlot_->axisRect()->width(), 100));
-    heatGrid_ = BuildHeatMap(echoes_, std::clamp<std::size_t>(kMostCells / addresses, 1, width));
+    return std::clamp<std::size_t>(kMostCells / addresses, 1, width);
+}
+
+// The grid just built. Cell centres lie on whole numbers: the column on x, the row on y.
+void frmLatencyGraph::PaintHeatMap() {
+    pending_ = Pending::None;
+    heatGrid_ = heatBuilder_.Take();
     auto* roundTrips = static_cast<QCPColorMap*>(heatPlot_->plottable(0));
     auto* failed = static_cast<QCPColorMap*>(heatPlot_->plottable(1));
     const int columns = int(std::max<std::size_t>(heatGrid_.columns, 1));
@@ -387,32 +455,86 @@ void frmLatencyGraph::DrawHeatMap() {
     heatPlot_->replot(QCustomPlot::rpQueuedReplot);
 }
 
-void frmLatencyGraph::FillTable() {
+// One piece of work a turn of the event loop: the chart's build for a slice
+// of time, then its painting, then the table's figures a slice at a time.
+void frmLatencyGraph::WorkForAWhile() {
+    const auto deadline = std::chrono::steady_clock::now() + kSlice;
+    const auto outOfTime = [deadline] { return std::chrono::steady_clock::now() >= deadline; };
+    if (pending_ != Pending::None) {
+        BuildChartFor(outOfTime);
+    } else if (FillTable(outOfTime)) {
+        return;
+    }
+    sliceTimer_->start(0);
+}
+
+// Rows keep their items: only the figures computed since the last fill change text.
+bool frmLatencyGraph::FillTable(const std::function<bool()>& outOfTime) {
+    const bool finished = statistics_.Refresh(echoes_, outOfTime);
     const int sortColumn = table_->horizontalHeader()->sortIndicatorSection();
     const Qt::SortOrder order = table_->horizontalHeader()->sortIndicatorOrder();
     table_->setSortingEnabled(false);
-    const bool newRows = table_->rowCount() != int(echoes_.SeriesCount());
+    AddRowsForNewAddresses();
+    ShowFigures(statistics_.TakeUpdated());
+    table_->setSortingEnabled(true);
+    table_->sortByColumn(sortColumn, order);
+    return finished;
+}
+
+// A new address's row holds its address, to be sorted by range order, and blank figures until they are computed.
+void frmLatencyGraph::AddRowsForNewAddresses() {
+    const int rows = table_->rowCount();
+    if (rows == int(echoes_.SeriesCount())) return;
     table_->setRowCount(int(echoes_.SeriesCount()));
-    for (std::size_t s = 0; s < echoes_.SeriesCount(); ++s) {
-        const EchoSeries& series = echoes_.SeriesAt(s);
-        const EchoStatistics figures = StatisticsOf(series);
-        const int row = int(s);
-        table_->setItem(row, 0, new NumberItem(QString::fromStdString(series.Address()), double(s)));
-        table_->item(row, 0)->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        table_->setItem(row, 1, new NumberItem(QString::number(figures.sent), double(figures.sent)));
-        table_->setItem(row, 2, new NumberItem(QString::number(figures.received), double(figures.received)));
-        table_->setItem(row, 3, new NumberItem(QString::number(figures.lossPercent, 'f', 1), figures.lossPercent));
+    for (int row = rows; row < table_->rowCount(); ++row) {
+        auto* address = new NumberItem(QString::fromStdString(echoes_.SeriesAt(std::size_t(row)).Address()), row);
+        address->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        table_->setItem(row, 0, address);
+        for (int c = 1; c < table_->columnCount(); ++c) table_->setItem(row, c, new NumberItem(QString(), -1));
+    }
+}
+
+// Each column as wide as its header or its widest text, and the window wide
+// enough at its first size for all of them: no figure needs a scroll to be seen.
+void frmLatencyGraph::SizeToFitTable() {
+    table_->setRowCount(1);
+    for (int c = 0; c < table_->columnCount(); ++c) {
+        table_->setItem(0, c, new QTableWidgetItem(QString::fromLatin1(kWidestCells[c])));
+    }
+    table_->resizeColumnsToContents();
+    table_->setRowCount(0);
+    int width = 2 * table_->frameWidth() + table_->verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < table_->columnCount(); ++c) width += table_->columnWidth(c);
+    const QMargins margins = layout()->contentsMargins();
+    // In twips, to grow with the text, and wide enough for every column.
+    resize(std::max(Px(13500), width + margins.left() + margins.right()), Px(9600));
+}
+
+void frmLatencyGraph::ShowFigures(const std::vector<std::size_t>& updated) {
+    if (updated.empty()) return;
+    std::vector<int> rowOf(echoes_.SeriesCount());
+    for (int row = 0; row < table_->rowCount(); ++row) {
+        rowOf[std::size_t(table_->item(row, 0)->data(Qt::UserRole).toInt())] = row;
+    }
+    for (const std::size_t s : updated) {
+        const EchoStatistics& figures = *statistics_.Find(s);
+        const int row = rowOf[s];
+        const auto show = [this, row](int column, const QString& text, double number) {
+            QTableWidgetItem* cell = table_->item(row, column);
+            cell->setText(text);
+            cell->setData(Qt::UserRole, number);
+        };
+        show(1, QString::number(figures.sent), double(figures.sent));
+        show(2, QString::number(figures.received), double(figures.received));
+        show(3, QString::number(figures.lossPercent, 'f', 1), figures.lossPercent);
         const std::optional<RoundTripFigures>& rtt = figures.roundTrips;
         const double values[] = {rtt ? rtt->minUs : 0,   rtt ? rtt->averageUs : 0, rtt ? rtt->maxUs : 0,
                                  rtt ? rtt->mdevUs : 0, rtt ? rtt->medianUs : 0,  rtt ? rtt->p95Us : 0};
         for (int i = 0; i < 6; ++i) {
             // Without a reply there is no round trip: the cell stays blank and sorts first.
-            table_->setItem(row, 4 + i, new NumberItem(rtt ? MsText(values[i]) : QString(), rtt ? values[i] : -1));
+            show(4 + i, rtt ? MsText(values[i]) : QString(), rtt ? values[i] : -1);
         }
     }
-    table_->setSortingEnabled(true);
-    table_->sortByColumn(sortColumn, order);
-    if (newRows) table_->resizeColumnsToContents();
 }
 
 void frmLatencyGraph::ShowLineHover(QMouseEvent* event) {

@@ -9,15 +9,23 @@
 // EchoObserver) and the window only notes that it is out of date; a timer
 // redraws what changed a few times a second, from the store, decimated to
 // the chart's pixel columns, so a busy run costs the window little and a
-// long series repaints as fast as a short one.
+// long series repaints as fast as a short one. While a run goes on, the
+// chart (the line chart's decimation, the heat map's rows) and the table's
+// figures (computed again only for addresses that changed, StatisticsCache)
+// are built a slice of time at a time, so a long history does not stall the
+// event loop.
 
 #include <QWidget>
 #include <cstdint>
+#include <functional>
+#include <vector>
 #include <optional>
 #include <string>
 
+#include "monitoring/Decimation.h"
 #include "monitoring/EchoStore.h"
 #include "monitoring/HeatMapGrid.h"
+#include "monitoring/StatisticsCache.h"
 
 class QComboBox;
 class QCustomPlot;
@@ -39,7 +47,7 @@ public:
 
     // The line chart of one address of the data set.
     void ShowAddress(const std::string& address);
-    // Draws the chart and fills the table from the store now.
+    // Draws the chart and fills the table from the store now, every figure current.
     void Redraw();
 
     // The spans the chart shows, in the order of its list; 0 is all.
@@ -53,12 +61,20 @@ private:
     void EchoesCleared() override;
 
     void BuildControls();
-    void ShowChosenView();
+    void ShowChosenView(bool now);
     void ListAddresses();
     const EchoSeries* ShownSeries() const;
-    void DrawLineChart(const EchoSeries& series);
-    void DrawHeatMap();
-    void FillTable();
+    void BeginChart(const EchoSeries* series);
+    void BeginLineChart(const EchoSeries& series);
+    void BuildChartFor(const std::function<bool()>& outOfTime);
+    void PaintLineChart();
+    std::size_t HeatMapColumns() const;
+    void PaintHeatMap();
+    bool FillTable(const std::function<bool()>& outOfTime);
+    void WorkForAWhile();
+    void AddRowsForNewAddresses();
+    void SizeToFitTable();
+    void ShowFigures(const std::vector<std::size_t>& updated);
     void ShowLineHover(QMouseEvent* event);
     void ShowHeatHover(QMouseEvent* event);
     void OpenRowOf(QMouseEvent* event);
@@ -74,7 +90,16 @@ private:
     QLabel* heatLegend_ = nullptr;
     QTableWidget* table_ = nullptr;
     QTimer* redrawTimer_ = nullptr;
+    QTimer* sliceTimer_ = nullptr;  // goes on with the heat map and the table when a slice of time was not enough
     bool outOfDate_ = true;
+    StatisticsCache statistics_;
+    // The chart being built, to be painted when its builder is done.
+    enum class Pending { None, LineChart, HeatMap };
+    Pending pending_ = Pending::None;
+    DecimationBuilder lineBuilder_;
+    std::int64_t lineFromUs_ = 0;
+    std::int64_t lineToUs_ = 0;
+    HeatMapBuilder heatBuilder_;
     HeatMapGrid heatGrid_;  // as last drawn, for the hover text and clicks
 };
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -50,6 +51,48 @@ TEST(EchoStatistics, FiguresOverKnownSeries) {
     }
 }
 
+// The counting select places each rank in a coarse bucket of 8192 us and
+// counts exactly inside it: ranks that share a bucket, that straddle two, and
+// values at both ends of the kept range.
+TEST(EchoStatistics, RanksAcrossAndWithinCoarseBuckets) {
+    const struct {
+        const char* name;
+        std::vector<std::uint32_t> roundTripsUs;
+        std::optional<RoundTripFigures> want;  // min, average, max, mdev, median, p95
+    } rows[] = {
+        {"AllInOneBucket", {7, 3, 8191, 3, 0}, RoundTripFigures{0, 1640.8, 8191, 3275.100755702029, 3, 8191}},
+        {"EvenMedianStraddlesTwoBuckets", {8191, 8192}, RoundTripFigures{8191, 8191.5, 8192, 0.5, 8191.5, 8192}},
+        {"EachInABucketOfItsOwn", {70000, 100, 30000, 9000},
+         RoundTripFigures{100, 27275, 70000, 26950.452222550924, 19500, 70000}},
+        {"RepeatsOfOneValue", {5000, 5000, 5000}, RoundTripFigures{5000, 5000, 5000, 0, 5000, 5000}},
+        // A microsecond of jitter on the longest round trip kept: mdev sqrt(1.25).
+        {"TinyJitterAtTheLongestRoundTrip",
+         {EchoSeries::kLongestRoundTripUs - 3, EchoSeries::kLongestRoundTripUs - 2,
+          EchoSeries::kLongestRoundTripUs - 1, EchoSeries::kLongestRoundTripUs},
+         RoundTripFigures{67108860, 67108861.5, 67108863, 1.118033988749895, 67108861.5, 67108863}},
+    };
+    for (const auto& row : rows) {
+        const EchoStatistics got = ComputeStatistics(row.roundTripsUs.size(), row.roundTripsUs);
+        ASSERT_TRUE(got.roundTrips) << row.name;
+        EXPECT_DOUBLE_EQ(got.roundTrips->minUs, row.want->minUs) << row.name;
+        EXPECT_DOUBLE_EQ(got.roundTrips->averageUs, row.want->averageUs) << row.name;
+        EXPECT_DOUBLE_EQ(got.roundTrips->maxUs, row.want->maxUs) << row.name;
+        EXPECT_NEAR(got.roundTrips->mdevUs, row.want->mdevUs, 1e-4) << row.name;
+        EXPECT_DOUBLE_EQ(got.roundTrips->medianUs, row.want->medianUs) << row.name;
+        EXPECT_DOUBLE_EQ(got.roundTrips->p95Us, row.want->p95Us) << row.name;
+    }
+}
+
+// 1..1000 in a shuffled order: the nearest rank of 95% is the 950th, whatever the order.
+TEST(EchoStatistics, P95IsTheNearestRankInAnyOrder) {
+    std::vector<std::uint32_t> values;
+    for (std::uint32_t i = 0; i < 1000; ++i) values.push_back((i * 617) % 1000 + 1);
+    const EchoStatistics got = ComputeStatistics(values.size(), values);
+    ASSERT_TRUE(got.roundTrips);
+    EXPECT_DOUBLE_EQ(got.roundTrips->p95Us, 950);
+    EXPECT_DOUBLE_EQ(got.roundTrips->medianUs, 500.5);
+}
+
 // Over a series: every echo kept counts as sent, only replies as round trips.
 TEST(EchoStatistics, OfASeriesCountsItsFailuresAsLost) {
     EchoStore store;
@@ -70,6 +113,45 @@ TEST(EchoStatistics, OfASeriesCountsItsFailuresAsLost) {
     ASSERT_TRUE(got.roundTrips);
     EXPECT_DOUBLE_EQ(got.roundTrips->minUs, 250);
     EXPECT_DOUBLE_EQ(got.roundTrips->maxUs, 450);
+}
+
+// A series keeps its sums as echoes come and go: once the oldest are
+// dropped, its figures are those of the replies it still keeps.
+TEST(EchoStatistics, OfASeriesFollowTheEchoesItKeeps) {
+    const struct {
+        const char* name;
+        std::size_t kept;
+        std::vector<std::uint32_t> roundTripsUs;  // 0: lost
+        std::vector<std::uint32_t> keptReplies;
+    } rows[] = {
+        {"NothingDropped", 10, {300, 0, 100, 200}, {300, 100, 200}},
+        {"OldestReplyDropped", 3, {90000, 0, 100, 200}, {100, 200}},
+        {"OnlyLostOnesLeft", 2, {500, 600, 0, 0}, {}},
+        {"BeyondTheLongestReadsAsIt", 2, {5, 0xFFFFFFFFu}, {5, EchoSeries::kLongestRoundTripUs}},
+    };
+    for (const auto& row : rows) {
+        EchoStore store(row.kept);
+        for (std::size_t i = 0; i < row.roundTripsUs.size(); ++i) {
+            EchoRecord echo;
+            echo.address = "10.0.0.1";
+            echo.sample.timeUs = 1'800'000'000'000'000 + std::int64_t(i) * 1'000'000;
+            echo.sample.pass = std::int64_t(i);
+            echo.sample.status = row.roundTripsUs[i] ? IP_SUCCESS : IP_REQ_TIMED_OUT;
+            echo.sample.roundTripUs = row.roundTripsUs[i];
+            store.Add(echo);
+        }
+        const EchoStatistics got = StatisticsOf(store.SeriesAt(0));
+        const EchoStatistics want = ComputeStatistics(std::min(row.kept, row.roundTripsUs.size()), row.keptReplies);
+        EXPECT_EQ(got.sent, want.sent) << row.name;
+        EXPECT_EQ(got.received, want.received) << row.name;
+        ASSERT_EQ(got.roundTrips.has_value(), want.roundTrips.has_value()) << row.name;
+        if (!want.roundTrips) continue;
+        EXPECT_DOUBLE_EQ(got.roundTrips->minUs, want.roundTrips->minUs) << row.name;
+        EXPECT_DOUBLE_EQ(got.roundTrips->averageUs, want.roundTrips->averageUs) << row.name;
+        EXPECT_DOUBLE_EQ(got.roundTrips->maxUs, want.roundTrips->maxUs) << row.name;
+        EXPECT_DOUBLE_EQ(got.roundTrips->mdevUs, want.roundTrips->mdevUs) << row.name;
+        EXPECT_DOUBLE_EQ(got.roundTrips->medianUs, want.roundTrips->medianUs) << row.name;
+    }
 }
 
 }  // namespace

@@ -280,5 +280,59 @@ TEST(Decimation, NothingToDrawGivesNoColumnsOrEmptyOnes) {
     for (const EchoColumn& column : later) EXPECT_EQ(column.replies + column.failures, 0u);
 }
 
+std::uint64_t EchoesIn(const std::vector<EchoColumn>& columns) {
+    std::uint64_t echoes = 0;
+    for (const EchoColumn& column : columns) echoes += column.replies + column.failures;
+    return echoes;
+}
+
+// A build that runs out of time after each part walks kEchoesBetweenChecks
+// echoes a part and ends with the columns of one walk; the oldest echoes
+// forgotten between parts are skipped, and later ones beyond the span left out.
+TEST(Decimation, ABuildInPartsWalksEachKeptEchoOnce) {
+    constexpr std::size_t kPart = DecimationBuilder::kEchoesBetweenChecks;
+    const std::int64_t echoes = 3 * kPart + 100;
+    EchoStore store{std::size_t(echoes)};
+    const auto add = [&store](std::int64_t from, std::int64_t to) {
+        for (std::int64_t i = from; i < to; ++i) {
+            store.Add(i % 5 == 4 ? Failure("10.0.0.1", kStartUs + i * 1000, i, 11010)
+                                 : Reply("10.0.0.1", kStartUs + i * 1000, i, std::uint32_t(100 + i % 997)));
+        }
+    };
+    add(0, echoes);
+    const EchoSeries& series = store.SeriesAt(0);
+    const std::int64_t toUs = kStartUs + echoes * 1000;
+    const auto always = [] { return true; };
+    const struct {
+        const char* name;
+        std::int64_t forgetBefore;  // echoes added (and as many forgotten) after the first part
+        std::uint64_t walked;
+    } rows[] = {
+        {"NothingForgotten", 0, std::uint64_t(echoes)},
+        {"TwoPartsForgottenMeanwhile", 2 * kPart, std::uint64_t(echoes) - kPart},
+    };
+    for (const auto& row : rows) {
+        DecimationBuilder builder;
+        builder.Begin(series, kStartUs, toUs, 7);
+        const std::vector<EchoColumn> whole = DecimateByTime(series, kStartUs, toUs, 7);
+        EXPECT_FALSE(builder.Walk(series, always)) << row.name;
+        add(echoes, echoes + row.forgetBefore);
+        int stoppedForTime = 1;
+        while (!builder.Walk(series, always)) ++stoppedForTime;
+        const std::vector<EchoColumn> built = builder.Take();
+        EXPECT_EQ(EchoesIn(built), row.walked) << row.name;
+        if (row.forgetBefore == 0) {
+            EXPECT_EQ(stoppedForTime, 3) << row.name;
+            for (std::size_t c = 0; c < whole.size(); ++c) {
+                EXPECT_EQ(built[c].minUs, whole[c].minUs) << row.name << c;
+                EXPECT_EQ(built[c].maxUs, whole[c].maxUs) << row.name << c;
+                EXPECT_EQ(built[c].firstUs, whole[c].firstUs) << row.name << c;
+                EXPECT_EQ(built[c].lastUs, whole[c].lastUs) << row.name << c;
+                EXPECT_EQ(built[c].failures, whole[c].failures) << row.name << c;
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace velmora

@@ -60,5 +60,28 @@ TEST(HeatMapGrid, ColumnsSpanTheKeptPasses) {
     EXPECT_EQ(grid.At(1, 1).kind, CellKind::Replied);
 }
 
+// Out of time after each row, a build fills one row a call. Echoes that come
+// meanwhile, of a later pass or a new address, wait for the next build.
+TEST(HeatMapGrid, ABuildGoesRowByRowOverTheDataSetAsItBegan) {
+    EchoStore store;
+    for (const char* address : {"10.0.0.1", "10.0.0.2", "10.0.0.3"}) store.Add(Echo(address, 0, IP_SUCCESS, 100));
+    HeatMapBuilder builder;
+    builder.Begin(store, 10);
+    const struct {
+        const char* name;
+        bool done;
+    } steps[] = {{"FirstRow", false}, {"SecondRow", false}, {"LastRow", true}};
+    for (const auto& step : steps) {
+        store.Add(Echo("10.0.0.1", 1, IP_REQ_TIMED_OUT));
+        store.Add(Echo(std::string("10.0.1.") + step.name, 1, IP_SUCCESS, 100));
+        EXPECT_EQ(builder.AddRows(store, [] { return true; }), step.done) << step.name;
+        EXPECT_EQ(builder.Done(), step.done) << step.name;
+    }
+    const HeatMapGrid grid = builder.Take();
+    ASSERT_EQ(grid.columns, 1u);
+    EXPECT_EQ(grid.addresses, (std::vector<std::string>{"10.0.0.1", "10.0.0.2", "10.0.0.3"}));
+    for (std::size_t row = 0; row < 3; ++row) EXPECT_EQ(grid.At(row, 0).kind, CellKind::Replied) << row;
+}
+
 }  // namespace
 }  // namespace velmora
