@@ -129,6 +129,30 @@ void UsePaletteColours(QCustomPlot& plot, const QPalette& palette) {
     }
 }
 
+// Cell centres lie on whole numbers, from the first cell's to the last's;
+// a single cell spans the whole range it is given, so it gets one a unit wide.
+QCPRange CellCentres(int cells) { return cells > 1 ? QCPRange(0, cells - 1) : QCPRange(-0.5, 0.5); }
+
+// The heat map's columns named by the first pass each holds, counted from 1
+// as the result lines count them, at whole columns only.
+class PassTicker final : public QCPAxisTickerFixed {
+public:
+    PassTicker(std::int64_t firstPass, std::int64_t passesPerColumn)
+        : firstPass_(firstPass), passesPerColumn_(passesPerColumn) {
+        setTickStep(1);
+        setScaleStrategy(QCPAxisTickerFixed::ssMultiples);
+    }
+
+protected:
+    QString getTickLabel(double tick, const QLocale&, QChar, int) override {
+        return QString::number(firstPass_ + std::llround(tick) * passesPerColumn_ + 1);
+    }
+
+private:
+    std::int64_t firstPass_;
+    std::int64_t passesPerColumn_;
+};
+
 QLabel* BuddyLabel(const QString& text, QWidget* field) {
     auto* label = new QLabel(text);
     label->setBuddy(field);
@@ -191,6 +215,7 @@ void frmLatencyGraph::BuildControls() {
     linePlot_->xAxis->setTicker(clock);
     linePlot_->yAxis->setLabel(QStringLiteral("Round trip (ms)"));
     linePlot_->yAxis->setNumberFormat(QStringLiteral("f"));
+    linePlot_->yAxis->setNumberPrecision(2);
     linePlot_->setMouseTracking(true);
     connect(linePlot_, &QCustomPlot::mouseMove, this, &frmLatencyGraph::ShowLineHover);
 
@@ -417,7 +442,7 @@ void frmLatencyGraph::PaintHeatMap() {
     const int rows = int(std::max<std::size_t>(heatGrid_.addresses.size(), 1));
     for (QCPColorMap* map : {roundTrips, failed}) {
         map->data()->setSize(columns, rows);
-        map->data()->setRange(QCPRange(0, columns - 1), QCPRange(0, rows - 1));
+        map->data()->setRange(CellCentres(columns), CellCentres(rows));
         map->data()->fill(std::numeric_limits<double>::quiet_NaN());
     }
     std::vector<double> shownMs;
@@ -448,6 +473,7 @@ void frmLatencyGraph::PaintHeatMap() {
     }
     heatPlot_->yAxis->setTicker(rowNames);
     heatPlot_->yAxis->setRange(-0.5, rows - 0.5);
+    heatPlot_->xAxis->setTicker(QSharedPointer<PassTicker>::create(heatGrid_.firstPass, heatGrid_.passesPerColumn));
     heatPlot_->xAxis->setRange(-0.5, columns - 0.5);
     heatPlot_->xAxis->setLabel(heatGrid_.passesPerColumn > 1
                                    ? QStringLiteral("Pass (%1 a column, the worst shown)").arg(heatGrid_.passesPerColumn)

@@ -71,6 +71,11 @@ TEST_F(LatencyGraphTest, ARunFillsTheHeatMapTheLineChartsAndTheTable) {
     EXPECT_EQ(cells->keySize(), 1);
     EXPECT_EQ(cells->valueSize(), 3);
     EXPECT_DOUBLE_EQ(cells->cell(0, 2), 1.75);
+    EXPECT_DOUBLE_EQ(cells->keyRange().size(), 1) << "a single pass still draws its column, a unit wide";
+    QVector<double> ticks;
+    QVector<QString> passes;
+    HeatMap().xAxis->ticker()->generate(HeatMap().xAxis->range(), QLocale(), u'f', 0, ticks, nullptr, &passes);
+    EXPECT_EQ(passes, QVector<QString>{QStringLiteral("1")}) << "the pass, counted as the lines count it";
     EXPECT_EQ(TableText(), (std::vector<std::string>{
                                "10.0.0.1|1|1|0.0|1.250|1.250|1.250|0.000|1.250|1.250",
                                "10.0.0.2|1|0|100.0||||||",
