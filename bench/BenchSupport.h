@@ -182,15 +182,20 @@ inline long SentSoFar(const RealWindow& window) {
     return panel->text().section(u' ', 1).toLong();
 }
 
-// Loopback only: the one address of the range is 127.0.0.1, in a Loop without delay.
-inline const RunSetup kLoopbackLoop{{"127", "0", "0", "1"},
-                                    {"127", "0", "0", "1"},
-                                    true,
-                                    {{Control::Num, "1"},
-                                     {Control::DataSize, "32"},
-                                     {Control::TTL, "64"},
-                                     {Control::Timeout, "1000"},
-                                     {Control::Delay, "0"}}};
+// A Loop without delay over the range, with small echoes and a second's timeout.
+inline RunSetup LoopWithoutDelay(const std::array<std::string, 4>& start, const std::array<std::string, 4>& stop) {
+    return {start,
+            stop,
+            true,
+            {{Control::Num, "1"},
+             {Control::DataSize, "32"},
+             {Control::TTL, "64"},
+             {Control::Timeout, "1000"},
+             {Control::Delay, "0"}}};
+}
+
+// Loopback only: the one address of the range is 127.0.0.1.
+inline const RunSetup kLoopbackLoop = LoopWithoutDelay({"127", "0", "0", "1"}, {"127", "0", "0", "1"});
 
 // What a window's Loop did over the measured time.
 struct LoopRate {

@@ -190,14 +190,7 @@ private:
     const OwnedNamespace namespace_{"vgraph-"};
 };
 
-const RunSetup kRangeLoop{{"10", "214", "1", "1"},
-                          {"10", "214", "1", "254"},
-                          true,
-                          {{Control::Num, "1"},
-                           {Control::DataSize, "32"},
-                           {Control::TTL, "64"},
-                           {Control::Timeout, "1000"},
-                           {Control::Delay, "0"}}};
+const RunSetup kRangeLoop = LoopWithoutDelay({"10", "214", "1", "1"}, {"10", "214", "1", "254"});
 
 // The user-interface thread's own CPU time, in ms.
 double ThreadCpuMs() {
