@@ -34,13 +34,13 @@ using Clock = std::chrono::steady_clock;
 
 inline double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-// VmRSS of this process in kB, from /proc/self/status.
-inline long ResidentKb() {
+// A kB figure of this process from /proc/self/status, such as "VmHWM:"; -1 when it has none.
+inline long StatusKb(const std::string& wanted) {
     std::ifstream status("/proc/self/status");
     std::string key;
     long value = 0;
     while (status >> key) {
-        if (key == "VmRSS:") {
+        if (key == wanted) {
             status >> value;
             return value;
         }
@@ -48,6 +48,9 @@ inline long ResidentKb() {
     }
     return -1;
 }
+
+// VmRSS of this process in kB.
+inline long ResidentKb() { return StatusKb("VmRSS:"); }
 
 // CPU time this process took so far, user and system.
 inline double CpuSeconds() {

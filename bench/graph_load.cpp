@@ -159,21 +159,6 @@ void MeasureRepaint() {
     TimeRedraw("heat map, 254 addresses x 11,811 passes:", graph, Plot(graph, "Round trip by address and pass"));
 }
 
-// A kB figure of /proc/self/status, such as "VmHWM:".
-long StatusKb(const std::string& wanted) {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    long value = -1;
-    while (status >> key) {
-        if (key == wanted) {
-            status >> value;
-            break;
-        }
-        status.ignore(1 << 12, '\n');
-    }
-    return value;
-}
-
 // 254 addresses that answer: local to a namespace of their own, deleted with this.
 class LocalRange {
 public:

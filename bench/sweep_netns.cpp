@@ -38,7 +38,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <regex>
 #include <stdexcept>
@@ -236,15 +235,6 @@ void PrintFping(const std::string& options, const std::string& first = kFirst, c
     const FpingFigures f = Fping(options, first, last);
     std::printf("%-26s wall %9.2f ms | its RTT sum %7.2f ms | %d answered\n", ("fping -c1 " + options).c_str(),
                 f.wallMs, f.rttSumMs, f.answered);
-}
-
-// Kilobytes of resident memory, as the kernel counts them now.
-long ResidentKb() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
-    }
-    return 0;
 }
 
 int OpenSockets() {

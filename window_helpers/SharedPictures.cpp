@@ -7,18 +7,27 @@ static void InitSharedPictures() { Q_INIT_RESOURCE(shared); }
 
 namespace velmora {
 
+namespace {
+
+// NAME.png, or its twin for twice the scale, NAME@2x.png.
+QString PicturePath(const QString& folder, const char* name, bool twin) {
+    return QStringLiteral("%1/%2%3.png").arg(folder, QLatin1String(name), twin ? QStringLiteral("@2x") : QString());
+}
+
+}  // namespace
+
 QIcon TwoScaleIcon(const QString& folder, const char* name) {
     QIcon icon;
-    icon.addFile(QStringLiteral("%1/%2.png").arg(folder, QLatin1String(name)));
-    icon.addFile(QStringLiteral("%1/%2@2x.png").arg(folder, QLatin1String(name)));
+    icon.addFile(PicturePath(folder, name, false));
+    icon.addFile(PicturePath(folder, name, true));
     return icon;
 }
 
 QPixmap ScreenPicture(const QString& folder, const char* name, qreal devicePixelRatio) {
     constexpr qreal kTwinFromRatio = 1.5;
-    const QString single = QStringLiteral("%1/%2.png").arg(folder, QLatin1String(name));
+    const QString single = PicturePath(folder, name, false);
     if (devicePixelRatio < kTwinFromRatio) return QPixmap(single);
-    QPixmap twin(QStringLiteral("%1/%2@2x.png").arg(folder, QLatin1String(name)));
+    QPixmap twin(PicturePath(folder, name, true));
     if (twin.isNull()) return QPixmap(single);
     twin.setDevicePixelRatio(2);
     return twin;
