@@ -124,16 +124,17 @@ const std::string& EchoSeries::HostNameAt(std::size_t index) const {
     return runs_.at(RunOf(firstSequence_ + index)).hostName;
 }
 
-// Times never go back within a series, so the last run that begins before
-// the time holds the first echo at or after it, or the next run begins with it.
-std::size_t EchoSeries::FirstAtOrAfter(std::int64_t timeUs) const {
+// Neither times nor passes go back within a series, so the last run that
+// begins below the least holds the first echo that reaches it, or the next run begins with it.
+template <typename Key>
+std::size_t EchoSeries::FirstReaching(std::int64_t least, Key key) const {
     const auto after = std::partition_point(runs_.begin(), runs_.end(),
-                                            [timeUs](const Run& run) { return run.timeMs * 1000 < timeUs; });
+                                            [&](const Run& run) { return key(run.timeMs, run.pass) < least; });
     if (after == runs_.begin()) return 0;
     std::size_t found = Size();
     std::size_t index = std::size_t(std::prev(after)->first - firstSequence_);
-    VisitRoundTripTimes(index, [&](std::int64_t echoUs, bool, std::uint32_t) {
-        if (echoUs >= timeUs) {
+    WalkCodes(index, [&](const Run&, std::uint32_t, std::int64_t timeMs, std::int64_t pass) {
+        if (key(timeMs, pass) >= least) {
             found = index;
             return false;
         }
@@ -141,6 +142,14 @@ std::size_t EchoSeries::FirstAtOrAfter(std::int64_t timeUs) const {
         return true;
     });
     return found;
+}
+
+std::size_t EchoSeries::FirstAtOrAfter(std::int64_t timeUs) const {
+    return FirstReaching(timeUs, [](std::int64_t timeMs, std::int64_t) { return timeMs * 1000; });
+}
+
+std::size_t EchoSeries::FirstOfPassOrLater(std::int64_t pass) const {
+    return FirstReaching(pass, [](std::int64_t, std::int64_t echoPass) { return echoPass; });
 }
 
 }  // namespace velmora

@@ -57,6 +57,8 @@ public:
     void Visit(std::size_t from, Visitor&& visit) const;
     // The index of the first echo at or after the time (Size() when none).
     std::size_t FirstAtOrAfter(std::int64_t timeUs) const;
+    // The index of the first echo of the pass or a later one (Size() when none).
+    std::size_t FirstOfPassOrLater(std::int64_t pass) const;
     // Hands, from index on, each echo's time, whether it replied, and then its
     // round trip (visit(timeUs, replied, roundTripUs)) while visit returns true:
     // a walk that decodes no status, TTL or data size, for charts over millions.
@@ -108,6 +110,9 @@ private:
     bool Fits(const Run& run, const EchoSample& sample, const std::string& hostName, std::int64_t timeMs) const;
     void BeginRun(const EchoSample& sample, std::int64_t timeMs, const std::string& hostName);
     std::size_t RunOf(std::uint64_t sequence) const;
+    // The first echo whose key(timeMs, pass) reaches the least: keys that only grow along the series.
+    template <typename Key>
+    std::size_t FirstReaching(std::int64_t least, Key key) const;
     EchoSample Decode(const Run& run, std::uint32_t code, std::int64_t timeMs, std::int64_t pass) const;
     void DropOldest();
     // Walks the echoes from index on, oldest first, with each one's run,

@@ -10,7 +10,7 @@ namespace {
 bool Worse(const EchoSample& echo, const HeatCell& than) {
     const CellKind kind = KindOf(echo);
     if (kind != than.kind) return kind > than.kind;
-    return kind == CellKind::Replied && echo.roundTripUs > than.echo.roundTripUs;
+    return kind == CellKind::Replied && echo.roundTripUs > than.roundTripUs;
 }
 
 std::int64_t FirstPassKept(const EchoStore& store) {
@@ -33,18 +33,40 @@ HeatMapGrid BuildHeatMap(const EchoStore& store, std::size_t maxColumns) {
     HeatMapBuilder builder;
     builder.Begin(store, maxColumns);
     builder.AddRows(store, [] { return false; });
-    return builder.Take();
+    HeatMapGrid grid;
+    builder.HandOver(grid);
+    return grid;
+}
+
+std::optional<EchoSample> ShownEcho(const EchoStore& store, const HeatMapGrid& grid, std::size_t row,
+                                    std::size_t column) {
+    const EchoSeries* series = row < grid.addresses.size() ? store.Find(grid.addresses[row]) : nullptr;
+    if (!series || column >= grid.columns) return std::nullopt;
+    const std::int64_t firstPass = grid.firstPass + std::int64_t(column) * grid.passesPerColumn;
+    std::optional<EchoSample> shown;
+    HeatCell worst;
+    series->Visit(series->FirstOfPassOrLater(firstPass), [&](const EchoSample& echo) {
+        if (echo.pass >= firstPass + grid.passesPerColumn) return false;
+        if (Worse(echo, worst)) {
+            worst = HeatCell{KindOf(echo), echo.roundTripUs};
+            shown = echo;
+        }
+        return true;
+    });
+    return shown;
 }
 
 void HeatMapBuilder::Begin(const EchoStore& store, std::size_t maxColumns) {
-    grid_ = HeatMapGrid();
-    nextRow_ = 0;
+    Empty();
     if (store.EchoCount() == 0 || maxColumns == 0) return;
     grid_.firstPass = FirstPassKept(store);
     const std::int64_t passes = store.LastPass() - grid_.firstPass + 1;
     grid_.passesPerColumn = (passes + std::int64_t(maxColumns) - 1) / std::int64_t(maxColumns);
     grid_.columns = std::size_t((passes + grid_.passesPerColumn - 1) / grid_.passesPerColumn);
-    grid_.cells.resize(store.SeriesCount() * grid_.columns);
+    const std::size_t cells = store.SeriesCount() * grid_.columns;
+    // Room for a quarter more: the builds of a run that grows a column a pass reuse their storage for many passes.
+    if (grid_.cells.capacity() < cells) grid_.cells.reserve(cells + cells / 4);
+    grid_.cells.resize(cells);
     for (std::size_t row = 0; row < store.SeriesCount(); ++row) {
         grid_.addresses.push_back(store.SeriesAt(row).Address());
     }
@@ -58,7 +80,7 @@ bool HeatMapBuilder::AddRows(const EchoStore& store, const std::function<bool()>
         store.SeriesAt(row).Visit(0, [&](const EchoSample& echo) {
             if (echo.pass < grid_.firstPass || echo.pass >= endPass) return true;
             HeatCell& cell = grid_.cells[row * grid_.columns + grid_.ColumnOf(echo.pass)];
-            if (Worse(echo, cell)) cell = HeatCell{KindOf(echo), echo};
+            if (Worse(echo, cell)) cell = HeatCell{KindOf(echo), echo.roundTripUs};
             return true;
         });
         if (outOfTime()) return nextRow_ >= rows;
@@ -66,9 +88,19 @@ bool HeatMapBuilder::AddRows(const EchoStore& store, const std::function<bool()>
     return true;
 }
 
-HeatMapGrid HeatMapBuilder::Take() {
+void HeatMapBuilder::HandOver(HeatMapGrid& shown) {
+    std::swap(grid_, shown);
+    Empty();
+}
+
+// No rows and no columns; the cells' storage stays for the next build.
+void HeatMapBuilder::Empty() {
     nextRow_ = 0;
-    return std::exchange(grid_, HeatMapGrid());
+    grid_.firstPass = 0;
+    grid_.passesPerColumn = 1;
+    grid_.columns = 0;
+    grid_.addresses.clear();
+    grid_.cells.clear();
 }
 
 }  // namespace velmora

@@ -133,6 +133,15 @@ void UsePaletteColours(QCustomPlot& plot, const QPalette& palette) {
 // a single cell spans the whole range it is given, so it gets one a unit wide.
 QCPRange CellCentres(int cells) { return cells > 1 ? QCPRange(0, cells - 1) : QCPRange(-0.5, 0.5); }
 
+// The heat map's columns rounded up to a whole number of blocks: a colour map
+// allocates its cells afresh whenever its size changes, which with a column
+// more each pass would cost every redraw of a long run fresh memory (and the
+// system's page faults). The columns beyond the passes stay empty, off the axis.
+int MapColumns(int columns) {
+    constexpr int kBlock = 64;
+    return (columns + kBlock - 1) / kBlock * kBlock;
+}
+
 // The heat map's columns named by the first pass each holds, counted from 1
 // as the result lines count them, at whole columns only.
 class PassTicker final : public QCPAxisTickerFixed {
@@ -180,7 +189,7 @@ frmLatencyGraph::frmLatencyGraph(EchoStore& echoes, QWidget* parent) : QWidget(p
     sliceTimer_->setSingleShot(true);
     connect(sliceTimer_, &QTimer::timeout, this, &frmLatencyGraph::WorkForAWhile);
     SizeToFitTable();
-    Redraw();
+    RedrawInSlices(true);
 }
 
 frmLatencyGraph::~frmLatencyGraph() { echoes_.RemoveObserver(*this); }
@@ -272,8 +281,8 @@ void frmLatencyGraph::BuildControls() {
     layout->addLayout(bar);
     layout->addWidget(splitter, 1);
 
-    connect(cboShow_, &QComboBox::activated, this, [this] { Redraw(); });
-    connect(cboSpan_, &QComboBox::activated, this, [this] { Redraw(); });
+    connect(cboShow_, &QComboBox::activated, this, [this] { RedrawInSlices(true); });
+    connect(cboSpan_, &QComboBox::activated, this, [this] { RedrawInSlices(true); });
     connect(cmdClear, &QPushButton::clicked, this, [this] { echoes_.Clear(); });
 }
 
@@ -281,18 +290,24 @@ void frmLatencyGraph::EchoAdded(const EchoRecord&) { outOfDate_ = true; }
 
 void frmLatencyGraph::EchoesCleared() {
     statistics_.Forget();
-    heatBuilder_.Take();
+    pending_ = Pending::None;  // a build under way is begun again at the next redraw
     lineBuilder_.Take();
-    pending_ = Pending::None;
     table_->setRowCount(0);
     outOfDate_ = true;
     RedrawIfOutOfDate();
 }
 
-// While a run goes on: the chart and then the table, a slice at a time in later turns of the event loop.
 void frmLatencyGraph::RedrawIfOutOfDate() {
-    if (!outOfDate_ || !isVisible()) return;
+    if (outOfDate_) RedrawInSlices(false);
+}
+
+// The chart and then the table, a slice at a time in later turns of the event
+// loop, so that a long history never holds the window. While a run goes on a
+// build under way goes on; on opening and at a choice of view or span the
+// chart is begun again.
+void frmLatencyGraph::RedrawInSlices(bool beginAgain) {
     outOfDate_ = false;
+    if (beginAgain) pending_ = Pending::None;
     ListAddresses();
     ShowChosenView(false);
     sliceTimer_->start(0);
@@ -302,7 +317,7 @@ void frmLatencyGraph::ShowAddress(const std::string& address) {
     ListAddresses();
     const int index = cboShow_->findText(QString::fromStdString(address));
     if (index >= 0) cboShow_->setCurrentIndex(index);
-    Redraw();
+    RedrawInSlices(true);
 }
 
 void frmLatencyGraph::Redraw() {
@@ -435,23 +450,23 @@ std::size_t frmLatencyGraph::HeatMapColumns() const {
 // The grid just built. Cell centres lie on whole numbers: the column on x, the row on y.
 void frmLatencyGraph::PaintHeatMap() {
     pending_ = Pending::None;
-    heatGrid_ = heatBuilder_.Take();
+    heatBuilder_.HandOver(heatGrid_);
     auto* roundTrips = static_cast<QCPColorMap*>(heatPlot_->plottable(0));
     auto* failed = static_cast<QCPColorMap*>(heatPlot_->plottable(1));
     const int columns = int(std::max<std::size_t>(heatGrid_.columns, 1));
     const int rows = int(std::max<std::size_t>(heatGrid_.addresses.size(), 1));
     for (QCPColorMap* map : {roundTrips, failed}) {
-        map->data()->setSize(columns, rows);
-        map->data()->setRange(CellCentres(columns), CellCentres(rows));
+        map->data()->setSize(MapColumns(columns), rows);
+        map->data()->setRange(CellCentres(MapColumns(columns)), CellCentres(rows));
         map->data()->fill(std::numeric_limits<double>::quiet_NaN());
     }
-    std::vector<double> shownMs;
+    shownMs_.clear();
     for (std::size_t r = 0; r < heatGrid_.addresses.size(); ++r) {
         for (std::size_t c = 0; c < heatGrid_.columns; ++c) {
             const HeatCell& cell = heatGrid_.At(r, c);
             if (cell.kind == CellKind::Replied) {
-                roundTrips->data()->setCell(int(c), int(r), cell.echo.roundTripUs / kUsPerMs);
-                shownMs.push_back(cell.echo.roundTripUs / kUsPerMs);
+                roundTrips->data()->setCell(int(c), int(r), cell.roundTripUs / kUsPerMs);
+                shownMs_.push_back(cell.roundTripUs / kUsPerMs);
             } else if (cell.kind != CellKind::Empty) {
                 failed->data()->setCell(int(c), int(r), cell.kind == CellKind::Error ? 1 : 0);
             }
@@ -460,9 +475,9 @@ void frmLatencyGraph::PaintHeatMap() {
     // The scale ends at the 99th percentile, so that one stray echo does not
     // darken every other cell; the few beyond it show the brightest colour.
     double topMs = 1;
-    if (!shownMs.empty()) {
-        const auto top = shownMs.begin() + std::ptrdiff_t(shownMs.size() * 99 / 100);
-        std::nth_element(shownMs.begin(), top, shownMs.end());
+    if (!shownMs_.empty()) {
+        const auto top = shownMs_.begin() + std::ptrdiff_t(shownMs_.size() * 99 / 100);
+        std::nth_element(shownMs_.begin(), top, shownMs_.end());
         topMs = std::max(*top, 0.001);
     }
     roundTrips->setDataRange(QCPRange(0, topMs));
@@ -584,11 +599,10 @@ void frmLatencyGraph::ShowHeatHover(QMouseEvent* event) {
         std::size_t(column) >= heatGrid_.columns) {
         return QToolTip::hideText();
     }
-    const HeatCell& cell = heatGrid_.At(std::size_t(row), std::size_t(column));
+    const std::optional<EchoSample> echo = ShownEcho(echoes_, heatGrid_, std::size_t(row), std::size_t(column));
     const QString address = QString::fromStdString(heatGrid_.addresses[std::size_t(row)]);
     QToolTip::showText(event->globalPosition().toPoint(),
-                       cell.kind == CellKind::Empty ? address : address + QLatin1Char('\n') + EchoText(cell.echo),
-                       heatPlot_);
+                       echo ? address + QLatin1Char('\n') + EchoText(*echo) : address, heatPlot_);
 }
 
 void frmLatencyGraph::OpenRowOf(QMouseEvent* event) {

@@ -45,7 +45,7 @@ public:
     frmLatencyGraph(const frmLatencyGraph&) = delete;
     frmLatencyGraph& operator=(const frmLatencyGraph&) = delete;
 
-    // The line chart of one address of the data set.
+    // The line chart of one address of the data set, built in the turns of the event loop that follow.
     void ShowAddress(const std::string& address);
     // Draws the chart and fills the table from the store now, every figure current.
     void Redraw();
@@ -62,6 +62,7 @@ private:
 
     void BuildControls();
     void ShowChosenView(bool now);
+    void RedrawInSlices(bool beginAgain);
     void ListAddresses();
     const EchoSeries* ShownSeries() const;
     void BeginChart(const EchoSeries* series);
@@ -100,7 +101,8 @@ private:
     std::int64_t lineFromUs_ = 0;
     std::int64_t lineToUs_ = 0;
     HeatMapBuilder heatBuilder_;
-    HeatMapGrid heatGrid_;  // as last drawn, for the hover text and clicks
+    HeatMapGrid heatGrid_;         // as last drawn, for the hover text and clicks
+    std::vector<double> shownMs_;  // its replies' round trips, kept between paints for their storage
 };
 
 }  // namespace velmora

@@ -147,9 +147,10 @@ TEST(EchoSeries, LongSeriesReadsTheSameByIndexAndWalkedAfterDroppingTheOldest) {
     ExpectSame(walked.back(), nth(count - 1).sample, "last");
 }
 
-TEST(EchoSeries, FindsTheFirstEchoAtOrAfterATime) {
+// Every other pass, as when the address was skipped once a pass.
+TEST(EchoSeries, FindsTheFirstEchoAtOrAfterATimeOrAPass) {
     EchoStore store;
-    for (int i = 0; i < 10000; ++i) store.Add(Reply("10.0.0.1", kStartUs + i * 10'000, i, 100));
+    for (int i = 0; i < 10000; ++i) store.Add(Reply("10.0.0.1", kStartUs + i * 10'000, 2 * i, 100));
     const EchoSeries& series = store.SeriesAt(0);
     const struct {
         const char* name;
@@ -164,6 +165,15 @@ TEST(EchoSeries, FindsTheFirstEchoAtOrAfterATime) {
         {"AfterTheLast", kStartUs + 9999 * 10'000 + 1, 10000},
     };
     for (const auto& row : rows) EXPECT_EQ(series.FirstAtOrAfter(row.timeUs), row.index) << row.name;
+    const struct {
+        const char* name;
+        std::int64_t pass;
+        std::size_t index;
+    } passes[] = {
+        {"BeforeTheFirst", -1, 0}, {"TheFirst", 0, 0},         {"ASkippedPass", 11, 6},
+        {"InALaterRun", 18000, 9000}, {"TheLast", 19998, 9999}, {"AfterTheLast", 19999, 10000},
+    };
+    for (const auto& row : passes) EXPECT_EQ(series.FirstOfPassOrLater(row.pass), row.index) << row.name;
 }
 
 // --- The bound ---

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,20 +45,30 @@ TEST(HeatMapGrid, RowsInRangeOrderAndEachCellShowsItsWorstEcho) {
         ASSERT_EQ(grid.columns, 1u) << row.name;
         EXPECT_EQ(grid.passesPerColumn, 2) << row.name;
         EXPECT_EQ(grid.At(1, 0).kind, row.kind) << row.name;
-        EXPECT_EQ(grid.At(1, 0).echo.pass, row.shownPass) << row.name;
+        const std::optional<EchoSample> shown = ShownEcho(store, grid, 1, 0);
+        ASSERT_TRUE(shown) << row.name;
+        EXPECT_EQ(shown->pass, row.shownPass) << row.name;
     }
 }
 
-// Passes that are no longer kept have no column; a pass without an echo of an address leaves its cell empty.
+// Passes that are no longer kept have no column; a pass without an echo of
+// an address leaves its cell empty. A cell's echo is read back from the store
+// as it is when asked: none once the store forgot it.
 TEST(HeatMapGrid, ColumnsSpanTheKeptPasses) {
     EchoStore store(4);
-    for (std::int64_t pass = 0; pass < 6; ++pass) store.Add(Echo("10.0.0.1", pass, IP_SUCCESS, 100));
+    for (std::int64_t pass = 0; pass < 6; ++pass) store.Add(Echo("10.0.0.1", pass, IP_SUCCESS, 100 + pass));
     store.Add(Echo("10.0.0.2", 5, IP_SUCCESS, 100));
     const HeatMapGrid grid = BuildHeatMap(store, 100);
     EXPECT_EQ(grid.firstPass, 4);
     ASSERT_EQ(grid.columns, 2u);
     EXPECT_EQ(grid.At(1, 0).kind, CellKind::Empty);
     EXPECT_EQ(grid.At(1, 1).kind, CellKind::Replied);
+    EXPECT_EQ(grid.At(0, 1).roundTripUs, 105u);
+    EXPECT_FALSE(ShownEcho(store, grid, 1, 0));
+    EXPECT_EQ(ShownEcho(store, grid, 0, 1)->roundTripUs, 105u);
+    for (std::int64_t pass = 6; pass < 9; ++pass) store.Add(Echo("10.0.0.1", pass, IP_SUCCESS, 100));
+    EXPECT_FALSE(ShownEcho(store, grid, 0, 0)) << "pass 4 is forgotten";
+    EXPECT_FALSE(ShownEcho(store, grid, 2, 0)) << "no such row";
 }
 
 // Out of time after each row, a build fills one row a call. Echoes that come
@@ -77,10 +88,23 @@ TEST(HeatMapGrid, ABuildGoesRowByRowOverTheDataSetAsItBegan) {
         EXPECT_EQ(builder.AddRows(store, [] { return true; }), step.done) << step.name;
         EXPECT_EQ(builder.Done(), step.done) << step.name;
     }
-    const HeatMapGrid grid = builder.Take();
+    HeatMapGrid grid;
+    builder.HandOver(grid);
     ASSERT_EQ(grid.columns, 1u);
     EXPECT_EQ(grid.addresses, (std::vector<std::string>{"10.0.0.1", "10.0.0.2", "10.0.0.3"}));
     for (std::size_t row = 0; row < 3; ++row) EXPECT_EQ(grid.At(row, 0).kind, CellKind::Replied) << row;
+
+    // The next build, in the storage of the grid before, leaves the grid shown as it is until it is handed over.
+    builder.Begin(store, 10);
+    EXPECT_FALSE(builder.Done());
+    builder.AddRows(store, [] { return false; });
+    EXPECT_EQ(grid.columns, 1u);
+    builder.HandOver(grid);
+    ASSERT_EQ(grid.columns, 2u);
+    ASSERT_EQ(grid.addresses.size(), 6u);
+    EXPECT_EQ(grid.At(0, 1).kind, CellKind::Lost);
+    EXPECT_EQ(grid.At(1, 1).kind, CellKind::Empty);
+    EXPECT_EQ(grid.At(5, 1).kind, CellKind::Replied);
 }
 
 }  // namespace
