@@ -21,9 +21,8 @@
 //                (default 600): addresses local to
 //                a network namespace of its own, which it makes and deletes;
 //                resident memory (peak VmHWM, final VmRSS), the longest
-//                event-loop stall and the most CPU time the thread spent
-//                between two probes (its own share of a stall), with a line
-//                each minute. Needs root.
+//                event-loop stall and how long the thread ran and waited for
+//                a CPU in it, with a line each minute. Needs root.
 // Run it with QT_QPA_PLATFORM=offscreen; nothing but 127.0.0.1 and the
 // namespace's own addresses is pinged.
 
@@ -35,11 +34,11 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <vector>
 #include <functional>
 #include <qcustomplot.h>
 #include <string>
-#include <time.h>
 #include <unistd.h>
 
 #include "bench/BenchSupport.h"
@@ -177,39 +176,56 @@ private:
 
 const RunSetup kRangeLoop = LoopWithoutDelay({"10", "214", "1", "1"}, {"10", "214", "1", "254"});
 
-// The user-interface thread's own CPU time, in ms.
-double ThreadCpuMs() {
-    timespec now{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+// The user-interface thread's time on a CPU and waiting in the run queue for
+// one, in ms, as the kernel's scheduler counts them.
+struct ThreadTimes {
+    double runMs = 0;
+    double waitMs = 0;
+};
+
+ThreadTimes ReadThreadTimes() {
+    double runNs = 0, waitNs = 0;
+    std::ifstream("/proc/thread-self/schedstat") >> runNs >> waitNs;
+    return {runNs / 1e6, waitNs / 1e6};
 }
 
-// The probe's lateness, the longest so far and since the last line printed;
-// beside it, the CPU time the thread spent between two probes, which tells a
-// stall of its own work from one where the shared machine kept it waiting.
+// One gap between two probes: how late the second came, and what the thread
+// did meanwhile. Late but neither running nor waiting for a CPU means it
+// slept, in a system call or a page fault.
+struct Stall {
+    double lateMs = 0;
+    double runMs = 0;
+    double waitMs = 0;
+};
+
+std::string StallText(const Stall& stall) {
+    char text[120];
+    std::snprintf(text, sizeof text, "%6.1f ms (running %5.1f ms, waiting for a CPU %5.1f ms)", stall.lateMs,
+                  stall.runMs, stall.waitMs);
+    return text;
+}
+
+// The probe's longest gap so far and since the last line printed: a stall of
+// the thread's own work, or of the shared machine keeping it from a CPU.
 struct StallProbe {
     static constexpr auto kEvery = std::chrono::milliseconds(5);
     QTimer timer;
     Clock::time_point last = Clock::now();
-    double lastCpuMs = ThreadCpuMs();
-    double longest = 0;
-    double longestThisMinute = 0;
-    double longestBusy = 0;
-    double longestBusyThisMinute = 0;
+    ThreadTimes lastTimes = ReadThreadTimes();
+    Stall longest;
+    Stall longestThisMinute;
 
     StallProbe() {
         timer.setTimerType(Qt::PreciseTimer);
         QObject::connect(&timer, &QTimer::timeout, [this] {
             const Clock::time_point now = Clock::now();
-            const double cpuMs = ThreadCpuMs();
-            const double late = Ms(now - last - kEvery);
-            const double busy = cpuMs - lastCpuMs;
-            longest = std::max(longest, late);
-            longestThisMinute = std::max(longestThisMinute, late);
-            longestBusy = std::max(longestBusy, busy);
-            longestBusyThisMinute = std::max(longestBusyThisMinute, busy);
+            const ThreadTimes times = ReadThreadTimes();
+            const Stall gap{Ms(now - last - kEvery), times.runMs - lastTimes.runMs, times.waitMs - lastTimes.waitMs};
+            for (Stall* longer : {&longest, &longestThisMinute}) {
+                if (gap.lateMs > longer->lateMs) *longer = gap;
+            }
             last = now;
-            lastCpuMs = cpuMs;
+            lastTimes = times;
         });
         timer.start(kEvery);
     }
@@ -229,12 +245,10 @@ void MeasureRangeLoop(QApplication& app, double seconds, bool graphOpen) {
     QTimer minute;
     int minutes = 0;
     QObject::connect(&minute, &QTimer::timeout, [&] {
-        std::printf("  %3d min: %9ld sent, VmRSS %6.1f MB, VmHWM %6.1f MB, longest stall this minute %7.1f ms "
-                    "(busy %6.1f ms)\n",
-                    ++minutes, SentSoFar(window), double(ResidentKb()) / 1024, double(StatusKb("VmHWM:")) / 1024,
-                    probe.longestThisMinute, probe.longestBusyThisMinute);
-        probe.longestThisMinute = 0;
-        probe.longestBusyThisMinute = 0;
+        std::printf("  %3d min: %9ld sent, VmRSS %6.1f MB, VmHWM %6.1f MB, longest stall this minute %s\n", ++minutes,
+                    SentSoFar(window), double(ResidentKb()) / 1024, double(StatusKb("VmHWM:")) / 1024,
+                    StallText(probe.longestThisMinute).c_str());
+        probe.longestThisMinute = Stall();
     });
     minute.start(60'000);
     QTimer::singleShot(int(seconds * 1000), &app, &QApplication::quit);
@@ -242,10 +256,9 @@ void MeasureRangeLoop(QApplication& app, double seconds, bool graphOpen) {
     app.exec();
     std::printf("panels: %s, %s\n", qPrintable(window.window.findChild<QLabel*>(QStringLiteral("Panel2"))->text()),
                 qPrintable(window.window.findChild<QLabel*>(QStringLiteral("Panel3"))->text()));
-    std::printf("done: %ld sent; peak VmHWM %.1f MB, final VmRSS %.1f MB; longest event-loop stall %.1f ms, "
-                "the most CPU time between two probes %.1f ms\n",
-                SentSoFar(window), double(StatusKb("VmHWM:")) / 1024, double(ResidentKb()) / 1024, probe.longest,
-                probe.longestBusy);
+    std::printf("done: %ld sent; peak VmHWM %.1f MB, final VmRSS %.1f MB; longest event-loop stall %s\n",
+                SentSoFar(window), double(StatusKb("VmHWM:")) / 1024, double(ResidentKb()) / 1024,
+                StallText(probe.longest).c_str());
     window.Stop();
 }
 
@@ -315,8 +328,8 @@ void TimeStalls(QApplication& app, EchoStore& store, double seconds, const std::
     const StallProbe probe;
     QTimer::singleShot(int(seconds * 1000), &app, &QApplication::quit);
     app.exec();
-    std::printf("  graph open, echoes coming, %.0f s: the event loop stalled %6.1f ms at most (busy %6.1f ms)\n",
-                seconds, probe.longest, probe.longestBusy);
+    std::printf("  graph open, echoes coming, %.0f s: the event loop stalled %s at most\n", seconds,
+                StallText(probe.longest).c_str());
 }
 
 void TimeDecimation(const EchoSeries& series) {
@@ -334,8 +347,8 @@ void TimeIdleStalls(QApplication& app, double seconds) {
     const StallProbe probe;
     QTimer::singleShot(int(seconds * 1000), &app, &QApplication::quit);
     app.exec();
-    std::printf("idle event loop, no window, %.0f s: the probe came late by %6.1f ms at most (busy %6.1f ms)\n",
-                seconds, probe.longest, probe.longestBusy);
+    std::printf("idle event loop, no window, %.0f s: the probe came late by %s at most\n", seconds,
+                StallText(probe.longest).c_str());
 }
 
 void MeasureStalls(QApplication& app, double seconds, const std::string& which) {
