@@ -16,6 +16,7 @@
 // Times are kept to the millisecond; a round trip longer than 67.108863 s
 // reads as that.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -64,10 +65,10 @@ public:
     // a walk that decodes no status, TTL or data size, for charts over millions.
     template <typename Visitor>
     void VisitRoundTripTimes(std::size_t from, Visitor&& visit) const;
-    // Hands the round trip of each reply kept, oldest first: a walk over the
-    // codes alone, with no time, pass or run decoded, for figures over millions.
+    // Hands the round trip of each reply from index from up to index to, oldest
+    // first: a walk over the codes alone, with no time, pass or run decoded, for figures over millions.
     template <typename Visitor>
-    void VisitRoundTrips(Visitor&& visit) const;
+    void VisitRoundTrips(std::size_t from, std::size_t to, Visitor&& visit) const;
     // The replies' round trips kept, summed (RoundTripTally).
     const RoundTripTally& Tally() const { return tally_; }
     // How many of the oldest echoes were forgotten: the echo once at index i is at i - (Forgotten() now - then).
@@ -187,9 +188,10 @@ void EchoSeries::VisitRoundTripTimes(std::size_t from, Visitor&& visit) const {
 }
 
 template <typename Visitor>
-void EchoSeries::VisitRoundTrips(Visitor&& visit) const {
-    for (const std::uint32_t code : codes_) {
-        if (!(code & kFailedBit)) visit(code & kValueMask);
+void EchoSeries::VisitRoundTrips(std::size_t from, std::size_t to, Visitor&& visit) const {
+    const auto end = codes_.begin() + std::ptrdiff_t(std::min(to, Size()));
+    for (auto code = codes_.begin() + std::ptrdiff_t(std::min(from, Size())); code < end; ++code) {
+        if (!(*code & kFailedBit)) visit(*code & kValueMask);
     }
 }
 

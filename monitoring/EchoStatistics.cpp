@@ -34,37 +34,6 @@ Place PlaceOf(const std::vector<std::uint32_t>& counts, std::uint64_t rank) {
     return place;
 }
 
-// The round trips at the ranks, exactly, by a counting select: the tally's
-// coarse counts place each rank in a bucket, and one walk (walk(visit) hands
-// every round trip the tally holds to visit) counts each value inside those
-// few buckets. Memory: a count per microsecond of at most kRanks buckets.
-template <typename Walk>
-std::array<std::uint32_t, kRanks> ValuesAtRanks(const RoundTripTally& tally, const Ranks& ranks, Walk&& walk) {
-    const std::vector<std::uint32_t>& buckets = tally.Buckets();
-    std::array<Place, kRanks> places;
-    std::vector<std::int8_t> slotOf(buckets.size(), -1);
-    std::int8_t slots = 0;
-    for (std::size_t r = 0; r < kRanks; ++r) {
-        places[r] = PlaceOf(buckets, ranks[r]);
-        if (slotOf[places[r].bucket] < 0) slotOf[places[r].bucket] = slots++;
-    }
-    constexpr std::uint32_t kWidth = RoundTripTally::kBucketWidth;
-    std::vector<std::uint32_t> counts(std::size_t(slots) * kWidth);
-    walk([&](std::uint32_t us) {
-        const std::int8_t slot = slotOf[RoundTripTally::BucketOf(us)];
-        if (slot >= 0) ++counts[std::size_t(slot) * kWidth + (us & (kWidth - 1))];
-    });
-    std::array<std::uint32_t, kRanks> values{};
-    for (std::size_t r = 0; r < kRanks; ++r) {
-        const auto first = counts.begin() + std::ptrdiff_t(slotOf[places[r].bucket]) * kWidth;
-        std::uint64_t rank = places[r].rankInBucket;
-        std::uint32_t offset = 0;
-        for (; rank >= first[offset]; ++offset) rank -= first[offset];
-        values[r] = (places[r].bucket << RoundTripTally::kCoarseShift) | offset;
-    }
-    return values;
-}
-
 // The deviation comes from exact integer sums: n Σx² - (Σx)² loses nothing,
 // so the small jitter of long round trips survives.
 double MdevOf(const RoundTripTally& tally) {
@@ -73,43 +42,73 @@ double MdevOf(const RoundTripTally& tally) {
     return std::sqrt(double(n * tally.SquareSum() - sum * sum)) / double(n);
 }
 
-// Over a tally with at least one round trip.
-template <typename Walk>
-RoundTripFigures FiguresOf(const RoundTripTally& tally, Walk&& walk) {
-    const std::uint64_t n = tally.Count();
-    const auto [min, lowerMiddle, upperMiddle, p95, max] = ValuesAtRanks(tally, RanksWanted(n), walk);
-    RoundTripFigures figures;
+}  // namespace
+
+FiguresCounter::FiguresCounter(std::size_t sent, const RoundTripTally& tally)
+    : sent_(sent), tally_(tally), slotOf_(tally.Buckets().size(), -1) {
+    if (tally.Count() == 0) return;
+    std::int8_t slots = 0;
+    for (const std::uint64_t rank : RanksWanted(tally.Count())) {
+        std::int8_t& slot = slotOf_[PlaceOf(tally.Buckets(), rank).bucket];
+        if (slot < 0) slot = slots++;
+    }
+    counts_.resize(std::size_t(slots) * RoundTripTally::kBucketWidth);
+}
+
+EchoStatistics FiguresCounter::Figures() const {
+    EchoStatistics statistics;
+    statistics.sent = sent_;
+    statistics.received = std::size_t(tally_.Count());
+    if (sent_ > 0) statistics.lossPercent = 100.0 * double(sent_ - statistics.received) / double(sent_);
+    if (tally_.Count() == 0) return statistics;
+    std::array<std::uint32_t, kRanks> values{};
+    const Ranks ranks = RanksWanted(tally_.Count());
+    for (std::size_t r = 0; r < kRanks; ++r) {
+        const Place place = PlaceOf(tally_.Buckets(), ranks[r]);
+        const auto first = counts_.begin() + std::ptrdiff_t(slotOf_[place.bucket]) * RoundTripTally::kBucketWidth;
+        std::uint64_t rank = place.rankInBucket;
+        std::uint32_t offset = 0;
+        for (; rank >= first[offset]; ++offset) rank -= first[offset];
+        values[r] = (place.bucket << RoundTripTally::kCoarseShift) | offset;
+    }
+    const auto [min, lowerMiddle, upperMiddle, p95, max] = values;
+    RoundTripFigures& figures = statistics.roundTrips.emplace();
     figures.minUs = min;
     figures.maxUs = max;
-    figures.averageUs = double(tally.Sum()) / double(n);
-    figures.mdevUs = MdevOf(tally);
+    figures.averageUs = double(tally_.Sum()) / double(tally_.Count());
+    figures.mdevUs = MdevOf(tally_);
     figures.medianUs = (double(lowerMiddle) + double(upperMiddle)) / 2;
     figures.p95Us = p95;
-    return figures;
-}
-
-template <typename Walk>
-EchoStatistics StatisticsFrom(std::size_t sent, const RoundTripTally& tally, Walk&& walk) {
-    EchoStatistics statistics;
-    statistics.sent = sent;
-    statistics.received = std::size_t(tally.Count());
-    if (sent > 0) statistics.lossPercent = 100.0 * double(sent - statistics.received) / double(sent);
-    if (tally.Count() > 0) statistics.roundTrips = FiguresOf(tally, walk);
     return statistics;
 }
-
-}  // namespace
 
 EchoStatistics ComputeStatistics(std::size_t sent, const std::vector<std::uint32_t>& roundTripsUs) {
     RoundTripTally tally;
     for (const std::uint32_t us : roundTripsUs) tally.Add(us);
-    return StatisticsFrom(sent, tally, [&roundTripsUs](auto&& visit) {
-        for (const std::uint32_t us : roundTripsUs) visit(us);
-    });
+    FiguresCounter counter(sent, tally);
+    for (const std::uint32_t us : roundTripsUs) counter.Count(us);
+    return counter.Figures();
 }
 
 EchoStatistics StatisticsOf(const EchoSeries& series) {
-    return StatisticsFrom(series.Size(), series.Tally(), [&series](auto&& visit) { series.VisitRoundTrips(visit); });
+    StatisticsWalk walk(series);
+    walk.WalkOn(series, series.Size());
+    return walk.Figures();
+}
+
+StatisticsWalk::StatisticsWalk(const EchoSeries& series)
+    : counter_(series.Size(), series.Tally()),
+      changes_(series.Changes()),
+      next_(series.Forgotten()),
+      end_(series.Forgotten() + series.Size()) {}
+
+bool StatisticsWalk::WalkOn(const EchoSeries& series, std::size_t echoes) {
+    if (Broken(series)) return false;
+    const std::uint64_t until = std::min<std::uint64_t>(end_, next_ + echoes);
+    series.VisitRoundTrips(std::size_t(next_ - series.Forgotten()), std::size_t(until - series.Forgotten()),
+                           [this](std::uint32_t us) { counter_.Count(us); });
+    next_ = until;
+    return next_ == end_;
 }
 
 }  // namespace velmora

@@ -10,15 +10,34 @@ bool StatisticsCache::Refresh(const EchoStore& store, const std::function<bool()
         const EchoSeries& series = store.SeriesAt(index);
         Entry& entry = entries_[index];
         if (entry.computed && entry.changes == series.Changes()) continue;
-        entry.figures = StatisticsOf(series);
-        entry.changes = series.Changes();
+        if (!WalkThrough(index, series, outOfTime)) {
+            next_ = index;
+            return false;
+        }
+        entry.figures = walk_->Figures();
+        entry.changes = walk_->Changes();
         entry.computed = true;
+        walk_.reset();
         if (!entry.updated) updated_.push_back(index);
         entry.updated = true;
         if (outOfTime()) {
             next_ = (index + 1) % count;
             return false;
         }
+    }
+    return true;
+}
+
+// The series' walk, begun now or gone on with where it stopped; false when
+// out of time before it is through.
+bool StatisticsCache::WalkThrough(std::size_t index, const EchoSeries& series,
+                                  const std::function<bool()>& outOfTime) {
+    if (!walk_ || walkIndex_ != index || walk_->Broken(series)) {
+        walk_.emplace(series);
+        walkIndex_ = index;
+    }
+    while (!walk_->WalkOn(series, kEchoesBetweenChecks)) {
+        if (outOfTime()) return false;
     }
     return true;
 }
@@ -37,6 +56,7 @@ void StatisticsCache::Forget() {
     entries_.clear();
     updated_.clear();
     next_ = 0;
+    walk_.reset();
 }
 
 }  // namespace velmora

@@ -147,5 +147,55 @@ TEST(EchoStatistics, OfASeriesFollowTheEchoesItKeeps) {
     }
 }
 
+// One host's echoes from `first` on: round trips that differ from those
+// before, every seventh lost.
+void AddEchoes(EchoStore& store, std::int64_t first, std::int64_t count, std::uint32_t baseUs) {
+    for (std::int64_t i = first; i < first + count; ++i) {
+        EchoRecord echo;
+        echo.address = "10.0.0.1";
+        echo.sample.timeUs = 1'800'000'000'000'000 + i * 1'000;
+        echo.sample.pass = i;
+        echo.sample.status = i % 7 == 6 ? IP_REQ_TIMED_OUT : IP_SUCCESS;
+        if (echo.sample.Replied()) echo.sample.roundTripUs = baseUs + std::uint32_t(i * 37 % 500);
+        store.Add(echo);
+    }
+}
+
+// A walk in parts, while echoes come and the oldest give way, gives the
+// figures of the series as it was when the walk began; once the oldest going
+// overtake it, it is broken and must begin again.
+TEST(EchoStatistics, AWalkInPartsGivesTheFiguresOfTheSeriesAsItBegan) {
+    const struct {
+        const char* name;
+        std::size_t part;           // echoes a step
+        std::int64_t comingBetween;  // after each step
+        bool through;
+    } rows[] = {
+        {"InOnePart", 1000, 0, true},
+        {"InPartsWhileEchoesCome", 300, 100, true},
+        {"OvertakenByTheOldestGoing", 100, 150, false},
+    };
+    for (const auto& row : rows) {
+        EchoStore store(1000);
+        AddEchoes(store, 0, 1000, 100);
+        const EchoSeries& series = store.SeriesAt(0);
+        const EchoStatistics want = StatisticsOf(series);
+        StatisticsWalk walk(series);
+        EXPECT_EQ(walk.Changes(), series.Changes()) << row.name;
+        std::int64_t next = 1000;
+        bool through = false;
+        while (!walk.Broken(series) && !(through = walk.WalkOn(series, row.part))) {
+            AddEchoes(store, next, row.comingBetween, 5000);
+            next += row.comingBetween;
+        }
+        EXPECT_EQ(through, row.through) << row.name;
+        if (!through) continue;
+        const EchoStatistics got = walk.Figures();
+        EXPECT_EQ(got.sent, want.sent) << row.name;
+        EXPECT_EQ(got.received, want.received) << row.name;
+        ExpectFigures(*got.roundTrips, *want.roundTrips, row.name, 0);
+    }
+}
+
 }  // namespace
 }  // namespace velmora

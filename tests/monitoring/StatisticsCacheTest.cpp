@@ -99,5 +99,28 @@ TEST(StatisticsCache, OutOfTimeGoesOnWhereItStopped) {
     EXPECT_EQ(cache.Find(0)->sent, 2u);
 }
 
+// One host's long series is walked over several refreshes, out of time
+// after each part, and its figures are those of the series as the walk began;
+// the echo that came meanwhile has it computed again at the next refresh.
+TEST(StatisticsCache, ALongSeriesIsWalkedOverSeveralRefreshes) {
+    EchoStore store;
+    StatisticsCache cache;
+    const auto kEchoes = std::int64_t(3 * StatisticsCache::kEchoesBetweenChecks);
+    for (std::int64_t pass = 0; pass < kEchoes; ++pass) AddReply(store, "127.0.0.1", pass, 100);
+    const std::size_t partsBefore = 2;  // out of time after the first and the second part
+    for (std::size_t part = 0; part < partsBefore; ++part) {
+        EXPECT_FALSE(cache.Refresh(store, kAlwaysOutOfTime)) << part;
+        EXPECT_EQ(cache.TakeUpdated(), Indexes{}) << part;
+        AddReply(store, "127.0.0.1", kEchoes + std::int64_t(part), 9000);
+    }
+    EXPECT_FALSE(cache.Refresh(store, kAlwaysOutOfTime)) << "through, then out of time after the address";
+    EXPECT_EQ(cache.TakeUpdated(), Indexes{0});
+    EXPECT_EQ(cache.Find(0)->sent, std::size_t(kEchoes));
+    EXPECT_DOUBLE_EQ(cache.Find(0)->roundTrips->maxUs, 100);
+    EXPECT_TRUE(cache.Refresh(store, kNeverOutOfTime));
+    EXPECT_EQ(cache.Find(0)->sent, std::size_t(kEchoes) + partsBefore);
+    EXPECT_DOUBLE_EQ(cache.Find(0)->roundTrips->maxUs, 9000);
+}
+
 }  // namespace
 }  // namespace velmora
