@@ -9,11 +9,11 @@
 // EchoObserver) and the window only notes that it is out of date; a timer
 // redraws what changed a few times a second, from the store, decimated to
 // the chart's pixel columns, so a busy run costs the window little and a
-// long series repaints as fast as a short one. While a run goes on, the
-// chart (the line chart's decimation, the heat map's rows) and the table's
-// figures (computed again only for addresses that changed, StatisticsCache)
-// are built a slice of time at a time, so a long history does not stall the
-// event loop.
+// long series repaints as fast as a short one. On opening, at each choice
+// of view or span and while a run goes on, the chart (the line chart's
+// decimation, the heat map's rows) and the table's figures (computed again
+// only for addresses that changed, StatisticsCache) are built a slice of
+// time at a time, so a long history does not stall the event loop.
 
 #include <QWidget>
 #include <cstdint>
