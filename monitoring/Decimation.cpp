@@ -52,7 +52,7 @@ bool DecimationBuilder::Walk(const EchoSeries& series, const std::function<bool(
                                        if (timeUs >= toUs_) return false;
                                        const auto column = std::size_t(double(timeUs - fromUs_) / span * double(count));
                                        AddTo(columns_[std::min(column, count - 1)], replied, us);
-                                       if (++walked < kEchoesBetweenChecks) return true;
+                                       if (++walked < EchoSeries::kEchoesBetweenChecks) return true;
                                        done_ = false;
                                        return false;
                                    });

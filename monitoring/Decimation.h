@@ -34,14 +34,12 @@ std::vector<EchoColumn> DecimateByTime(const EchoSeries& series, std::int64_t fr
 class DecimationBuilder {
 public:
     void Begin(const EchoSeries& series, std::int64_t fromUs, std::int64_t toUs, std::size_t columns);
-    // Walks on until outOfTime() says so (asked every kEchoesBetweenChecks
+    // Walks on until outOfTime() says so (asked every EchoSeries::kEchoesBetweenChecks
     // echoes); true when the span is done. The same series as Begin's.
     bool Walk(const EchoSeries& series, const std::function<bool()>& outOfTime);
     bool Done() const { return done_; }
     // The columns built; the builder is empty after it.
     std::vector<EchoColumn> Take();
-
-    static constexpr std::size_t kEchoesBetweenChecks = 1 << 16;
 
 private:
     std::vector<EchoColumn> columns_;

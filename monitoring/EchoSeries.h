@@ -78,6 +78,9 @@ public:
     std::uint64_t Changes() const { return 2 * firstSequence_ + Size(); }
 
     static constexpr std::size_t kRunLength = 4096;
+    // A walk cut into parts so as not to hold the event loop (a chart's
+    // decimation, an address's figures) looks at the clock this often.
+    static constexpr std::size_t kEchoesBetweenChecks = 1 << 16;
     static constexpr std::uint32_t kLongestRoundTripUs = (1U << 26) - 1;
 
 private:

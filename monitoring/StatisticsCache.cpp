@@ -36,7 +36,7 @@ bool StatisticsCache::WalkThrough(std::size_t index, const EchoSeries& series,
         walk_.emplace(series);
         walkIndex_ = index;
     }
-    while (!walk_->WalkOn(series, kEchoesBetweenChecks)) {
+    while (!walk_->WalkOn(series, EchoSeries::kEchoesBetweenChecks)) {
         if (outOfTime()) return false;
     }
     return true;

@@ -22,7 +22,7 @@ class StatisticsCache {
 public:
     // Computes the figures of addresses whose series changed, address after
     // address from where the last call stopped; outOfTime is asked after
-    // each one, and every kEchoesBetweenChecks echoes of a long one. True
+    // each one, and every EchoSeries::kEchoesBetweenChecks echoes of a long one. True
     // when it went through all of them.
     bool Refresh(const EchoStore& store, const std::function<bool()>& outOfTime);
     // The figures of the store's index-th series as last computed; none before.
@@ -31,8 +31,6 @@ public:
     std::vector<std::size_t> TakeUpdated();
     // The store was cleared: its series are new ones, whatever they look like.
     void Forget();
-
-    static constexpr std::size_t kEchoesBetweenChecks = 1 << 16;
 
 private:
     struct Entry {

@@ -300,7 +300,7 @@ std::uint64_t EchoesIn(const std::vector<EchoColumn>& columns) {
 // echoes a part and ends with the columns of one walk; the oldest echoes
 // forgotten between parts are skipped, and later ones beyond the span left out.
 TEST(Decimation, ABuildInPartsWalksEachKeptEchoOnce) {
-    constexpr std::size_t kPart = DecimationBuilder::kEchoesBetweenChecks;
+    constexpr std::size_t kPart = EchoSeries::kEchoesBetweenChecks;
     const std::int64_t echoes = 3 * kPart + 100;
     EchoStore store{std::size_t(echoes)};
     const auto add = [&store](std::int64_t from, std::int64_t to) {

@@ -105,7 +105,7 @@ TEST(StatisticsCache, OutOfTimeGoesOnWhereItStopped) {
 TEST(StatisticsCache, ALongSeriesIsWalkedOverSeveralRefreshes) {
     EchoStore store;
     StatisticsCache cache;
-    const auto kEchoes = std::int64_t(3 * StatisticsCache::kEchoesBetweenChecks);
+    const auto kEchoes = std::int64_t(3 * EchoSeries::kEchoesBetweenChecks);
     for (std::int64_t pass = 0; pass < kEchoes; ++pass) AddReply(store, "127.0.0.1", pass, 100);
     const std::size_t partsBefore = 2;  // out of time after the first and the second part
     for (std::size_t part = 0; part < partsBefore; ++part) {
