@@ -288,13 +288,11 @@ void frmLatencyGraph::BuildControls() {
 
 void frmLatencyGraph::EchoAdded(const EchoRecord&) { outOfDate_ = true; }
 
+// A build under way belongs to the old data set: the chart is begun again.
 void frmLatencyGraph::EchoesCleared() {
     statistics_.Forget();
-    pending_ = Pending::None;  // a build under way is begun again at the next redraw
-    lineBuilder_.Take();
     table_->setRowCount(0);
-    outOfDate_ = true;
-    RedrawIfOutOfDate();
+    RedrawInSlices(true);
 }
 
 void frmLatencyGraph::RedrawIfOutOfDate() {
